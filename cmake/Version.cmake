@@ -1,0 +1,11 @@
+# Version values of the program, fixed at configure time (what a version resource carries on Windows).
+string(TIMESTAMP DORMIVA_BUILD_TIMESTAMP "%Y-%m-%dT%H:%M:%S" UTC)
+set(DORMIVA_COMPANY "Vardolin")
+set(DORMIVA_PRODUCT "Dormiva")
+set(DORMIVA_INTERNAL_NAME "dormiva")
+if(CMAKE_BUILD_TYPE STREQUAL "Debug")
+    set(DORMIVA_FILE_FLAGS 1)
+else()
+    set(DORMIVA_FILE_FLAGS 0)
+endif()
+configure_file(${CMAKE_CURRENT_LIST_DIR}/DormivaVersion.h.in ${CMAKE_BINARY_DIR}/generated/DormivaVersion.h @ONLY)

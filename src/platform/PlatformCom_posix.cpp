@@ -1,0 +1,9 @@
+#include "PlatformCom.h"
+
+// Off Windows the remote calls speak WS-Management over HTTP: no apartments to prepare.
+namespace Platform {
+
+void InitializeComForThread() {}
+void UninitializeComForThread() {}
+
+} // namespace Platform

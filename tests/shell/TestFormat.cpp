@@ -1,0 +1,39 @@
+#include "uFormat.h"
+
+#include <QTest>
+
+class TestFormat : public QObject {
+    Q_OBJECT
+private slots:
+    void formats_data();
+    void formats();
+};
+
+void TestFormat::formats_data() {
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QVariantList>("args");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("caption") << "%s (%d/%d/%d)" << QVariantList{"Lab", 1, 2, 3} << "Lab (1/2/3)";
+    QTest::newRow("indexed") << "%1:s - %0:s" << QVariantList{"a", "b"} << "b - a";
+    QTest::newRow("percent") << "100%% %s" << QVariantList{"done"} << "100% done";
+    QTest::newRow("width") << "[%5s][%-3d]" << QVariantList{"ab", 7} << "[   ab][7  ]";
+    QTest::newRow("hex") << "%.4x" << QVariantList{255} << "00FF";
+    QTest::newRow("missing argument kept") << "%s and %s" << QVariantList{"one"} << "one and %s";
+    QTest::newRow("unknown type kept") << "%q %s" << QVariantList{"x"} << "%q x";
+    QTest::newRow("trailing percent") << "50%" << QVariantList{} << "50%";
+    QTest::newRow("huge width is bounded") << "%999999999999s" << QVariantList{"x"} << QString();
+}
+
+void TestFormat::formats() {
+    QFETCH(QString, format);
+    QFETCH(QVariantList, args);
+    QFETCH(QString, expected);
+    const QString result = Format(format, args);
+    if (QByteArray(QTest::currentDataTag()) == "huge width is bounded")
+        QVERIFY(result.size() < 200000);
+    else
+        QCOMPARE(result, expected);
+}
+
+QTEST_GUILESS_MAIN(TestFormat)
+#include "TestFormat.moc"
