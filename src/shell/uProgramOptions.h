@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+// The program-wide option values, one field per key of options.xml, with their defaults.
+// One instance lives for the whole run; it is read before the main window is built and written
+// after it is gone. Parts of the program get it passed in rather than reaching for a global.
+struct TProgramOptions {
+    // Section Defaults.
+    QString DefaultLang = QStringLiteral("english.lng");
+    bool DontShowAskWizardIfEmpty = false;
+    int DefaultCheckState = 0; // -1 no check, 0 ICMP echo, 1 TCP connection to DefaultTCPPort
+    quint16 DefaultTCPPort = 139;
+    int DefaultTimeout = 300; // milliseconds
+    int iMaxThreads = 10;
+    int DefaultSecurityLevel = 1;
+    QString HashPassword;
+    quint8 DefaultUserConnectAs = 1;
+    QString DefaultUserName;
+    QString DefaultUserPassword; // clear text in memory
+    int IntervalUpdateComputerList = 180000; // milliseconds
+    bool AutoUpdateComputerList = true;
+    int iComputerListWidth = 200;
+    QString DefaultHostsFile;
+    quint8 ComputerCaptionStyle = 0;
+    bool bAlwaysOnTop = false;
+    bool bHideWhenMinimized = false;
+    int iExportFilterIndex = 1;
+
+    // Remote calls over WS-Management (section Defaults as well).
+    QString RemoteProtocol = QStringLiteral("http");           // "http" or "https"
+    int RemotePort = 0;                                        // 0 = the protocol's default
+    QString RemoteAuthentication = QStringLiteral("negotiate"); // negotiate, ntlm, kerberos, basic
+    bool RemoteVerifyCertificate = true;
+    int RemoteTimeout = 60; // seconds: the longest one remote call may take
+
+    // Section Window.
+    int MainWindowLeft = 0;
+    int MainWindowTop = 0;
+    int MainWindowWidth = 0;
+    int MainWindowHeight = 0;
+    int MainWindowState = 0; // 0 normal, 1 minimized, 2 maximized
+
+    // Folders, computed at load; each ends with a path delimiter.
+    QString ProgramFolder;
+    QString DefaultsFolder;
+    QString SettingsFolder;
+    QString LanguageFolder;
+    QString ShippedLanguageFolder;
+    QString OptionsFile;
+    QString WebQuerySuffix;
+};
