@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// One reachability pass as the computer list drives it; the state monitor thread implements it.
+// A pass owns itself: once started it frees itself after it has ended (also after Detach).
+class IComputerStatePass {
+public:
+    // Both handlers run on the main thread.
+    using TResultHandler = std::function<void(const QString& name, bool reachable)>;
+    using TDoneHandler = std::function<void()>;
+
+    virtual ~IComputerStatePass() = default;
+    // Checks the names one after the other on its own thread, reports every answer through onResult
+    // and, when it has ended for whatever reason, calls onDone once.
+    virtual void Start(const QStringList& names, TResultHandler onResult, TDoneHandler onDone) = 0;
+    // Called by the list when it goes away during the pass: drop both handlers, stop after the current
+    // check, report nothing more, and never make the caller wait.
+    virtual void Detach() = 0;
+};
+
+// Makes a new, not yet started pass; the computer list calls it once per pass.
+using TComputerStatePassFactory = std::function<IComputerStatePass*()>;
