@@ -4,6 +4,7 @@
 namespace Platform {
 
 void InitializeComForThread() {}
+void SetComSecurityDefaults() {}
 void UninitializeComForThread() {}
 
 } // namespace Platform

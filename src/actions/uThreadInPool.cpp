@@ -1,0 +1,98 @@
+#include "uThreadInPool.h"
+
+#include "PlatformCom.h"
+#include "uThreadPool.h"
+
+#include <thread>
+
+TThreadInPool::TThreadInPool(TPoolOfThreads* pool, TRunJob runJob, const TProgramOptions& options)
+    : m_runJob(std::move(runJob)), m_options(options), Pool(pool) {}
+
+TThreadInPool::~TThreadInPool() = default;
+
+void TThreadInPool::Start() {
+    std::thread([self = shared_from_this()] { self->Execute(); }).detach();
+}
+
+void TThreadInPool::Stop() {
+    OnJobDone = nullptr;
+    QMutexLocker locker(&m_lock);
+    Pool = nullptr;
+    m_stopped = true;
+    m_reportChanged.wakeAll();
+}
+
+void TThreadInPool::Execute() {
+    Platform::InitializeComForThread();
+    Platform::SetComSecurityDefaults();
+    while (!StopRequested()) {
+        try {
+            TakeNextJob();
+            if (!Job || StopRequested())
+                break;
+            RunCurrentJob();
+            ReportJob();
+        } catch (...) {
+            // A job's failure never ends the worker.
+        }
+    }
+    Job.reset();
+    Platform::UninitializeComForThread();
+    Terminate();
+}
+
+void TThreadInPool::TakeNextJob() {
+    Job.reset();
+    QMutexLocker locker(&m_lock);
+    if (Pool)
+        Job = Pool->GetNextJob();
+}
+
+void TThreadInPool::RunCurrentJob() {
+    try {
+        m_runJob(*Job, m_options, [this] { return StopRequested(); });
+    } catch (...) {
+        // Reported all the same: the job keeps whatever outcome it reached.
+    }
+}
+
+// Hands the job to the main thread and waits until it has been reported there. The main thread
+// reads the record only while this worker waits, so reports arrive one at a time, in the order the
+// jobs finish. Stop releases the wait unless the report is being delivered at that moment: the
+// record must stay put while the main thread reads it.
+void TThreadInPool::ReportJob() {
+    QMutexLocker locker(&m_lock);
+    if (!Pool || StopRequested())
+        return;
+    m_report = TReportState::Pending;
+    QMetaObject::invokeMethod(
+        Pool, [self = shared_from_this()] { self->DeliverReport(); }, Qt::QueuedConnection);
+    while (m_report != TReportState::Done && !(StopRequested() && m_report != TReportState::Delivering))
+        m_reportChanged.wait(&m_lock);
+    m_report = TReportState::Idle;
+}
+
+void TThreadInPool::DeliverReport() {
+    {
+        QMutexLocker locker(&m_lock);
+        if (StopRequested() || m_report != TReportState::Pending)
+            return;
+        m_report = TReportState::Delivering;
+    }
+    // A copy: the handler may close the program, and so stop this worker and clear its handler.
+    const TJobDoneHandler handler = OnJobDone;
+    if (handler)
+        handler(*Job);
+    QMutexLocker locker(&m_lock);
+    m_report = TReportState::Done;
+    m_reportChanged.wakeAll();
+}
+
+// The end-of-thread notice goes to the pool's thread; a worker detached by Stop ends unnoticed.
+void TThreadInPool::Terminate() {
+    QMutexLocker locker(&m_lock);
+    if (Pool)
+        QMetaObject::invokeMethod(
+            Pool, [pool = Pool, self = shared_from_this()] { pool->ThreadTerminated(self.get()); },
+            Qt::QueuedConnection);
+}

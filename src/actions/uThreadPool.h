@@ -1,0 +1,54 @@
+#pragma once
+
+#include "uDataJob.h"
+#include "uThreadInPool.h"
+
+#include <QList>
+#include <QMutex>
+#include <QObject>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <vector>
+
+struct TProgramOptions;
+
+// Runs jobs on at most iMaxThreads workers. Jobs wait in a queue, first in first out; each batch tops
+// the workers up to iMaxThreads (read anew each time), and a worker ends when it finds the queue
+// empty. OnJobDone comes on the main thread once per finished job, OnAllJobsFinished once the last
+// worker has ended. The queue and the worker list each have their own lock and are never held
+// together. Destroying the pool stops its workers without waiting for them and drops queued jobs.
+class TPoolOfThreads : public QObject {
+    Q_OBJECT
+public:
+    using TAllJobsFinishedHandler = std::function<void(TPoolOfThreads* sender)>;
+
+    TPoolOfThreads(const TProgramOptions& options, TRunJob runJob, QObject* owner = nullptr);
+    ~TPoolOfThreads() override;
+
+    void SetOnAllJobsFinished(TAllJobsFinishedHandler handler) { OnAllJobsFinished = std::move(handler); }
+    void SetOnJobDone(TJobDoneHandler handler) { OnJobDone = std::move(handler); }
+
+    // Queues the jobs behind any still waiting and starts workers.
+    void AddJobs(std::vector<std::unique_ptr<TDataJob>> jobs);
+    void StartThreads();
+    // Called by workers: the first queued job, or none when the queue is empty.
+    std::unique_ptr<TDataJob> GetNextJob();
+    // Detaches every worker and tells it to stop; does not wait.
+    void StopAll();
+    // Drops every queued job unreported.
+    void ClearJobs();
+    // A worker has ended; runs on the main thread.
+    void ThreadTerminated(TThreadInPool* worker);
+
+private:
+    const TProgramOptions& m_options;
+    TRunJob m_runJob;
+    TAllJobsFinishedHandler OnAllJobsFinished;
+    TJobDoneHandler OnJobDone;
+    QMutex m_threadsLock;
+    QList<std::shared_ptr<TThreadInPool>> Threads;
+    QMutex m_jobsLock;
+    std::deque<std::unique_ptr<TDataJob>> Jobs;
+};

@@ -1,0 +1,247 @@
+#include "uProgramOptions.h"
+#include "uThreadPool.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTest>
+#include <QThread>
+
+#include <atomic>
+
+// Stands in for the remote calls: counts the calls running at once and records the order in which
+// jobs start. Shared by the pool's copies of the job function.
+struct TFakeCalls {
+    int DelayMs = 0;
+    bool Throw = false;
+    std::atomic<int> Running{0};
+    std::atomic<int> Peak{0};
+    QMutex Lock;
+    QStringList Started;
+
+    static TRunJob Function(const std::shared_ptr<TFakeCalls>& calls) {
+        return [calls](TDataJob& job, const TProgramOptions&, const std::function<bool()>&) {
+            const int running = ++calls->Running;
+            for (int peak = calls->Peak; running > peak && !calls->Peak.compare_exchange_weak(peak, running);)
+                ;
+            {
+                QMutexLocker locker(&calls->Lock);
+                calls->Started.append(job.Name);
+            }
+            QThread::msleep(calls->DelayMs);
+            --calls->Running;
+            job.Result = 0;
+            job.ErrorMessage = QStringLiteral("done by the fake");
+            if (calls->Throw)
+                throw std::runtime_error("remote call failed");
+        };
+    }
+    QStringList StartedNames() {
+        QMutexLocker locker(&Lock);
+        return Started;
+    }
+};
+
+std::vector<std::unique_ptr<TDataJob>> MakeJobs(const QString& prefix, int count) {
+    std::vector<std::unique_ptr<TDataJob>> jobs;
+    for (int i = 0; i < count; ++i) {
+        auto job = std::make_unique<TDataJob>();
+        job->Name = prefix + QString::number(i);
+        job->Result = 99;
+        jobs.push_back(std::move(job));
+    }
+    return jobs;
+}
+
+QStringList Names(const QString& prefix, int count) {
+    QStringList names;
+    for (int i = 0; i < count; ++i)
+        names.append(prefix + QString::number(i));
+    return names;
+}
+
+// What the main thread receives from a pool.
+struct TPoolEvents {
+    QStringList Reported;
+    int Finished = 0;
+    int ReportsAtFinish = -1;
+
+    void Attach(TPoolOfThreads& pool) {
+        pool.SetOnJobDone([this](TDataJob& job) {
+            QCOMPARE(QThread::currentThread(), qApp->thread());
+            QCOMPARE(job.Result, 0);
+            Reported.append(job.Name);
+        });
+        pool.SetOnAllJobsFinished([this](TPoolOfThreads*) {
+            ++Finished;
+            ReportsAtFinish = Reported.size();
+        });
+    }
+};
+
+// A pool over fake calls, its options and what its main thread received.
+struct TPoolFixture {
+    TProgramOptions Options;
+    std::shared_ptr<TFakeCalls> Calls = std::make_shared<TFakeCalls>();
+    TPoolEvents Events;
+    std::unique_ptr<TPoolOfThreads> Pool;
+
+    TPoolFixture(int maxThreads, int delayMs) {
+        Options.iMaxThreads = maxThreads;
+        Calls->DelayMs = delayMs;
+        Pool = std::make_unique<TPoolOfThreads>(Options, TFakeCalls::Function(Calls));
+        Events.Attach(*Pool);
+    }
+};
+
+class TestThreadPool : public QObject {
+    Q_OBJECT
+private slots:
+    void runStaysWithinBound_data();
+    void runStaysWithinBound();
+    void secondRunQueuesBehindFirst();
+    void finishedHandlerMayStartNextRun();
+    void failingJobIsReportedAndWorkerGoesOn();
+    void destroyingPoolDuringCallsReportsNothingMore();
+    void destroyingPoolReleasesWorkersWaitingToReport();
+    void processExitsPromptlyDuringCalls_data();
+    void processExitsPromptlyDuringCalls();
+};
+
+void TestThreadPool::runStaysWithinBound_data() {
+    QTest::addColumn<int>("jobs");
+    QTest::addColumn<int>("maxThreads");
+    QTest::newRow("25 jobs, 10 workers") << 25 << 10;
+    QTest::newRow("1 job, 10 workers") << 1 << 10;
+    QTest::newRow("12 jobs, 1 worker keeps queue order") << 12 << 1;
+}
+
+void TestThreadPool::runStaysWithinBound() {
+    QFETCH(int, jobs);
+    QFETCH(int, maxThreads);
+    TPoolFixture f(maxThreads, 20);
+    auto& [options, calls, events, pool] = f;
+    pool->AddJobs(MakeJobs(QStringLiteral("pc"), jobs));
+    QTRY_COMPARE_WITH_TIMEOUT(events.Finished, 1, 20000);
+    QTest::qWait(50);
+    QCOMPARE(events.Finished, 1);
+    QCOMPARE(events.ReportsAtFinish, jobs);
+    QCOMPARE(events.Reported.size(), jobs);
+    QVERIFY(calls->Peak <= maxThreads);
+    if (maxThreads == 1) {
+        QCOMPARE(calls->StartedNames(), Names(QStringLiteral("pc"), jobs));
+        QCOMPARE(events.Reported, Names(QStringLiteral("pc"), jobs));
+    } else {
+        QStringList reported = events.Reported;
+        reported.sort();
+        QStringList expected = Names(QStringLiteral("pc"), jobs);
+        expected.sort();
+        QCOMPARE(reported, expected);
+    }
+    // Every worker has ended and freed itself, each with its copy of the job function.
+    QTRY_COMPARE(calls.use_count(), 2L);
+}
+
+void TestThreadPool::secondRunQueuesBehindFirst() {
+    TPoolFixture f(3, 30);
+    auto& [options, calls, events, pool] = f;
+    pool->AddJobs(MakeJobs(QStringLiteral("a"), 9));
+    QTRY_VERIFY(!events.Reported.isEmpty());
+    options.iMaxThreads = 5; // read when the second batch starts workers
+    pool->AddJobs(MakeJobs(QStringLiteral("b"), 6));
+    QTRY_COMPARE_WITH_TIMEOUT(events.Finished, 1, 20000);
+    QTest::qWait(50);
+    QCOMPARE(events.Finished, 1);
+    QCOMPARE(events.ReportsAtFinish, 15);
+    QVERIFY(calls->Peak <= 5);
+    QVERIFY(calls->Peak > 3);
+    // The queue is first in, first out: every job of the first run starts before any of the second.
+    const QStringList started = calls->StartedNames();
+    QCOMPARE(started.mid(0, 9), Names(QStringLiteral("a"), 9));
+    QCOMPARE(started.mid(9), Names(QStringLiteral("b"), 6));
+}
+
+void TestThreadPool::finishedHandlerMayStartNextRun() {
+    TProgramOptions options;
+    options.iMaxThreads = 4;
+    auto calls = std::make_shared<TFakeCalls>();
+    TPoolOfThreads pool(options, TFakeCalls::Function(calls));
+    int reported = 0;
+    int finished = 0;
+    pool.SetOnJobDone([&](TDataJob&) { ++reported; });
+    pool.SetOnAllJobsFinished([&](TPoolOfThreads* sender) {
+        QCOMPARE(sender, &pool);
+        if (++finished == 1)
+            sender->AddJobs(MakeJobs(QStringLiteral("again"), 3));
+    });
+    pool.AddJobs(MakeJobs(QStringLiteral("first"), 2));
+    QTRY_COMPARE(finished, 2);
+    QCOMPARE(reported, 5);
+}
+
+void TestThreadPool::failingJobIsReportedAndWorkerGoesOn() {
+    TPoolFixture f(1, 0);
+    auto& [options, calls, events, pool] = f;
+    calls->Throw = true;
+    pool->AddJobs(MakeJobs(QStringLiteral("pc"), 3));
+    QTRY_COMPARE(events.Finished, 1);
+    QCOMPARE(events.Reported, Names(QStringLiteral("pc"), 3));
+}
+
+void TestThreadPool::destroyingPoolDuringCallsReportsNothingMore() {
+    TPoolFixture f(3, 150);
+    auto& [options, calls, events, pool] = f;
+    pool->AddJobs(MakeJobs(QStringLiteral("pc"), 20));
+    QTRY_COMPARE(events.Reported.size(), 3);
+    QTRY_COMPARE(calls->Running.load(), 3);
+    pool.reset();
+
+    // The calls in progress finish; their workers end and free themselves without a word.
+    QTRY_COMPARE(calls.use_count(), 1L);
+    QCOMPARE(calls->Running.load(), 0);
+    QTest::qWait(50);
+    QCOMPARE(events.Reported.size(), 3);
+    QCOMPARE(events.Finished, 0);
+    QCOMPARE(calls->StartedNames().size(), 6);
+}
+
+void TestThreadPool::destroyingPoolReleasesWorkersWaitingToReport() {
+    TPoolFixture f(4, 0);
+    auto& [options, calls, events, pool] = f;
+    pool->AddJobs(MakeJobs(QStringLiteral("pc"), 4));
+    // The main thread is busy (no events processed): the four workers finish their calls and wait to report.
+    for (int waited = 0; calls->StartedNames().size() < 4 && waited < 5000; waited += 10)
+        QThread::msleep(10);
+    QThread::msleep(100);
+    pool.reset();
+
+    // Released by the pool's end alone, with still no event processed: the workers end and free themselves.
+    for (int waited = 0; calls.use_count() > 1 && waited < 5000; waited += 10)
+        QThread::msleep(10);
+    QCOMPARE(calls.use_count(), 1L);
+    QCoreApplication::processEvents();
+    QCOMPARE(events.Reported.size(), 0);
+    QCOMPARE(events.Finished, 0);
+}
+
+void TestThreadPool::processExitsPromptlyDuringCalls_data() {
+    QTest::addColumn<QString>("mode");
+    QTest::newRow("workers inside calls") << "calls";
+    QTest::newRow("workers waiting to report") << "reports";
+}
+
+// The program closes while workers are busy: it must neither crash nor wait for the calls.
+void TestThreadPool::processExitsPromptlyDuringCalls() {
+    QFETCH(QString, mode);
+    QProcess probe;
+    QElapsedTimer clock;
+    clock.start();
+    probe.start(QStringLiteral(POOL_EXIT_PROBE), {mode});
+    QVERIFY(probe.waitForFinished(20000));
+    QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(probe.exitCode(), 0);
+    QVERIFY2(clock.elapsed() < 15000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(probe.readAllStandardOutput().trimmed(), QByteArray("reports=0"));
+}
+
+QTEST_GUILESS_MAIN(TestThreadPool)
+#include "TestThreadPool.moc"
