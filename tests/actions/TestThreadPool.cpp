@@ -11,7 +11,7 @@
 // Stands in for the remote calls: counts the calls running at once and records the order in which
 // jobs start. Shared by the pool's copies of the job function.
 struct TFakeCalls {
-    int DelayMs = 0;
+    std::atomic<int> DelayMs{0};
     bool Throw = false;
     std::atomic<int> Running{0};
     std::atomic<int> Peak{0};
@@ -142,22 +142,25 @@ void TestThreadPool::runStaysWithinBound() {
 }
 
 void TestThreadPool::secondRunQueuesBehindFirst() {
-    TPoolFixture f(3, 30);
+    // One worker, so that the order in which calls start is the order of the queue.
+    TPoolFixture f(1, 20);
     auto& [options, calls, events, pool] = f;
-    pool->AddJobs(MakeJobs(QStringLiteral("a"), 9));
+    pool->AddJobs(MakeJobs(QStringLiteral("a"), 6));
     QTRY_VERIFY(!events.Reported.isEmpty());
-    options.iMaxThreads = 5; // read when the second batch starts workers
-    pool->AddJobs(MakeJobs(QStringLiteral("b"), 6));
+    pool->AddJobs(MakeJobs(QStringLiteral("b"), 4));
     QTRY_COMPARE_WITH_TIMEOUT(events.Finished, 1, 20000);
     QTest::qWait(50);
     QCOMPARE(events.Finished, 1);
-    QCOMPARE(events.ReportsAtFinish, 15);
-    QVERIFY(calls->Peak <= 5);
-    QVERIFY(calls->Peak > 3);
-    // The queue is first in, first out: every job of the first run starts before any of the second.
-    const QStringList started = calls->StartedNames();
-    QCOMPARE(started.mid(0, 9), Names(QStringLiteral("a"), 9));
-    QCOMPARE(started.mid(9), Names(QStringLiteral("b"), 6));
+    QCOMPARE(events.ReportsAtFinish, 10);
+    QCOMPARE(calls->StartedNames(), Names(QStringLiteral("a"), 6) + Names(QStringLiteral("b"), 4));
+
+    // A changed bound applies to the next batch.
+    options.iMaxThreads = 4;
+    calls->DelayMs = 50;
+    pool->AddJobs(MakeJobs(QStringLiteral("c"), 8));
+    QTRY_COMPARE_WITH_TIMEOUT(events.Finished, 2, 20000);
+    QVERIFY(calls->Peak > 1);
+    QVERIFY(calls->Peak <= 4);
 }
 
 void TestThreadPool::finishedHandlerMayStartNextRun() {
@@ -191,17 +194,19 @@ void TestThreadPool::destroyingPoolDuringCallsReportsNothingMore() {
     TPoolFixture f(3, 150);
     auto& [options, calls, events, pool] = f;
     pool->AddJobs(MakeJobs(QStringLiteral("pc"), 20));
-    QTRY_COMPARE(events.Reported.size(), 3);
-    QTRY_COMPARE(calls->Running.load(), 3);
+    QTRY_VERIFY(events.Reported.size() >= 3);
+    QTRY_VERIFY(calls->Running > 0);
+    const qsizetype reportedBefore = events.Reported.size();
     pool.reset();
 
     // The calls in progress finish; their workers end and free themselves without a word.
     QTRY_COMPARE(calls.use_count(), 1L);
     QCOMPARE(calls->Running.load(), 0);
     QTest::qWait(50);
-    QCOMPARE(events.Reported.size(), 3);
+    QCOMPARE(events.Reported.size(), reportedBefore);
     QCOMPARE(events.Finished, 0);
-    QCOMPARE(calls->StartedNames().size(), 6);
+    // The queued jobs were dropped, never run.
+    QVERIFY(calls->StartedNames().size() <= reportedBefore + 3);
 }
 
 void TestThreadPool::destroyingPoolReleasesWorkersWaitingToReport() {
