@@ -1,0 +1,42 @@
+#include "uWmiShutdown.h"
+
+#include "ERemoteError.h"
+#include "LangChanger.h"
+#include "PlatformWmi.h"
+#include "uFormat.h"
+#include "uProgramOptions.h"
+
+int ShutdownFlags(int ShutdownType, bool Forced) {
+    constexpr int ForcedFlag = 4;
+    int flags = 8; // power off
+    if (ShutdownType == 1)
+        flags = 2; // reboot
+    else if (ShutdownType == 2)
+        flags = 0; // log off
+    return Forced ? flags + ForcedFlag : flags;
+}
+
+int ShutdownComputer(const QString& Computer, const QString& UserName, const QString& Password, int ShutdownType,
+                     bool Forced, const TRemoteSettings& Settings) {
+    const TWmiShutdownOutcome outcome =
+        Platform::WmiShutdown(Computer, UserName, Password, ShutdownFlags(ShutdownType, Forced), Settings);
+    if (outcome.Objects == 0)
+        return -1;
+    if (outcome.ReturnValue != 0) {
+        // The code is Win32Shutdown's own answer, not the calling thread's unrelated last error.
+        throw ERemoteError(Format(LangStr(QStringLiteral("sRemoteSystemError")),
+                                  {outcome.ReturnValue, Platform::WindowsErrorText(outcome.ReturnValue)}),
+                           outcome.ReturnValue, Computer);
+    }
+    return 0;
+}
+
+TRemoteSettings RemoteSettingsFromOptions(const TProgramOptions& options) {
+    TRemoteSettings settings;
+    settings.Https = options.RemoteProtocol.trimmed().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
+    settings.Port = options.RemotePort;
+    settings.Authentication = TRemoteSettings::AuthenticationFromText(options.RemoteAuthentication);
+    settings.VerifyCertificate = options.RemoteVerifyCertificate;
+    settings.TimeoutSeconds = options.RemoteTimeout;
+    return settings;
+}

@@ -1,0 +1,4 @@
+#include "ERemoteError.h"
+
+ERemoteError::ERemoteError(QString text, qint64 code, QString computer)
+    : m_Text(std::move(text)), m_Code(code), m_Computer(std::move(computer)), m_What(m_Text.toUtf8()) {}

@@ -1,0 +1,80 @@
+#include "WsManClient.h"
+
+#include "ERemoteError.h"
+#include "LangChanger.h"
+#include "WsManEnvelope.h"
+#include "WsManNamespaces.h"
+#include "uFormat.h"
+
+TWsManClient::TWsManClient(std::unique_ptr<IWsManTransport> transport, int operationTimeoutSeconds)
+    : m_Transport(std::move(transport)), m_OperationTimeoutSeconds(operationTimeoutSeconds) {}
+
+QList<TWsManEndpointReference> TWsManClient::Enumerate(const QString& resourceUri, const QString& wqlQuery) {
+    const TWsManEnvelope envelope(m_Transport->Connection().Url(), m_OperationTimeoutSeconds);
+    TWsManResponse response = Exchange(envelope.Enumerate(resourceUri, wqlQuery));
+    ExpectBody(response, WsManNs::Enumeration, QStringLiteral("EnumerateResponse"));
+    QList<TWsManEndpointReference> objects;
+    AppendItems(objects, response);
+    while (!response.EndOfSequence) {
+        if (response.EnumerationContext.isEmpty())
+            RaiseBadAnswer(
+                Format(LangStr(QStringLiteral("sRemoteAnswerLacks")), {QStringLiteral("EnumerationContext")}));
+        if (objects.size() > MaxObjects) {
+            Exchange(envelope.Release(resourceUri, response.EnumerationContext));
+            RaiseBadAnswer(Format(LangStr(QStringLiteral("sRemoteTooManyObjects")), {int(MaxObjects)}));
+        }
+        response = Exchange(envelope.Pull(resourceUri, response.EnumerationContext));
+        ExpectBody(response, WsManNs::Enumeration, QStringLiteral("PullResponse"));
+        AppendItems(objects, response);
+    }
+    return objects;
+}
+
+QHash<QString, QString> TWsManClient::Invoke(const TWsManEndpointReference& object, const QString& method,
+                                             const QList<QPair<QString, QString>>& parameters) {
+    const TWsManEnvelope envelope(m_Transport->Connection().Url(), m_OperationTimeoutSeconds);
+    const TWsManResponse response = Exchange(envelope.Invoke(object, method, parameters));
+    ExpectBody(response, object.ResourceUri, method + QStringLiteral("_OUTPUT"));
+    return response.OutputValues;
+}
+
+TWsManResponse TWsManClient::Exchange(const QByteArray& envelope) {
+    const TWsManHttpReply reply = m_Transport->Send(envelope);
+    const TWsManHttpConnection& connection = m_Transport->Connection();
+    if (reply.Status == 401)
+        throw ERemoteError(LangStr(QStringLiteral("sRemoteAccessDenied")), 5, connection.Computer());
+    TWsManResponse response = TWsManResponse::Parse(reply.Body);
+    if (response.ParseError.isEmpty() && response.IsFault) {
+        const QString message =
+            response.FaultMessage.isEmpty()
+                ? Format(LangStr(QStringLiteral("sRemoteFaultWithoutText")), {connection.Computer()})
+                : response.FaultMessage;
+        throw ERemoteError(message, response.FaultCode, connection.Computer());
+    }
+    if (reply.Status != 200)
+        throw ERemoteError(
+            Format(LangStr(QStringLiteral("sRemoteHttpStatus")), {connection.Computer(), int(reply.Status)}), 0,
+            connection.Computer());
+    if (!response.ParseError.isEmpty())
+        RaiseBadAnswer(response.ParseError);
+    return response;
+}
+
+void TWsManClient::RaiseBadAnswer(const QString& cause) const {
+    const QString& computer = m_Transport->Connection().Computer();
+    throw ERemoteError(Format(LangStr(QStringLiteral("sRemoteBadAnswer")), {computer, cause}), 0, computer);
+}
+
+void TWsManClient::ExpectBody(const TWsManResponse& response, const QString& nsUri, const QString& name) const {
+    if (!response.IsBody(nsUri, name))
+        RaiseBadAnswer(Format(LangStr(QStringLiteral("sRemoteAnswerLacks")), {name}));
+}
+
+void TWsManClient::AppendItems(QList<TWsManEndpointReference>& objects, const TWsManResponse& response) const {
+    for (const TWsManEndpointReference& item : response.Items) {
+        if (item.ResourceUri.isEmpty())
+            RaiseBadAnswer(
+                Format(LangStr(QStringLiteral("sRemoteAnswerLacks")), {QStringLiteral("EndpointReference")}));
+        objects.append(item);
+    }
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "WsManEndpointReference.h"
+#include "WsManResponse.h"
+#include "WsManTransport.h"
+
+#include <QHash>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+#include <memory>
+
+// The WS-Management operations a remote WMI call needs, over one transport. Every failure raises
+// ERemoteError: a SOAP fault with the remote side's own message, a refusal of the credentials with
+// "Access is denied.", an answer that cannot be read with a text saying what is wrong with it.
+class TWsManClient {
+public:
+    TWsManClient(std::unique_ptr<IWsManTransport> transport, int operationTimeoutSeconds);
+
+    // The endpoint references of all objects the WQL query selects (Enumerate, then Pull until the end).
+    QList<TWsManEndpointReference> Enumerate(const QString& resourceUri, const QString& wqlQuery);
+    // Calls a method of an object and returns the values of its METHOD_OUTPUT element.
+    QHash<QString, QString> Invoke(const TWsManEndpointReference& object, const QString& method,
+                                   const QList<QPair<QString, QString>>& parameters);
+
+    // More objects than this from one enumeration means the other side is not behaving; the
+    // enumeration is released and the call fails.
+    static constexpr qsizetype MaxObjects = 10000;
+
+private:
+    TWsManResponse Exchange(const QByteArray& envelope);
+    [[noreturn]] void RaiseBadAnswer(const QString& cause) const;
+    void ExpectBody(const TWsManResponse& response, const QString& nsUri, const QString& name) const;
+    void AppendItems(QList<TWsManEndpointReference>& objects, const TWsManResponse& response) const;
+
+    std::unique_ptr<IWsManTransport> m_Transport;
+    int m_OperationTimeoutSeconds;
+};
