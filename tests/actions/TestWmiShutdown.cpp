@@ -1,0 +1,209 @@
+#include "ERemoteError.h"
+#include "LangChanger.h"
+#include "TTestHost.h"
+#include "uProgramOptions.h"
+#include "uWmiShutdown.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <optional>
+
+// The simulated hosts of this test live on 127.0.6.x.
+class TestWmiShutdown : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void flags_data();
+    void flags();
+    void settingsFromOptions();
+    void acceptedRequestSendsFlags_data();
+    void acceptedRequestSendsFlags();
+    void noOperatingSystemReturnsMinusOne();
+    void failures_data();
+    void failures();
+
+private:
+    static TRemoteSettings BasicSettings();
+    TTestHost m_Host;
+};
+
+TRemoteSettings TestWmiShutdown::BasicSettings() {
+    TRemoteSettings settings;
+    settings.Authentication = TRemoteAuthentication::Basic;
+    settings.VerifyCertificate = false;
+    settings.TimeoutSeconds = 2;
+    return settings;
+}
+
+void TestWmiShutdown::initTestCase() {
+    const QString error = m_Host.Start({
+        QStringLiteral("127.0.6.2"),
+        QStringLiteral("127.0.6.3,singleton"),
+        QStringLiteral("127.0.6.4,noos"),
+        QStringLiteral("127.0.6.5,deny"),
+        QStringLiteral("127.0.6.6,fault=Access denied, says WMI"),
+        QStringLiteral("127.0.6.7,return=1191"),
+        QStringLiteral("127.0.6.8,drop"),
+        QStringLiteral("127.0.6.9,silent"),
+        QStringLiteral("127.0.6.10,huge"),
+        QStringLiteral("127.0.6.11,return=4242"),
+    });
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+}
+
+void TestWmiShutdown::flags_data() {
+    QTest::addColumn<int>("type");
+    QTest::addColumn<bool>("forced");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("turn off") << 0 << false << 8;
+    QTest::newRow("turn off, forced (shutdown job)") << 0 << true << 12;
+    QTest::newRow("restart") << 1 << false << 2;
+    QTest::newRow("restart, forced (restart job)") << 1 << true << 6;
+    QTest::newRow("log off") << 2 << false << 0;
+    QTest::newRow("log off, forced") << 2 << true << 4;
+    QTest::newRow("unknown type powers off") << 7 << true << 12;
+    QTest::newRow("negative type powers off") << -1 << false << 8;
+}
+
+void TestWmiShutdown::flags() {
+    QFETCH(int, type);
+    QFETCH(bool, forced);
+    QFETCH(int, expected);
+    QCOMPARE(ShutdownFlags(type, forced), expected);
+}
+
+void TestWmiShutdown::settingsFromOptions() {
+    TProgramOptions options;
+    TRemoteSettings settings = RemoteSettingsFromOptions(options);
+    QVERIFY(!settings.Https);
+    QCOMPARE(settings.EffectivePort(), 5985);
+    QCOMPARE(settings.Authentication, TRemoteAuthentication::Negotiate);
+    QVERIFY(settings.VerifyCertificate);
+    QCOMPARE(settings.EffectiveTimeoutSeconds(), 60);
+
+    options.RemoteProtocol = QStringLiteral("HTTPS");
+    options.RemoteAuthentication = QStringLiteral(" Basic ");
+    options.RemoteVerifyCertificate = false;
+    options.RemoteTimeout = 0;
+    settings = RemoteSettingsFromOptions(options);
+    QVERIFY(settings.Https);
+    QCOMPARE(settings.EffectivePort(), 5986);
+    QCOMPARE(settings.Authentication, TRemoteAuthentication::Basic);
+    QVERIFY(!settings.VerifyCertificate);
+    QCOMPARE(settings.EffectiveTimeoutSeconds(), 60); // never an unbounded wait
+
+    options.RemotePort = 15985;
+    options.RemoteAuthentication = QStringLiteral("something else");
+    settings = RemoteSettingsFromOptions(options);
+    QCOMPARE(settings.EffectivePort(), 15985);
+    QCOMPARE(settings.Authentication, TRemoteAuthentication::Negotiate);
+}
+
+void TestWmiShutdown::acceptedRequestSendsFlags_data() {
+    QTest::addColumn<QString>("computer");
+    QTest::addColumn<bool>("https");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<bool>("forced");
+    QTest::addColumn<int>("flags");
+    QTest::newRow("power off job over HTTP") << "127.0.6.2" << false << 0 << true << 12;
+    QTest::newRow("restart job over HTTPS") << "127.0.6.2" << true << 1 << true << 6;
+    QTest::newRow("log off, not forced") << "127.0.6.2" << false << 2 << false << 0;
+    QTest::newRow("singleton without selectors") << "127.0.6.3" << true << 1 << false << 2;
+}
+
+void TestWmiShutdown::acceptedRequestSendsFlags() {
+    QFETCH(QString, computer);
+    QFETCH(bool, https);
+    QFETCH(int, type);
+    QFETCH(bool, forced);
+    QFETCH(int, flags);
+    TRemoteSettings settings = BasicSettings();
+    settings.Https = https;
+    const qsizetype before = m_Host.Shutdowns().size();
+    QCOMPARE(ShutdownComputer(computer, TTestHost::UserName, TTestHost::Password, type, forced, settings), 0);
+    const QList<TTestHost::TShutdown> shutdowns = m_Host.Shutdowns(int(before) + 1);
+    QCOMPARE(shutdowns.size(), before + 1);
+    QCOMPARE(shutdowns.last().Address, computer);
+    QCOMPARE(shutdowns.last().Flags, flags);
+}
+
+void TestWmiShutdown::noOperatingSystemReturnsMinusOne() {
+    const qsizetype before = m_Host.Shutdowns().size();
+    QCOMPARE(ShutdownComputer(QStringLiteral("127.0.6.4"), TTestHost::UserName, TTestHost::Password, 0, true,
+                              BasicSettings()),
+             -1);
+    QCOMPARE(m_Host.Shutdowns().size(), before);
+}
+
+void TestWmiShutdown::failures_data() {
+    QTest::addColumn<QString>("computer");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("https");
+    QTest::addColumn<bool>("verify");
+    QTest::addColumn<int>("authentication");
+    QTest::addColumn<qint64>("code");
+    QTest::addColumn<QString>("text"); // empty: only checked for the password
+    const int basic = int(TRemoteAuthentication::Basic);
+    const QString password = TTestHost::Password;
+    const QString denied = LangStr(QStringLiteral("sRemoteAccessDenied"));
+    QTest::newRow("host denies the credentials")
+        << "127.0.6.5" << password << false << false << basic << qint64(5) << denied;
+    QTest::newRow("wrong password") << "127.0.6.2"
+                                    << "Secret!2-wrong" << true << false << basic << qint64(5) << denied;
+    QTest::newRow("fault text reaches the caller")
+        << "127.0.6.6" << password << false << false << basic << qint64(2147749889) << "Access denied, says WMI";
+    QTest::newRow("refused Win32Shutdown")
+        << "127.0.6.7" << password << false << false << basic << qint64(1191) << QString();
+    QTest::newRow("refused with an unknown code")
+        << "127.0.6.11" << password << false << false << basic << qint64(4242) << QString();
+    QTest::newRow("dropped connection") << "127.0.6.8" << password << false << false << basic << qint64(0) << QString();
+    QTest::newRow("silent host") << "127.0.6.9" << password << false << false << basic << qint64(0) << QString();
+    QTest::newRow("silent host over HTTPS")
+        << "127.0.6.9" << password << true << false << basic << qint64(0) << QString();
+    QTest::newRow("nobody listens") << "127.0.6.99" << password << false << false << basic << qint64(0) << QString();
+    QTest::newRow("self-signed certificate checked")
+        << "127.0.6.2" << password << true << true << basic << qint64(0) << QString();
+    QTest::newRow("50 MB answer") << "127.0.6.10" << password << false << false << basic << qint64(0) << QString();
+    QTest::newRow("method not available yet")
+        << "127.0.6.2" << password << false << false << int(TRemoteAuthentication::Kerberos) << qint64(0) << QString();
+    QTest::newRow("name that is no host")
+        << "bad name/x" << password << false << false << basic << qint64(0) << QString();
+}
+
+void TestWmiShutdown::failures() {
+    QFETCH(QString, computer);
+    QFETCH(QString, password);
+    QFETCH(bool, https);
+    QFETCH(bool, verify);
+    QFETCH(int, authentication);
+    QFETCH(qint64, code);
+    QFETCH(QString, text);
+    TRemoteSettings settings = BasicSettings();
+    settings.Https = https;
+    settings.VerifyCertificate = verify;
+    settings.Authentication = TRemoteAuthentication(authentication);
+    const qsizetype before = m_Host.Shutdowns().size();
+    QElapsedTimer clock;
+    clock.start();
+    std::optional<ERemoteError> raised;
+    try {
+        ShutdownComputer(computer, TTestHost::UserName, password, 1, true, settings);
+    } catch (const ERemoteError& error) {
+        raised = error;
+    }
+    QVERIFY2(raised.has_value(), "no error raised");
+    // RemoteTimeout bounds every call, whatever the other side does; the slack is for loaded machines.
+    QVERIFY2(clock.elapsed() < settings.TimeoutSeconds * 1000 + 3000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(raised->Code(), code);
+    if (!text.isEmpty())
+        QCOMPARE(raised->Text(), text);
+    QVERIFY(!raised->Text().isEmpty());
+    QVERIFY(!raised->Text().contains(password));
+    QVERIFY(!raised->Text().contains(TTestHost::Password));
+    if (code != 1191 && code != 4242)
+        QCOMPARE(m_Host.Shutdowns().size(), before);
+}
+
+QTEST_GUILESS_MAIN(TestWmiShutdown)
+#include "TestWmiShutdown.moc"

@@ -1,0 +1,94 @@
+#include "TTestHost.h"
+
+#include <QDeadlineTimer>
+
+const QString TTestHost::UserName = QStringLiteral("Administrator");
+const QString TTestHost::Password = QStringLiteral("Secret!1");
+
+TTestHost::~TTestHost() {
+    Stop();
+}
+
+QString TTestHost::ProgramPath() {
+    return QStringLiteral(DORMIVA_BINARY_DIR "/tools/testhost/dormiva-testhost");
+}
+
+QString TTestHost::Start(const QStringList& hosts, const QStringList& options) {
+    m_Process.setProgram(ProgramPath());
+    m_Process.setArguments(QStringList{QStringLiteral("--user"), UserName, QStringLiteral("--password"), Password} +
+                           options + hosts);
+    m_Process.setProcessChannelMode(QProcess::SeparateChannels);
+    m_Process.start();
+    if (!m_Process.waitForStarted(10000))
+        return QStringLiteral("cannot start %1: %2").arg(ProgramPath(), m_Process.errorString());
+    const QDeadlineTimer deadline(30000);
+    while (!m_Lines.contains(QStringLiteral("ready"))) {
+        if (deadline.hasExpired() || m_Process.state() != QProcess::Running) {
+            const QString error = QString::fromUtf8(m_Process.readAllStandardError()).trimmed();
+            Stop();
+            return QStringLiteral("the test host did not start: ") + error;
+        }
+        ReadLines(100);
+    }
+    m_Lines.removeAll(QStringLiteral("ready"));
+    return QString();
+}
+
+void TTestHost::Stop() {
+    if (m_Process.state() == QProcess::NotRunning)
+        return;
+    m_Process.terminate(); // SIGTERM to the host's process id
+    if (!m_Process.waitForFinished(5000)) {
+        m_Process.kill();
+        m_Process.waitForFinished(5000);
+    }
+}
+
+void TTestHost::ReadLines(int timeoutMs) {
+    if (m_Process.bytesAvailable() == 0 || !m_Process.canReadLine())
+        m_Process.waitForReadyRead(timeoutMs);
+    while (m_Process.canReadLine()) {
+        const QString line = QString::fromUtf8(m_Process.readLine()).trimmed();
+        if (line.startsWith(QLatin1String("shutdown "))) {
+            const QStringList words = line.split(QLatin1Char(' '));
+            m_Shutdowns.append({words.value(1), words.value(2).toInt()});
+        } else {
+            m_Lines.append(line);
+        }
+    }
+}
+
+QString TTestHost::Ask(const QString& command, const QString& answerPrefix) {
+    m_Process.write(command.toUtf8() + '\n');
+    m_Process.waitForBytesWritten(5000);
+    const QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired() && m_Process.state() == QProcess::Running) {
+        for (qsizetype i = 0; i < m_Lines.size(); ++i) {
+            if (m_Lines[i].startsWith(answerPrefix) || m_Lines[i].startsWith(QLatin1String("error"))) {
+                return m_Lines.takeAt(i);
+            }
+        }
+        ReadLines(100);
+    }
+    return QString();
+}
+
+bool TTestHost::SetBehaviour(const QString& spec) {
+    return Ask(QStringLiteral("set ") + spec, QStringLiteral("ok")) == QLatin1String("ok");
+}
+
+QList<TTestHost::TShutdown> TTestHost::Shutdowns(int atLeast, int timeoutMs) {
+    const QDeadlineTimer deadline(timeoutMs);
+    ReadLines(0);
+    while (m_Shutdowns.size() < atLeast && !deadline.hasExpired() && m_Process.state() == QProcess::Running)
+        ReadLines(50);
+    return m_Shutdowns;
+}
+
+int TTestHost::PeakCalls() {
+    return Ask(QStringLiteral("peak"), QStringLiteral("peak ")).section(QLatin1Char(' '), 1).toInt();
+}
+
+void TTestHost::ResetPeakCalls() {
+    Ask(QStringLiteral("resetpeak"), QStringLiteral("ok"));
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// How one simulated computer misbehaves; the default answers like a healthy Windows host.
+struct THostBehaviour {
+    bool DenyCredentials = false;   // every request gets 401
+    bool NoOperatingSystem = false; // the query returns no object
+    bool DropConnection = false;    // the connection is cut when a request arrives
+    bool Silent = false;            // requests are read and never answered
+    bool Singleton = false;         // endpoint references without selectors
+    bool Huge = false;              // the Enumerate answer is 50 MB of padding
+    int DelayMs = 0;                // each Win32Shutdown call takes this long
+    int ReturnValue = 0;            // Win32Shutdown's return value; non-zero calls are not recorded
+    QString FaultMessage;           // when set, Enumerate fails with this WMI fault text
+
+    // Reads "deny", "noos", "drop", "silent", "singleton", "huge", "delay=MS", "return=N" and
+    // "fault=TEXT" (which takes the rest, commas included). Returns an error text or empty.
+    QString Apply(const QStringList& words);
+};

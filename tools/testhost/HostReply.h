@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QByteArray>
+
+// What a simulated host does with one HTTP request.
+struct THostReply {
+    enum class TKind { Answer, Drop, Silent };
+    TKind Kind = TKind::Answer;
+    int Status = 200;
+    QByteArray Body;
+    bool AskForCredentials = false; // adds the WWW-Authenticate headers of a 401
+    int DelayMs = 0;
+
+    static THostReply Of(TKind kind) {
+        THostReply reply;
+        reply.Kind = kind;
+        return reply;
+    }
+    static THostReply WithStatus(int status, QByteArray body = QByteArray()) {
+        THostReply reply;
+        reply.Status = status;
+        reply.Body = std::move(body);
+        return reply;
+    }
+};

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "HostReply.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QTcpSocket>
+
+class TSimulatedHost;
+class TCallCounter;
+
+// One client connection to a simulated host: reads HTTP/1.1 requests one after another and writes the
+// host's answers, keeping the connection open unless the client asks to close it.
+class THttpSession : public QObject {
+    Q_OBJECT
+public:
+    THttpSession(QTcpSocket* socket, TSimulatedHost* host, TCallCounter* counter);
+    ~THttpSession() override;
+
+private:
+    void ReadRequests();
+    void Respond(const THostReply& reply);
+    void Finish();
+
+    QTcpSocket* m_Socket;
+    TSimulatedHost* m_Host;
+    TCallCounter* m_Counter;
+    QByteArray m_Buffer;
+    bool m_Busy = false; // a request is being answered (or never will be)
+    bool m_CloseAfterAnswer = false;
+};

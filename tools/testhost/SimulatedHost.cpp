@@ -1,0 +1,144 @@
+#include "SimulatedHost.h"
+
+#include "SoapRequest.h"
+#include "WindowsAnswers.h"
+
+#include <QUuid>
+
+namespace {
+
+const QString EnumerationNs = QStringLiteral("http://schemas.xmlsoap.org/ws/2004/09/enumeration");
+const QString WsManNs = QStringLiteral("http://schemas.dmtf.org/wbem/wsman/1/wsman.xsd");
+const QString AllClassesUri = QStringLiteral("http://schemas.microsoft.com/wbem/wsman/1/wmi/root/cimv2/*");
+const QString WqlDialect = QStringLiteral("http://schemas.microsoft.com/wbem/wsman/1/WQL");
+
+QString NormalizedQuery(const QString& query) {
+    return query.simplified().toUpper().remove(QLatin1Char(' '));
+}
+
+THostReply Answer(int status, QByteArray body) {
+    return THostReply::WithStatus(status, std::move(body));
+}
+
+} // namespace
+
+TSimulatedHost::TSimulatedHost(const QHostAddress& address, const QByteArray& basicCredentials, QObject* parent)
+    : QObject(parent), m_Address(address), m_BasicCredentials(basicCredentials) {}
+
+THostReply TSimulatedHost::Handle(const QByteArray& authorization, const QByteArray& contentType,
+                                  const QByteArray& body) {
+    if (m_Behaviour.DropConnection)
+        return THostReply::Of(THostReply::TKind::Drop);
+    if (m_Behaviour.Silent)
+        return THostReply::Of(THostReply::TKind::Silent);
+    if (m_Behaviour.DenyCredentials || authorization != m_BasicCredentials) {
+        THostReply reply = Answer(401, QByteArray());
+        reply.AskForCredentials = true;
+        return reply;
+    }
+    if (!contentType.toLower().startsWith("application/soap+xml"))
+        return Answer(415, QByteArray());
+    const TSoapRequest request = TSoapRequest::Parse(body);
+    const TWindowsAnswers answers(
+        QStringLiteral("HOST-") + m_Address.toString().replace(QLatin1Char('.'), QLatin1Char('-')), request.MessageId);
+    if (!request.Error.isEmpty())
+        return Answer(400, answers.ServiceFault(QStringLiteral("w:SchemaValidationError"),
+                                                QStringLiteral("The SOAP XML in the message does not match the "
+                                                               "corresponding XML schema definition."),
+                                                request.Error));
+    if (request.Action == EnumerationNs + QStringLiteral("/Enumerate"))
+        return Enumerate(request, answers);
+    if (request.Action == EnumerationNs + QStringLiteral("/Pull"))
+        return Pull(request, answers);
+    if (request.Action == EnumerationNs + QStringLiteral("/Release"))
+        return Release(request, answers);
+    if (request.Action == TWindowsAnswers::OperatingSystemUri + QStringLiteral("/Win32Shutdown"))
+        return Win32Shutdown(request, answers);
+    return Answer(500, answers.ServiceFault(QStringLiteral("a:ActionNotSupported"),
+                                            QStringLiteral("The action is not supported by the service."),
+                                            QStringLiteral("The WS-Management service cannot process the request "
+                                                           "because the action is not supported: ") +
+                                                request.Action));
+}
+
+QString TSimulatedHost::Items(const QString& mode, const TWindowsAnswers& answers) const {
+    if (m_Behaviour.NoOperatingSystem)
+        return QString();
+    QString items = answers.OperatingSystemItem(mode, !m_Behaviour.Singleton);
+    if (m_Behaviour.Huge)
+        items += QStringLiteral("<w:Padding>%1</w:Padding>").arg(QString(50 * 1024 * 1024, QLatin1Char('x')));
+    return items;
+}
+
+THostReply TSimulatedHost::Enumerate(const TSoapRequest& request, const TWindowsAnswers& answers) {
+    const QString query = request.BodyText(WsManNs, QStringLiteral("Filter"));
+    const bool queryOk = request.ResourceUri == AllClassesUri &&
+                         request.Body.elementsByTagNameNS(WsManNs, QStringLiteral("Filter"))
+                                 .at(0)
+                                 .toElement()
+                                 .attribute(QStringLiteral("Dialect")) == WqlDialect &&
+                         NormalizedQuery(query) ==
+                             NormalizedQuery(QStringLiteral("SELECT * FROM Win32_OperatingSystem WHERE Primary=True"));
+    const bool classOk = request.ResourceUri == TWindowsAnswers::OperatingSystemUri && query.isEmpty();
+    if (!queryOk && !classOk)
+        return Answer(500, answers.ServiceFault(QStringLiteral("w:CannotProcessFilter"),
+                                                QStringLiteral("The data source could not process the filter."),
+                                                QStringLiteral("The simulated host answers only the primary "
+                                                               "operating-system query: ") +
+                                                    query));
+    if (!m_Behaviour.FaultMessage.isEmpty())
+        return Answer(500, answers.ProviderFault(m_Behaviour.FaultMessage, 2147749889));
+    const QString context = QStringLiteral("uuid:") + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    const QString mode = request.BodyText(WsManNs, QStringLiteral("EnumerationMode"));
+    if (request.BodyHas(WsManNs, QStringLiteral("OptimizeEnumeration")))
+        return Answer(200, answers.EnumerateResponse(QString(), Items(mode, answers), true));
+    m_Enumerations.insert(context, {mode, false});
+    return Answer(200, answers.EnumerateResponse(context, QString(), false));
+}
+
+THostReply TSimulatedHost::Pull(const TSoapRequest& request, const TWindowsAnswers& answers) {
+    const QString context = request.BodyText(EnumerationNs, QStringLiteral("EnumerationContext"));
+    const auto enumeration = m_Enumerations.find(context);
+    if (enumeration == m_Enumerations.end())
+        return Answer(500, answers.ServiceFault(QStringLiteral("n:InvalidEnumerationContext"),
+                                                QStringLiteral("The supplied enumeration context is invalid."),
+                                                QStringLiteral("The enumeration context supplied in the message is "
+                                                               "not valid.")));
+    // One object per Pull, then an empty answer that ends the sequence: both rounds are exercised.
+    if (!enumeration->Delivered) {
+        enumeration->Delivered = true;
+        return Answer(200, answers.PullResponse(context, Items(enumeration->Mode, answers), false));
+    }
+    m_Enumerations.erase(enumeration);
+    return Answer(200, answers.PullResponse(context, QString(), true));
+}
+
+THostReply TSimulatedHost::Release(const TSoapRequest& request, const TWindowsAnswers& answers) {
+    m_Enumerations.remove(request.BodyText(EnumerationNs, QStringLiteral("EnumerationContext")));
+    return Answer(200, answers.ReleaseResponse());
+}
+
+THostReply TSimulatedHost::Win32Shutdown(const TSoapRequest& request, const TWindowsAnswers& answers) {
+    const QList<QPair<QString, QString>> expectedSelectors =
+        m_Behaviour.Singleton ? QList<QPair<QString, QString>>{}
+                              : QList<QPair<QString, QString>>{{QStringLiteral("Name"), answers.OperatingSystemName()}};
+    if (request.ResourceUri != TWindowsAnswers::OperatingSystemUri || request.Selectors != expectedSelectors)
+        return Answer(500, answers.ServiceFault(QStringLiteral("w:InvalidSelectors"),
+                                                QStringLiteral("The selectors for the resource are not valid."),
+                                                QStringLiteral("The WS-Management service cannot process the request "
+                                                               "because the request contained invalid selectors for "
+                                                               "the resource. ")));
+    bool flagsOk = false;
+    const int flags = request.BodyText(TWindowsAnswers::OperatingSystemUri, QStringLiteral("Flags")).toInt(&flagsOk);
+    if (request.Body.localName() != QLatin1String("Win32Shutdown_INPUT") ||
+        request.Body.namespaceURI() != TWindowsAnswers::OperatingSystemUri || !flagsOk)
+        return Answer(500, answers.ServiceFault(QStringLiteral("w:InvalidParameter"),
+                                                QStringLiteral("One or more parameters are not valid."),
+                                                QStringLiteral("The WS-Management service cannot process the request "
+                                                               "because the method parameters are not valid.")));
+    if (m_Behaviour.ReturnValue == 0)
+        emit shutdownAccepted(m_Address, flags);
+    THostReply reply = Answer(200, answers.Win32ShutdownOutput(m_Behaviour.ReturnValue));
+    reply.DelayMs = m_Behaviour.DelayMs;
+    return reply;
+}

@@ -1,0 +1,55 @@
+#include "TestHostProgram.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <cstdio>
+
+// dormiva-testhost: Windows computers as WS-Management sees them, on loopback addresses, for tests.
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Simulates Windows hosts answering WMI over WS-Management.\n"
+                       "HOST is ADDRESS or FIRST-LAST (IPv4), optionally followed by behaviours separated by commas:\n"
+                       "  deny, noos, drop, silent, singleton, huge, delay=MS, return=N, fault=TEXT (takes the rest).\n"
+                       "Prints \"ready\" when listening and \"shutdown ADDRESS FLAGS\" per accepted Win32Shutdown.\n"
+                       "Reads commands on stdin: \"set HOST\", \"peak\", \"resetpeak\"."));
+    parser.addHelpOption();
+    const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("Accepted user name."),
+                                  QStringLiteral("name"));
+    const QCommandLineOption password(QStringLiteral("password"), QStringLiteral("Accepted password."),
+                                      QStringLiteral("text"));
+    const QCommandLineOption httpPort(QStringLiteral("http-port"), QStringLiteral("HTTP port, 0 for none."),
+                                      QStringLiteral("port"), QStringLiteral("5985"));
+    const QCommandLineOption httpsPort(QStringLiteral("https-port"), QStringLiteral("HTTPS port, 0 for none."),
+                                       QStringLiteral("port"), QStringLiteral("5986"));
+    const QCommandLineOption tcpPort(QStringLiteral("tcp-port"),
+                                     QStringLiteral("Plain TCP port held open for reachability checks, 0 for none."),
+                                     QStringLiteral("port"), QStringLiteral("0"));
+    parser.addOptions({user, password, httpPort, httpsPort, tcpPort});
+    parser.addPositionalArgument(QStringLiteral("HOST"), QStringLiteral("Address or range, with behaviours."),
+                                 QStringLiteral("HOST..."));
+    parser.process(app);
+
+    TTestHostOptions options;
+    if (parser.isSet(user))
+        options.UserName = parser.value(user);
+    if (parser.isSet(password))
+        options.Password = parser.value(password);
+    options.HttpPort = parser.value(httpPort).toUShort();
+    options.HttpsPort = parser.value(httpsPort).toUShort();
+    options.TcpPort = parser.value(tcpPort).toUShort();
+    options.Hosts = parser.positionalArguments();
+    if (options.Hosts.isEmpty()) {
+        std::fputs("dormiva-testhost: no HOST given\n", stderr);
+        return 2;
+    }
+    TTestHostProgram program(options);
+    const QString error = program.Start();
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "dormiva-testhost: %s\n", qPrintable(error));
+        return 1;
+    }
+    return app.exec();
+}
