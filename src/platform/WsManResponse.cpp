@@ -1,5 +1,6 @@
 #include "WsManResponse.h"
 
+#include "LangChanger.h"
 #include "WsManNamespaces.h"
 
 #include <QXmlStreamReader>
@@ -28,7 +29,7 @@ public:
         while (!m_Xml.atEnd()) {
             switch (m_Xml.readNext()) {
             case QXmlStreamReader::DTD:
-                m_Result.ParseError = QStringLiteral("document type declarations are not allowed");
+                m_Result.ParseError = LangStr(QStringLiteral("sRemoteAnswerHasDtd"));
                 return m_Result;
             case QXmlStreamReader::StartElement:
                 if (!StartElement())
@@ -49,9 +50,9 @@ public:
         if (m_Xml.hasError())
             m_Result.ParseError = m_Xml.errorString();
         else if (!m_SeenEnvelope)
-            m_Result.ParseError = QStringLiteral("the answer holds no XML element");
+            m_Result.ParseError = LangStr(QStringLiteral("sRemoteAnswerEmpty"));
         else if (!m_SeenBody)
-            m_Result.ParseError = QStringLiteral("the SOAP envelope has no body");
+            m_Result.ParseError = LangStr(QStringLiteral("sRemoteAnswerNoBody"));
         if (m_Result.IsFault && m_Result.FaultMessage.isEmpty())
             m_Result.FaultMessage = m_FaultReason.trimmed();
         return m_Result;
@@ -61,7 +62,7 @@ private:
     // Depths: 0 Envelope, 1 Header/Body, 2 the body's element, 3 its children, ...
     bool StartElement() {
         if (m_Stack.size() >= MaxDepth) {
-            m_Result.ParseError = QStringLiteral("the answer is nested too deeply");
+            m_Result.ParseError = LangStr(QStringLiteral("sRemoteAnswerTooDeep"));
             return false;
         }
         m_Stack.append({m_Xml.namespaceUri().toString(), m_Xml.name().toString(), QString()});
@@ -69,7 +70,7 @@ private:
         const qsizetype depth = m_Stack.size() - 1;
         if (depth == 0) {
             if (!element.Is(WsManNs::Soap, QLatin1StringView("Envelope"))) {
-                m_Result.ParseError = QStringLiteral("the answer is not a SOAP 1.2 envelope");
+                m_Result.ParseError = LangStr(QStringLiteral("sRemoteAnswerNotSoap"));
                 return false;
             }
             m_SeenEnvelope = true;
