@@ -3,6 +3,7 @@
 #include "FileInfo.h"
 #include "LangChanger.h"
 #include "uFormat.h"
+#include "uTranslateForm.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -89,5 +90,6 @@ void TAboutBox::OpenHomePage() {
 
 void ShowAboutBox(QWidget* mainWindow, const QUrl& homePage) {
     TAboutBox box(mainWindow, GetFixedFileInfo(), GetBuildDate(), homePage);
+    TranslateForm(&box);
     box.exec();
 }
