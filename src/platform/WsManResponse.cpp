@@ -49,8 +49,6 @@ public:
         }
         if (m_Xml.hasError())
             m_Result.ParseError = m_Xml.errorString();
-        else if (!m_SeenEnvelope)
-            m_Result.ParseError = LangStr(QStringLiteral("sRemoteAnswerEmpty"));
         else if (!m_SeenBody)
             m_Result.ParseError = LangStr(QStringLiteral("sRemoteAnswerNoBody"));
         if (m_Result.IsFault && m_Result.FaultMessage.isEmpty())
@@ -73,7 +71,6 @@ private:
                 m_Result.ParseError = LangStr(QStringLiteral("sRemoteAnswerNotSoap"));
                 return false;
             }
-            m_SeenEnvelope = true;
         } else if (depth == 1 && element.Is(WsManNs::Soap, QLatin1StringView("Body"))) {
             m_SeenBody = true;
         } else if (depth == 2 && InBody()) {
@@ -173,7 +170,6 @@ private:
     QString m_FaultReason;
     qsizetype m_FaultMessageDepth = -1;
     qsizetype m_FaultCodeDepth = -1;
-    bool m_SeenEnvelope = false;
     bool m_SeenBody = false;
 };
 

@@ -1,12 +1,10 @@
 #include "ERemoteError.h"
-#include "LangChanger.h"
+#include "TEnglishTexts.h"
 #include "TTestHost.h"
 #include "uProgramOptions.h"
 #include "uWmiShutdown.h"
 
 #include <QElapsedTimer>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <optional>
@@ -28,7 +26,7 @@ private slots:
 private:
     static TRemoteSettings BasicSettings();
     TTestHost m_Host;
-    QTemporaryDir m_LanguageFolder;
+    TEnglishTexts m_English;
 };
 
 TRemoteSettings TestWmiShutdown::BasicSettings() {
@@ -40,12 +38,7 @@ TRemoteSettings TestWmiShutdown::BasicSettings() {
 }
 
 void TestWmiShutdown::initTestCase() {
-    // The English texts are part of what callers see; the file is copied as the changer may rewrite it.
-    const QString english = m_LanguageFolder.filePath(QStringLiteral("english.lng"));
-    QVERIFY(QFile::copy(QStringLiteral(DORMIVA_SOURCE_DIR "/data/languages/english.lng"), english));
-    auto changer = std::make_shared<TLangChanger>();
-    changer->SetLangFile(english);
-    SetCurrentLangChanger(changer);
+    QVERIFY(m_English.IsLoaded());
     const QString error = m_Host.Start({
         QStringLiteral("127.0.6.2"),
         QStringLiteral("127.0.6.3,singleton"),

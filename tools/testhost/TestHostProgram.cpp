@@ -8,10 +8,15 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
-#include <cstdio>
+#include <fcntl.h>
 #include <unistd.h>
 
-TTestHostProgram::TTestHostProgram(TTestHostOptions options) : m_Options(std::move(options)) {}
+TTestHostProgram::TTestHostProgram(TTestHostOptions options) : m_Options(std::move(options)) {
+    ::fcntl(STDOUT_FILENO, F_SETFL, ::fcntl(STDOUT_FILENO, F_GETFL) | O_NONBLOCK);
+    m_OutputReady = std::make_unique<QSocketNotifier>(STDOUT_FILENO, QSocketNotifier::Write);
+    m_OutputReady->setEnabled(false);
+    connect(m_OutputReady.get(), &QSocketNotifier::activated, this, &TTestHostProgram::FlushOutput);
+}
 
 TTestHostProgram::~TTestHostProgram() = default;
 
@@ -33,7 +38,7 @@ QString TTestHostProgram::Start() {
                 return QStringLiteral("host given twice: ") + address.toString();
             auto* host = new TSimulatedHost(address, credentials, this);
             host->SetBehaviour(spec.Behaviour);
-            connect(host, &TSimulatedHost::shutdownAccepted, this, [](const QHostAddress& from, int flags) {
+            connect(host, &TSimulatedHost::shutdownAccepted, this, [this](const QHostAddress& from, int flags) {
                 WriteLine(QStringLiteral("shutdown %1 %2").arg(from.toString()).arg(flags));
             });
             m_Hosts.insert(address, host);
@@ -131,7 +136,16 @@ void TTestHostProgram::Command(const QString& line) {
 }
 
 void TTestHostProgram::WriteLine(const QString& line) {
-    const QByteArray bytes = line.toUtf8() + '\n';
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fflush(stdout);
+    m_Output += line.toUtf8() + '\n';
+    FlushOutput();
+}
+
+void TTestHostProgram::FlushOutput() {
+    while (!m_Output.isEmpty()) {
+        const ssize_t written = ::write(STDOUT_FILENO, m_Output.constData(), size_t(m_Output.size()));
+        if (written <= 0)
+            break; // full pipe (or gone): the notifier calls again when there is room
+        m_Output.remove(0, qsizetype(written));
+    }
+    m_OutputReady->setEnabled(!m_Output.isEmpty());
 }

@@ -41,7 +41,9 @@ private:
     QString Listen(TSimulatedHost* host);
     void ReadControl();
     void Command(const QString& line);
-    static void WriteLine(const QString& line);
+    // Output never blocks the hosts: a test that reads it late must not stall the calls it measures.
+    void WriteLine(const QString& line);
+    void FlushOutput();
 
     TTestHostOptions m_Options;
     TSelfSignedCertificate m_Certificate;
@@ -49,4 +51,6 @@ private:
     QHash<QHostAddress, TSimulatedHost*> m_Hosts;
     std::unique_ptr<QSocketNotifier> m_Control;
     QByteArray m_ControlBuffer;
+    std::unique_ptr<QSocketNotifier> m_OutputReady;
+    QByteArray m_Output;
 };
