@@ -16,10 +16,10 @@ void TThreadInPool::Start() {
 
 void TThreadInPool::Stop() {
     OnJobDone = nullptr;
-    QMutexLocker locker(&m_lock);
+    std::unique_lock locker(m_lock);
     Pool = nullptr;
     m_stopped = true;
-    m_reportChanged.wakeAll();
+    m_reportChanged.notify_all();
 }
 
 void TThreadInPool::Execute() {
@@ -43,7 +43,7 @@ void TThreadInPool::Execute() {
 
 void TThreadInPool::TakeNextJob() {
     Job.reset();
-    QMutexLocker locker(&m_lock);
+    std::unique_lock locker(m_lock);
     if (Pool)
         Job = Pool->GetNextJob();
 }
@@ -61,20 +61,21 @@ void TThreadInPool::RunCurrentJob() {
 // jobs finish. Stop releases the wait unless the report is being delivered at that moment: the
 // record must stay put while the main thread reads it.
 void TThreadInPool::ReportJob() {
-    QMutexLocker locker(&m_lock);
+    std::unique_lock locker(m_lock);
     if (!Pool || StopRequested())
         return;
     m_report = TReportState::Pending;
     QMetaObject::invokeMethod(
         Pool, [self = shared_from_this()] { self->DeliverReport(); }, Qt::QueuedConnection);
-    while (m_report != TReportState::Done && !(StopRequested() && m_report != TReportState::Delivering))
-        m_reportChanged.wait(&m_lock);
+    m_reportChanged.wait(locker, [this] {
+        return m_report == TReportState::Done || (StopRequested() && m_report != TReportState::Delivering);
+    });
     m_report = TReportState::Idle;
 }
 
 void TThreadInPool::DeliverReport() {
     {
-        QMutexLocker locker(&m_lock);
+        std::unique_lock locker(m_lock);
         if (StopRequested() || m_report != TReportState::Pending)
             return;
         m_report = TReportState::Delivering;
@@ -83,14 +84,14 @@ void TThreadInPool::DeliverReport() {
     const TJobDoneHandler handler = OnJobDone;
     if (handler)
         handler(*Job);
-    QMutexLocker locker(&m_lock);
+    std::unique_lock locker(m_lock);
     m_report = TReportState::Done;
-    m_reportChanged.wakeAll();
+    m_reportChanged.notify_all();
 }
 
 // The end-of-thread notice goes to the pool's thread; a worker detached by Stop ends unnoticed.
 void TThreadInPool::Terminate() {
-    QMutexLocker locker(&m_lock);
+    std::unique_lock locker(m_lock);
     if (Pool)
         QMetaObject::invokeMethod(
             Pool, [pool = Pool, self = shared_from_this()] { pool->ThreadTerminated(self.get()); },

@@ -3,12 +3,11 @@
 #include "uDataJob.h"
 #include "uProgramOptions.h"
 
-#include <QMutex>
-#include <QWaitCondition>
-
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 class TPoolOfThreads;
 
@@ -51,8 +50,8 @@ private:
     const TProgramOptions m_options;
     TJobDoneHandler OnJobDone; // read and written on the main thread only
     std::atomic<bool> m_stopped{false};
-    QMutex m_lock; // guards Pool and the report hand-over
-    QWaitCondition m_reportChanged;
+    std::mutex m_lock; // guards Pool and the report hand-over
+    std::condition_variable m_reportChanged;
     TReportState m_report = TReportState::Idle;
     TPoolOfThreads* Pool;
     std::unique_ptr<TDataJob> Job;
