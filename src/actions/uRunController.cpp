@@ -1,0 +1,114 @@
+#include "uRunController.h"
+
+#include "LangChanger.h"
+#include "uComputerList.h"
+#include "uFormat.h"
+#include "uThreadPool.h"
+#include "uUserPrompts.h"
+
+TRunController::TRunController(TComputerList& computers, TPoolOfThreads& pool, TAppLog* log, IUserPrompts& prompts,
+                               TCredentialRules rules)
+    : m_computers(computers), m_pool(pool), m_log(log), m_prompts(prompts), m_rules(std::move(rules)) {
+    m_pool.SetOnJobDone([this](TDataJob& job) { JobDone(job); });
+    m_pool.SetOnAllJobsFinished([this](TPoolOfThreads*) { AllJobsFinished(); });
+}
+
+void TRunController::Execute(qint32 action) {
+    std::optional<std::vector<std::unique_ptr<TDataJob>>> jobs = BuildRun(action);
+    if (!jobs || jobs->empty())
+        return;
+    const int count = static_cast<int>(jobs->size());
+    const QString key = count == 1 ? QStringLiteral("sJobMsgAllJobStarted") : QStringLiteral("sJobMsgAllJobStarted2");
+    LogMessage(Format(LangStr(key), {GetActionName(action), count}), TAppLogLevel::Info);
+    m_pool.AddJobs(std::move(*jobs));
+}
+
+// After the first prompt of a run the operator may choose to reuse what was entered for every
+// later computer that would prompt; the question is asked once, and not when the prompting computer
+// is the last checked node.
+std::optional<std::vector<std::unique_ptr<TDataJob>>> TRunController::BuildRun(qint32 action) {
+    QList<TPreObject*> checked;
+    for (TPreObject* entry : m_computers.TreeOrder())
+        if (entry->CheckState() == Qt::Checked)
+            checked.append(entry);
+
+    std::vector<std::unique_ptr<TDataJob>> jobs;
+    bool askEach = true;
+    bool firstPrompt = true;
+    QString savedUserName;
+    QString savedPassword;
+    for (qsizetype index = 0; index < checked.size(); ++index) {
+        const TPreObject& entry = *checked.at(index);
+        if (entry.IsGroup())
+            continue;
+        QString userName;
+        QString password;
+        if (!m_rules.NeedsCredentialsPrompt(entry)) {
+            m_rules.ResolveCredentials(entry, userName, password);
+        } else if (askEach) {
+            if (!m_rules.ResolveCredentials(entry, userName, password))
+                return std::nullopt;
+            savedUserName = userName;
+            savedPassword = password;
+            if (firstPrompt && checked.size() > 1 && index < checked.size() - 1 &&
+                m_prompts.Ask(LangStr(QStringLiteral("sUseCredentialsForAll")), LangStr(QStringLiteral("sWarning")),
+                              TPromptButtons::YesNo, TPromptIcon::Warning) == TPromptResult::Yes)
+                askEach = false;
+            firstPrompt = false;
+        } else {
+            userName = savedUserName;
+            password = savedPassword;
+        }
+        auto job = std::make_unique<TDataJob>();
+        job->Name = entry.Name();
+        job->Action = action;
+        job->UserName = userName;
+        job->Password = password;
+        jobs.push_back(std::move(job));
+    }
+    return jobs;
+}
+
+void TRunController::JobDone(const TDataJob& job) {
+    LogMessage(JobOutcomeText(job), JobOutcomeLevel(job));
+}
+
+void TRunController::AllJobsFinished() {
+    LogMessage(LangStr(QStringLiteral("sJobMsgAllJobFinished")), TAppLogLevel::Info);
+}
+
+void TRunController::LogMessage(const QString& text, TAppLogLevel level) {
+    if (m_log)
+        m_log->Add(text, level);
+}
+
+QString TRunController::GetActionName(qint32 action) {
+    switch (action) {
+    case acShutdown:
+        return LangStr(QStringLiteral("sDormivaActionShutdown"));
+    case acRestart:
+        return LangStr(QStringLiteral("sDormivaActionRestart"));
+    default:
+        return {};
+    }
+}
+
+QString TRunController::JobOutcomeText(const TDataJob& job) {
+    const QString action = GetActionName(job.Action);
+    if (job.Result == jrDone)
+        return Format(LangStr(QStringLiteral("sJobSuccessfully")), {job.Name, action});
+    if (!job.ErrorMessage.isEmpty())
+        return Format(LangStr(QStringLiteral("sJobGeneralErrorWithMsg")), {job.Name, action, job.ErrorMessage});
+    switch (job.Result) {
+    case jrHostNotActive:
+        return Format(LangStr(QStringLiteral("sHostNotActive")), {job.Name, action});
+    case jrNoAddress:
+        return Format(LangStr(QStringLiteral("sCouldnotfindIPaddress")), {job.Name, action});
+    default:
+        return Format(LangStr(QStringLiteral("sJobGeneralError")), {job.Name, action});
+    }
+}
+
+TAppLogLevel TRunController::JobOutcomeLevel(const TDataJob& job) {
+    return job.Result == jrDone ? TAppLogLevel::Success : TAppLogLevel::Error;
+}

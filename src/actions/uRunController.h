@@ -1,0 +1,57 @@
+#pragma once
+
+#include "uAppLog.h"
+#include "uDataJob.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class IUserPrompts;
+class TComputerList;
+class TPoolOfThreads;
+class TPreObject;
+
+// How the credentials of a computer are found (the rules live with the credentials).
+struct TCredentialRules {
+    // Whether the computer's credentials come from asking the operator.
+    std::function<bool(const TPreObject& entry)> NeedsCredentialsPrompt;
+    // Fills in the computer's credentials, asking the operator where its mode says so; false when
+    // they could not be had (a cancelled prompt, a mode without credentials).
+    std::function<bool(const TPreObject& entry, QString& userName, QString& password)> ResolveCredentials;
+};
+
+// The main window's run of an action over the checked computers: builds one job per computer with
+// its credentials, announces the run, hands the jobs to the pool and logs every outcome and the end.
+// It sets the pool's two handlers when it is made and lives no longer than the pool.
+class TRunController {
+public:
+    TRunController(TComputerList& computers, TPoolOfThreads& pool, TAppLog* log, IUserPrompts& prompts,
+                   TCredentialRules rules);
+
+    // The run (the Execute button). Nothing is queued or logged when the operator cancels a prompt
+    // or no computer is checked.
+    void Execute(qint32 action);
+    // The jobs of a run over the checked nodes in tree order; none when the operator cancelled.
+    std::optional<std::vector<std::unique_ptr<TDataJob>>> BuildRun(qint32 action);
+
+    void JobDone(const TDataJob& job);
+    void AllJobsFinished();
+    void LogMessage(const QString& text, TAppLogLevel level);
+
+    // The translated name of an action; empty for a code that is no action.
+    static QString GetActionName(qint32 action);
+    // The log line of a finished job and its level.
+    static QString JobOutcomeText(const TDataJob& job);
+    static TAppLogLevel JobOutcomeLevel(const TDataJob& job);
+
+private:
+    TComputerList& m_computers;
+    TPoolOfThreads& m_pool;
+    TAppLog* m_log;
+    IUserPrompts& m_prompts;
+    TCredentialRules m_rules;
+};
