@@ -1,0 +1,126 @@
+#include "uPasswordProtection.h"
+
+#include "PlatformMachineIdentity.h"
+
+#include <nettle/blowfish.h>
+#include <nettle/cfb.h>
+#include <nettle/md5.h>
+
+#include <array>
+
+namespace {
+
+constexpr int kNamePartLength = 19;
+constexpr QChar kPartSeparator = u'/';
+
+void Wipe(void* data, size_t size) {
+    volatile auto* bytes = static_cast<volatile unsigned char*>(data);
+    while (size--)
+        *bytes++ = 0;
+}
+
+std::array<uint8_t, MD5_DIGEST_SIZE> Md5(const QByteArray& data) {
+    md5_ctx context;
+    md5_init(&context);
+    md5_update(&context, size_t(data.size()), reinterpret_cast<const uint8_t*>(data.constData()));
+    std::array<uint8_t, MD5_DIGEST_SIZE> digest;
+    md5_digest(&context, digest.size(), digest.data());
+    Wipe(&context, sizeof(context));
+    return digest;
+}
+
+void BlowfishEncrypt(const void* context, size_t length, uint8_t* dst, const uint8_t* src) {
+    blowfish_encrypt(static_cast<const blowfish_ctx*>(context), length, dst, src);
+}
+
+// Blowfish keyed with the MD5 of the machine key, with its CFB-8 vector; wiped when it goes.
+class TPasswordCipher {
+public:
+    explicit TPasswordCipher(const QString& key) {
+        std::array<uint8_t, MD5_DIGEST_SIZE> digest = Md5(key.toUtf8());
+        // A weak key (duplicate S-box entries) is reported but still enciphers consistently, as it does
+        // in every other implementation of the cipher; refusing it would lock some users out.
+        blowfish128_set_key(&m_context, digest.data());
+        Wipe(digest.data(), digest.size());
+        m_iv.fill(0);
+        blowfish_encrypt(&m_context, BLOWFISH_BLOCK_SIZE, m_iv.data(), m_iv.data());
+    }
+    ~TPasswordCipher() {
+        Wipe(&m_context, sizeof(m_context));
+        Wipe(m_iv.data(), m_iv.size());
+    }
+    TPasswordCipher(const TPasswordCipher&) = delete;
+    TPasswordCipher& operator=(const TPasswordCipher&) = delete;
+
+    QByteArray Encrypt(const QByteArray& plain) {
+        QByteArray result(plain.size(), Qt::Uninitialized);
+        cfb8_encrypt(&m_context, BlowfishEncrypt, BLOWFISH_BLOCK_SIZE, m_iv.data(), size_t(plain.size()),
+                     reinterpret_cast<uint8_t*>(result.data()), reinterpret_cast<const uint8_t*>(plain.constData()));
+        return result;
+    }
+    QByteArray Decrypt(const QByteArray& cipher) {
+        QByteArray result(cipher.size(), Qt::Uninitialized);
+        cfb8_decrypt(&m_context, BlowfishEncrypt, BLOWFISH_BLOCK_SIZE, m_iv.data(), size_t(cipher.size()),
+                     reinterpret_cast<uint8_t*>(result.data()), reinterpret_cast<const uint8_t*>(cipher.constData()));
+        return result;
+    }
+
+private:
+    blowfish_ctx m_context;
+    std::array<uint8_t, BLOWFISH_BLOCK_SIZE> m_iv;
+};
+
+} // namespace
+
+QString ComposeMachineKey(const QString& computerName, const QString& userName, std::optional<quint32> volumeSerial) {
+    QString serial;
+    if (volumeSerial)
+        serial = QStringLiteral("%1-%2")
+                     .arg((*volumeSerial >> 8) & 0xFF, 2, 16, QLatin1Char('0'))
+                     .arg(*volumeSerial & 0xFF, 2, 16, QLatin1Char('0'))
+                     .toUpper();
+    return computerName.left(kNamePartLength) + kPartSeparator + userName.left(kNamePartLength) + kPartSeparator +
+           serial;
+}
+
+QString GetMachineKey(int securityLevel) {
+    if (securityLevel != 1)
+        return QString();
+    return ComposeMachineKey(Platform::ComputerName(), Platform::LoginName(), Platform::SystemVolumeSerial());
+}
+
+QString HashMachineKey(const QString& key) {
+    const std::array<uint8_t, MD5_DIGEST_SIZE> digest = Md5(key.toUtf8());
+    qsizetype length = 0;
+    while (length < qsizetype(digest.size()) && digest[length] != 0)
+        ++length;
+    return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(digest.data()), length).toBase64());
+}
+
+bool CheckMachineKeyHash(const QString& storedHash, const QString& key) {
+    return storedHash == HashMachineKey(key);
+}
+
+QString EncryptPassword(const QString& password, const QString& key) {
+    if (password.isEmpty())
+        return QString();
+    if (key.isEmpty())
+        return password;
+    TPasswordCipher cipher(key);
+    QByteArray plain = password.toUtf8();
+    const QByteArray enciphered = cipher.Encrypt(plain);
+    Wipe(plain.data(), size_t(plain.size()));
+    return QString::fromLatin1(enciphered.toBase64());
+}
+
+QString DecryptPassword(const QString& stored, const QString& key) {
+    if (stored.isEmpty())
+        return QString();
+    if (key.isEmpty())
+        return stored;
+    TPasswordCipher cipher(key);
+    QByteArray plain = cipher.Decrypt(QByteArray::fromBase64(stored.toLatin1()));
+    const QString password = QString::fromUtf8(plain);
+    Wipe(plain.data(), size_t(plain.size()));
+    return password;
+}
