@@ -1,12 +1,55 @@
-#include <QApplication>
-#include <QMainWindow>
-
+#include "CheckPrevious.h"
 #include "PlatformCom.h"
+#include "uEntryDialogs.h"
+#include "uMain.h"
+#include "uMessageBoxPrompts.h"
+#include "uProgramOptions.h"
+
+#include <QApplication>
+#include <QPointer>
+
+#include <cstdio>
+#include <exception>
+#include <memory>
+
+namespace {
+
+// Stands in until the group and computer dialogs exist: every dialog is cancelled.
+class TNoEntryDialogs : public IEntryDialogs {
+public:
+    bool ExecuteGroupEditDialog(QString&, TUserConnectAs&, QString&, QString&, bool, bool) override { return false; }
+    bool ExecuteComputerEditDialog(QString&, QString&, TUserConnectAs&, QString&, QString&, bool) override {
+        return false;
+    }
+};
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     Platform::InitializeComForThread();
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.show();
-    return app.exec();
+    QPointer<TDormivaForm> window;
+    try {
+        if (CheckPreviousInstance(
+                [&window] {
+                    if (window)
+                        window->BringToFront();
+                },
+                1))
+            return 0;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "dormiva: %s\n", error.what());
+        return 1;
+    }
+    TProgramOptions options;
+    TMessageBoxPrompts prompts;
+    TNoEntryDialogs dialogs;
+    auto form = std::make_unique<TDormivaForm>(options, prompts, dialogs);
+    prompts.SetParent(form.get());
+    window = form.get();
+    form->show();
+    const int result = app.exec();
+    ReleaseInstance();
+    form.reset();
+    return result;
 }

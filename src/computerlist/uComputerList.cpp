@@ -14,8 +14,6 @@
 
 namespace {
 
-const QString EntriesMimeType = QStringLiteral("application/x-dormiva-entries");
-
 // Compares like the tree's sort: ASCII letters folded to upper case, everything else by code unit.
 int CompareTextAscii(QStringView a, QStringView b) {
     const qsizetype n = std::min(a.size(), b.size());
@@ -677,13 +675,13 @@ bool TComputerList::setData(const QModelIndex& index, const QVariant& value, int
 
 Qt::ItemFlags TComputerList::flags(const QModelIndex& index) const {
     if (!index.isValid())
-        return Qt::NoItemFlags;
+        return Qt::ItemIsDropEnabled; // drops between top-level nodes
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemIsDragEnabled |
            Qt::ItemIsDropEnabled;
 }
 
 QStringList TComputerList::mimeTypes() const {
-    return {EntriesMimeType};
+    return {QLatin1String(EntriesMimeType)};
 }
 
 QMimeData* TComputerList::mimeData(const QModelIndexList& indexes) const {
@@ -691,6 +689,6 @@ QMimeData* TComputerList::mimeData(const QModelIndexList& indexes) const {
         return nullptr;
     // The drop moves the selection; the data only marks the drag as ours.
     auto* data = new QMimeData;
-    data->setData(EntriesMimeType, {});
+    data->setData(QLatin1String(EntriesMimeType), {});
     return data;
 }

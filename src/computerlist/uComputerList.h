@@ -126,6 +126,8 @@ class TComputerList : public QAbstractItemModel {
 public:
     // The tree image of a node: 0 group, 1 computer not reachable, 2 computer reachable.
     static constexpr int ImageIndexRole = Qt::UserRole + 1;
+    // The data of a drag of entries.
+    static constexpr const char* EntriesMimeType = "application/x-dormiva-entries";
 
     TComputerList(const TProgramOptions& options, IUserPrompts& prompts, IEntryDialogs& dialogs,
                   QObject* parent = nullptr);

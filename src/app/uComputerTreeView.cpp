@@ -1,0 +1,120 @@
+#include "uComputerTreeView.h"
+
+#include "uComputerList.h"
+
+#include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QStyledItemDelegate>
+
+namespace {
+
+// Draws the image that the list gives by index.
+class TNodeImageDelegate : public QStyledItemDelegate {
+public:
+    TNodeImageDelegate(QList<QIcon> images, QObject* parent)
+        : QStyledItemDelegate(parent), m_images(std::move(images)) {}
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const int image = index.data(TComputerList::ImageIndexRole).toInt();
+        if (image >= 0 && image < m_images.size()) {
+            option->icon = m_images.at(image);
+            option->features |= QStyleOptionViewItem::HasDecoration;
+        }
+    }
+
+private:
+    QList<QIcon> m_images;
+};
+
+// Only entries dragged within a computer tree are dropped; the drop moves the list's selection.
+bool IsOurDrag(const QDropEvent* event) {
+    return event->mimeData() && event->mimeData()->hasFormat(QLatin1String(TComputerList::EntriesMimeType));
+}
+
+} // namespace
+
+TComputerTreeView::TComputerTreeView(TComputerList& list, QWidget* parent) : QTreeView(parent), m_list(list) {
+    setObjectName(QStringLiteral("vstComputerList"));
+    setModel(list.ViewModel());
+    setSelectionModel(list.SelectionModel());
+    setHeaderHidden(true);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDropIndicatorShown(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDefaultDropAction(Qt::MoveAction);
+    setItemDelegate(new TNodeImageDelegate(NodeImages(style()), this));
+
+    connect(this, &QTreeView::expanded, this, [this](const QModelIndex& node) {
+        if (TPreObject* entry = m_list.GetItemOfNode(node); entry && entry->IsGroup())
+            static_cast<TGroupObject*>(entry)->SetExpanded(true);
+    });
+    connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& node) {
+        if (TPreObject* entry = m_list.GetItemOfNode(node); entry && entry->IsGroup())
+            static_cast<TGroupObject*>(entry)->SetExpanded(false);
+    });
+    connect(&m_list, &TComputerList::ExpandedChanged, this, &QTreeView::setExpanded);
+    QAbstractItemModel* viewModel = list.ViewModel();
+    connect(viewModel, &QAbstractItemModel::rowsInserted, this, &TComputerTreeView::ApplyExpanded);
+    connect(viewModel, &QAbstractItemModel::modelReset, this,
+            [this] { ApplyExpanded({}, 0, model()->rowCount() - 1); });
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { scrollTo(current); });
+    ApplyExpanded({}, 0, model()->rowCount() - 1);
+}
+
+QList<QIcon> TComputerTreeView::NodeImages(const QStyle* style) {
+    const QIcon computer = style->standardIcon(QStyle::SP_ComputerIcon);
+    return {style->standardIcon(QStyle::SP_DirIcon), QIcon(computer.pixmap(16, 16, QIcon::Disabled)), computer};
+}
+
+void TComputerTreeView::ApplyExpanded(const QModelIndex& parent, int first, int last) {
+    for (int row = first; row <= last; ++row) {
+        const QModelIndex node = model()->index(row, 0, parent);
+        TPreObject* entry = m_list.GetItemOfNode(node);
+        if (!entry || !entry->IsGroup())
+            continue;
+        setExpanded(node, static_cast<TGroupObject*>(entry)->IsExpanded());
+        ApplyExpanded(node, 0, model()->rowCount(node) - 1);
+    }
+}
+
+void TComputerTreeView::keyboardSearch(const QString& search) {
+    if (!m_searchTyped.isValid() || m_searchTyped.elapsed() > QApplication::keyboardInputInterval())
+        m_searchText.clear();
+    m_searchTyped.start();
+    m_searchText += search;
+    if (m_list.IncrementalSearch(m_searchText))
+        scrollTo(currentIndex(), QAbstractItemView::PositionAtCenter);
+}
+
+void TComputerTreeView::dragMoveEvent(QDragMoveEvent* event) {
+    QTreeView::dragMoveEvent(event);
+    const QModelIndex target = indexAt(event->position().toPoint());
+    if (!IsOurDrag(event) || !m_list.CanDropOn(m_list.GetItemOfNode(target)))
+        event->ignore();
+}
+
+void TComputerTreeView::dropEvent(QDropEvent* event) {
+    const QModelIndex target = indexAt(event->position().toPoint());
+    if (!IsOurDrag(event) || !target.isValid()) {
+        event->ignore();
+        return;
+    }
+    TDropPosition position = TDropPosition::On;
+    if (dropIndicatorPosition() == QAbstractItemView::AboveItem)
+        position = TDropPosition::Above;
+    else if (dropIndicatorPosition() == QAbstractItemView::BelowItem)
+        position = TDropPosition::Below;
+    m_list.MoveItem(m_list.GetItemOfNode(target), position);
+    // The list has moved the entries; nothing is left for the drag source to remove.
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    stopAutoScroll();
+    setState(NoState);
+    viewport()->update();
+}
