@@ -7,6 +7,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -81,6 +82,8 @@ struct TFixture {
 class TestComputerList : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
+    void cleanupTestCase();
     void groupCaptionsCountTheWholeSubtree();
     void computerCaption_data();
     void computerCaption();
@@ -98,6 +101,7 @@ private slots:
     void dropBeforeAndAfter();
     void dropNeverPutsAGroupInsideItself();
     void newGroupName();
+    void newGroupNameEndsWithoutANumberInTheFormat();
     void modifiedOnlyByEdits();
     void updateStateOnEmptyList();
     void updateStateRunsOnePassAtATime();
@@ -106,6 +110,23 @@ private slots:
     void bulkBuildInsideAnUpdateBracket();
     void anyNameIsAccepted();
 };
+
+// The messages come from a copy of the shipped English file (the changer rewrites its file).
+void TestComputerList::initTestCase() {
+    static QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("english.lng"));
+    QVERIFY(QFile::copy(QStringLiteral(DORMIVA_SOURCE_DIR "/data/languages/english.lng"), file));
+    auto changer = std::make_shared<TLangChanger>();
+    changer->SetLangFile(file);
+    SetCurrentLangChanger(changer);
+    LoadMessageTable();
+    QCOMPARE(LangStr(QStringLiteral("sNewGroup")), QStringLiteral("New group"));
+}
+
+void TestComputerList::cleanupTestCase() {
+    SetCurrentLangChanger(nullptr);
+    LoadMessageTable();
+}
 
 void TestComputerList::groupCaptionsCountTheWholeSubtree() {
     TFixture f;
@@ -135,11 +156,12 @@ void TestComputerList::computerCaption_data() {
     QTest::addColumn<int>("style");
     QTest::addColumn<QString>("description");
     QTest::addColumn<QString>("expected");
-    const QString format = LangStr(QStringLiteral("sComputerCaptionStyle"));
     QTest::newRow("0 without description") << 0 << QString() << "srv";
-    QTest::newRow("0") << 0 << "Mail" << Format(format, {"srv", "Mail"});
+    QTest::newRow("0") << 0 << "Mail"
+                       << "srv (Mail)";
     QTest::newRow("1 without description") << 1 << QString() << "srv";
-    QTest::newRow("1") << 1 << "Mail" << Format(format, {"Mail", "srv"});
+    QTest::newRow("1") << 1 << "Mail"
+                       << "Mail (srv)";
     QTest::newRow("2") << 2 << "Mail"
                        << "srv";
     QTest::newRow("3") << 3 << "Mail"
@@ -486,12 +508,29 @@ void TestComputerList::newGroupName() {
     TGroupObject* outer = f.Group(QStringLiteral("Outer"));
     f.Group(base.toUpper(), outer);
     f.Group(numbered(1));
-    QCOMPARE(f.List.GetNewGroupName(), numbered(2));
-    // Computers do not count, and a format without a number still gives an answer.
+    QCOMPARE(f.List.GetNewGroupName(), QStringLiteral("New group (2)"));
+    // Computers do not count.
     f.Computer(numbered(2));
-    f.Group(numbered(2));
-    f.Group(numbered(3));
-    QVERIFY(!f.List.GetNewGroupName().isEmpty());
+    QCOMPARE(f.List.GetNewGroupName(), numbered(2));
+}
+
+void TestComputerList::newGroupNameEndsWithoutANumberInTheFormat() {
+    QTemporaryDir folder;
+    QFile file(folder.filePath(QStringLiteral("broken.lng")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[Translations]\r\nsNewGroup=Group\r\nsNewGroupNameFormat=Group\r\n");
+    file.close();
+    const std::shared_ptr<TLangChanger> english = CurrentLangChanger();
+    auto broken = std::make_shared<TLangChanger>();
+    broken->SetLangFile(file.fileName());
+    SetCurrentLangChanger(broken);
+    LoadMessageTable();
+    TFixture f;
+    f.Group(QStringLiteral("group"));
+    const QString name = f.List.GetNewGroupName();
+    SetCurrentLangChanger(english);
+    LoadMessageTable();
+    QCOMPARE(name, QStringLiteral("Group"));
 }
 
 void TestComputerList::modifiedOnlyByEdits() {
@@ -639,11 +678,13 @@ void TestComputerList::anyNameIsAccepted() {
     const QString huge(100000, QLatin1Char('x'));
     TComputerObject* empty = f.List.AddComputer(QString(), QString(), nullptr, ucInherited, {}, {});
     TGroupObject* big = f.List.AddGroup(huge, ucInherited, nullptr, {}, {});
-    f.List.AddComputer(huge, huge, big, ucInherited, {}, {});
+    TComputerObject* hugeComputer = f.List.AddComputer(huge, huge, big, ucInherited, {}, {});
     QCOMPARE(f.List.FindComputer(QString()), empty);
     QVERIFY(f.List.NodeOf(big).data().toString().startsWith(huge));
     QCOMPARE(f.List.TreeOrder().size(), 3);
-    QCOMPARE(f.List.IncrementalSearch(QStringLiteral("xx")), big);
+    // The search starts at the focused node, the one added last.
+    QCOMPARE(f.List.IncrementalSearch(QStringLiteral("xx")), hugeComputer);
+    QCOMPARE(f.List.IncrementalSearch(huge + QStringLiteral(" (0/")), big);
 }
 
 QTEST_GUILESS_MAIN(TestComputerList)
