@@ -7,6 +7,8 @@
 #include <QMimeData>
 #include <QStyledItemDelegate>
 
+#include <algorithm>
+
 namespace {
 
 // Draws the image that the list gives by index.
@@ -32,6 +34,16 @@ private:
 // Only entries dragged within a computer tree are dropped; the drop moves the list's selection.
 bool IsOurDrag(const QDropEvent* event) {
     return event->mimeData() && event->mimeData()->hasFormat(QLatin1String(TComputerList::EntriesMimeType));
+}
+
+// Above or below near the node's top or bottom edge (with the margin the item views draw), else on it.
+TDropPosition DropPositionIn(const QRect& node, const QPoint& pos) {
+    const int margin = std::clamp(qRound(node.height() / 5.5), 2, 12);
+    if (pos.y() - node.top() < margin)
+        return TDropPosition::Above;
+    if (node.bottom() - pos.y() < margin)
+        return TDropPosition::Below;
+    return TDropPosition::On;
 }
 
 } // namespace
@@ -93,24 +105,25 @@ void TComputerTreeView::keyboardSearch(const QString& search) {
 }
 
 void TComputerTreeView::dragMoveEvent(QDragMoveEvent* event) {
-    QTreeView::dragMoveEvent(event);
+    QTreeView::dragMoveEvent(event); // scrolling and the drop indicator
+    // The list decides; the item view alone would also refuse the selected nodes themselves.
     const QModelIndex target = indexAt(event->position().toPoint());
-    if (!IsOurDrag(event) || !m_list.CanDropOn(m_list.GetItemOfNode(target)))
+    if (IsOurDrag(event) && m_list.CanDropOn(m_list.GetItemOfNode(target))) {
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+    } else {
         event->ignore();
+    }
 }
 
 void TComputerTreeView::dropEvent(QDropEvent* event) {
-    const QModelIndex target = indexAt(event->position().toPoint());
+    const QPoint pos = event->position().toPoint();
+    const QModelIndex target = indexAt(pos);
     if (!IsOurDrag(event) || !target.isValid()) {
         event->ignore();
         return;
     }
-    TDropPosition position = TDropPosition::On;
-    if (dropIndicatorPosition() == QAbstractItemView::AboveItem)
-        position = TDropPosition::Above;
-    else if (dropIndicatorPosition() == QAbstractItemView::BelowItem)
-        position = TDropPosition::Below;
-    m_list.MoveItem(m_list.GetItemOfNode(target), position);
+    m_list.MoveItem(m_list.GetItemOfNode(target), DropPositionIn(visualRect(target), pos));
     // The list has moved the entries; nothing is left for the drag source to remove.
     event->setDropAction(Qt::CopyAction);
     event->accept();

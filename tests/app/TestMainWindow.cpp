@@ -142,6 +142,11 @@ void TestMainWindow::dropOnTheTreeMovesTheSelection() {
     QVERIFY(Drag(QPoint(rect.center().x(), rect.top() + 1), true));
     QCOMPARE(dragged->ParentGroup(), nullptr);
     QCOMPARE(m_list->Items().front().get(), dragged);
+    // Just below a computer is after it.
+    TComputerObject* pc = m_list->NewComputer(QStringLiteral("pc"), {}, nullptr);
+    const QRect pcRect = m_tree->visualRect(m_list->NodeOf(pc));
+    QVERIFY(Drag(QPoint(pcRect.center().x(), pcRect.bottom() - 1), true));
+    QCOMPARE(m_list->Items().back().get(), dragged);
 }
 
 void TestMainWindow::typingSearchesAllNodes() {
