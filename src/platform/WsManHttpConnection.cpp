@@ -152,5 +152,8 @@ TWsManHttpReply TWsManHttpConnection::Post(const QByteArray& body, const QByteAr
                            m_Computer);
     }
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &transfer.Reply.Status);
+    long connects = 0;
+    curl_easy_getinfo(curl, CURLINFO_NUM_CONNECTS, &connects);
+    transfer.Reply.NewConnection = connects > 0;
     return std::move(transfer.Reply);
 }

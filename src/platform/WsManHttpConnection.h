@@ -14,6 +14,7 @@ struct TWsManHttpReply {
     long Status = 0;
     QList<QPair<QByteArray, QByteArray>> Headers; // of the final answer, names as sent
     QByteArray Body;
+    bool NewConnection = false; // the request went out on a connection opened for it
 
     // The first header of that name (case-insensitive), or empty.
     QByteArray Header(const QByteArray& name) const;

@@ -3,6 +3,7 @@
 #include "ERemoteError.h"
 #include "LangChanger.h"
 #include "WsManBasicTransport.h"
+#include "WsManNtlmTransport.h"
 #include "uFormat.h"
 
 std::unique_ptr<IWsManTransport> MakeWsManTransport(const QString& computer, const QString& userName,
@@ -14,6 +15,11 @@ std::unique_ptr<IWsManTransport> MakeWsManTransport(const QString& computer, con
         return std::make_unique<TWsManBasicTransport>(std::move(connection), userName, password);
     case TRemoteAuthentication::Negotiate:
     case TRemoteAuthentication::Ntlm:
+        // Off Windows there is no logon session to borrow: NTLM needs the name and password given.
+        if (userName.isEmpty())
+            throw ERemoteError(Format(LangStr(QStringLiteral("sNtlmNeedsCredentials")), {computer}), 0, computer);
+        return std::make_unique<TWsManNtlmTransport>(std::move(connection), userName, password,
+                                                     settings.Authentication == TRemoteAuthentication::Ntlm);
     case TRemoteAuthentication::Kerberos:
         break;
     }

@@ -18,6 +18,12 @@ QString THostBehaviour::Apply(const QStringList& words) {
             Singleton = true;
         else if (name == QLatin1String("huge"))
             Huge = true;
+        else if (name == QLatin1String("ntlmonly"))
+            NtlmOnly = true;
+        else if (name == QLatin1String("unencrypted"))
+            AllowUnencrypted = true;
+        else if (name == QLatin1String("tamper"))
+            Tamper = true;
         else if (name == QLatin1String("delay"))
             DelayMs = value.toInt(&ok);
         else if (name == QLatin1String("return"))

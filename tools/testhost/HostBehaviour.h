@@ -14,8 +14,12 @@ struct THostBehaviour {
     int DelayMs = 0;                // each Win32Shutdown call takes this long
     int ReturnValue = 0;            // Win32Shutdown's return value; non-zero calls are not recorded
     QString FaultMessage;           // when set, Enumerate fails with this WMI fault text
+    bool NtlmOnly = false;          // offers the NTLM scheme instead of Negotiate
+    bool AllowUnencrypted = false;  // takes unsealed bodies of NTLM connections over HTTP
+    bool Tamper = false;            // alters one byte of every sealed answer
 
-    // Reads "deny", "noos", "drop", "silent", "singleton", "huge", "delay=MS", "return=N" and
-    // "fault=TEXT" (which takes the rest, commas included). Returns an error text or empty.
+    // Reads "deny", "noos", "drop", "silent", "singleton", "huge", "ntlmonly", "unencrypted", "tamper",
+    // "delay=MS", "return=N" and "fault=TEXT" (which takes the rest, commas included). Returns an error
+    // text or empty.
     QString Apply(const QStringList& words);
 };

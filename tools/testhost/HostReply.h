@@ -9,6 +9,8 @@ struct THostReply {
     int Status = 200;
     QByteArray Body;
     bool AskForCredentials = false; // adds the WWW-Authenticate headers of a 401
+    QByteArray Authenticate;        // a WWW-Authenticate value that carries a handshake token
+    QByteArray ContentType;         // of the body; empty: SOAP
     int DelayMs = 0;
 
     static THostReply Of(TKind kind) {

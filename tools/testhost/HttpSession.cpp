@@ -3,6 +3,7 @@
 #include "CallCounter.h"
 #include "SimulatedHost.h"
 
+#include <QSslSocket>
 #include <QTimer>
 
 namespace {
@@ -68,7 +69,8 @@ TRequestHead ParseHead(const QByteArray& head) {
 } // namespace
 
 THttpSession::THttpSession(QTcpSocket* socket, TSimulatedHost* host, TCallCounter* counter)
-    : QObject(socket), m_Socket(socket), m_Host(host), m_Counter(counter) {
+    : QObject(socket), m_Socket(socket), m_Host(host), m_Counter(counter), m_Ntlm(host),
+      m_Https(qobject_cast<QSslSocket*>(socket) != nullptr) {
     connect(socket, &QTcpSocket::readyRead, this, &THttpSession::ReadRequests);
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     ReadRequests();
@@ -108,8 +110,20 @@ void THttpSession::ReadRequests() {
         else if (head.Path != "/wsman")
             Respond(THostReply::WithStatus(404));
         else
-            Respond(m_Host->Handle(head.Authorization, head.ContentType, body));
+            Respond(Answer(head.Authorization, head.ContentType, body));
     }
+}
+
+// NTLM authenticates the connection, Basic every request.
+THostReply THttpSession::Answer(const QByteArray& authorization, const QByteArray& contentType,
+                                const QByteArray& body) {
+    if (TNtlmLogon::IsNtlmAuthorization(authorization)) {
+        if (std::optional<THostReply> handshake = m_Ntlm.Step(authorization))
+            return *handshake;
+    } else if (!m_Ntlm.LoggedOn()) {
+        return m_Host->Handle(authorization, contentType, body);
+    }
+    return m_Ntlm.Serve(contentType, body, m_Https);
 }
 
 void THttpSession::Respond(const THostReply& reply) {
@@ -128,9 +142,13 @@ void THttpSession::Respond(const THostReply& reply) {
     QByteArray answer = "HTTP/1.1 " + QByteArray::number(reply.Status) + ' ' + StatusText(reply.Status) + "\r\n";
     answer += "Server: Microsoft-HTTPAPI/2.0\r\n";
     if (reply.AskForCredentials)
-        answer += "WWW-Authenticate: Negotiate\r\nWWW-Authenticate: Basic realm=\"WSMAN\"\r\n";
+        answer += QByteArray("WWW-Authenticate: ") + (m_Host->Behaviour().NtlmOnly ? "NTLM" : "Negotiate") +
+                  "\r\nWWW-Authenticate: Basic realm=\"WSMAN\"\r\n";
+    if (!reply.Authenticate.isEmpty())
+        answer += "WWW-Authenticate: " + reply.Authenticate + "\r\n";
     if (!reply.Body.isEmpty())
-        answer += "Content-Type: application/soap+xml;charset=UTF-8\r\n";
+        answer += "Content-Type: " +
+                  (reply.ContentType.isEmpty() ? "application/soap+xml;charset=UTF-8" : reply.ContentType) + "\r\n";
     answer += "Content-Length: " + QByteArray::number(reply.Body.size()) + "\r\n";
     if (m_CloseAfterAnswer)
         answer += "Connection: close\r\n";

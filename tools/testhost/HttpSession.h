@@ -1,6 +1,7 @@
 #pragma once
 
 #include "HostReply.h"
+#include "NtlmLogon.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -20,12 +21,15 @@ public:
 
 private:
     void ReadRequests();
+    THostReply Answer(const QByteArray& authorization, const QByteArray& contentType, const QByteArray& body);
     void Respond(const THostReply& reply);
     void Finish();
 
     QTcpSocket* m_Socket;
     TSimulatedHost* m_Host;
     TCallCounter* m_Counter;
+    TNtlmLogon m_Ntlm;
+    bool m_Https;
     QByteArray m_Buffer;
     bool m_Busy = false; // a request is being answered (or never will be)
     bool m_CloseAfterAnswer = false;

@@ -22,8 +22,18 @@ THostReply Answer(int status, QByteArray body) {
 
 } // namespace
 
-TSimulatedHost::TSimulatedHost(const QHostAddress& address, const QByteArray& basicCredentials, QObject* parent)
-    : QObject(parent), m_Address(address), m_BasicCredentials(basicCredentials) {}
+TSimulatedHost::TSimulatedHost(const QHostAddress& address, const QString& userName, const QString& password,
+                               QObject* parent)
+    : QObject(parent), m_Address(address),
+      m_ComputerName(QStringLiteral("HOST-") + address.toString().replace(QLatin1Char('.'), QLatin1Char('-'))),
+      m_UserName(userName.section(QLatin1Char('\\'), -1)), m_Password(password),
+      m_BasicCredentials("Basic " + (userName + QLatin1Char(':') + password).toUtf8().toBase64()) {}
+
+std::optional<QString> TSimulatedHost::PasswordOf(const QString& user, const QString&) const {
+    if (user.section(QLatin1Char('@'), 0, 0).compare(m_UserName, Qt::CaseInsensitive) != 0)
+        return std::nullopt;
+    return m_Password;
+}
 
 THostReply TSimulatedHost::Handle(const QByteArray& authorization, const QByteArray& contentType,
                                   const QByteArray& body) {
@@ -36,11 +46,18 @@ THostReply TSimulatedHost::Handle(const QByteArray& authorization, const QByteAr
         reply.AskForCredentials = true;
         return reply;
     }
+    return HandleAuthenticated(contentType, body);
+}
+
+THostReply TSimulatedHost::HandleAuthenticated(const QByteArray& contentType, const QByteArray& body) {
+    if (m_Behaviour.DropConnection)
+        return THostReply::Of(THostReply::TKind::Drop);
+    if (m_Behaviour.Silent)
+        return THostReply::Of(THostReply::TKind::Silent);
     if (!contentType.toLower().startsWith("application/soap+xml"))
         return Answer(415, QByteArray());
     const TSoapRequest request = TSoapRequest::Parse(body);
-    const TWindowsAnswers answers(
-        QStringLiteral("HOST-") + m_Address.toString().replace(QLatin1Char('.'), QLatin1Char('-')), request.MessageId);
+    const TWindowsAnswers answers(m_ComputerName, request.MessageId);
     if (!request.Error.isEmpty())
         return Answer(400, answers.ServiceFault(QStringLiteral("w:SchemaValidationError"),
                                                 QStringLiteral("The SOAP XML in the message does not match the "

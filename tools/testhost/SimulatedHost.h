@@ -9,21 +9,32 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 struct TSoapRequest;
 class TWindowsAnswers;
 
-// One Windows computer on one loopback address: its WS-Management service with Basic authentication,
-// its operating-system object and the enumerations in progress.
+// One Windows computer on one loopback address: its WS-Management service with Basic authentication
+// (NTLM logons are kept per connection, see TNtlmLogon), its operating-system object and the
+// enumerations in progress.
 class TSimulatedHost : public QObject {
     Q_OBJECT
 public:
-    TSimulatedHost(const QHostAddress& address, const QByteArray& basicCredentials, QObject* parent);
+    TSimulatedHost(const QHostAddress& address, const QString& userName, const QString& password, QObject* parent);
 
     const QHostAddress& Address() const { return m_Address; }
+    // The NetBIOS name, "HOST-127-0-6-2" for 127.0.6.2.
+    const QString& ComputerName() const { return m_ComputerName; }
+    const THostBehaviour& Behaviour() const { return m_Behaviour; }
     void SetBehaviour(const THostBehaviour& behaviour) { m_Behaviour = behaviour; }
+    // The password of the host's account when an NTLM logon names it ("user", "DOMAIN\user" or
+    // "user@domain"; the domain does not matter to a stand-alone computer), otherwise none.
+    std::optional<QString> PasswordOf(const QString& user, const QString& domain) const;
 
     // Handles one HTTP request to /wsman; authorization is the Authorization header as received.
     THostReply Handle(const QByteArray& authorization, const QByteArray& contentType, const QByteArray& body);
+    // Handles a request whose connection has already logged on.
+    THostReply HandleAuthenticated(const QByteArray& contentType, const QByteArray& body);
 
 signals:
     void shutdownAccepted(const QHostAddress& address, int flags);
@@ -41,6 +52,9 @@ private:
     };
 
     QHostAddress m_Address;
+    QString m_ComputerName;
+    QString m_UserName;
+    QString m_Password;
     QByteArray m_BasicCredentials; // "Basic " + base64(user:password)
     THostBehaviour m_Behaviour;
     QHash<QString, TEnumeration> m_Enumerations;

@@ -26,8 +26,6 @@ QString TTestHostProgram::Start() {
         if (m_Certificate.Certificate.isNull())
             return QStringLiteral("cannot make the self-signed certificate");
     }
-    const QByteArray credentials =
-        "Basic " + (m_Options.UserName + QLatin1Char(':') + m_Options.Password).toUtf8().toBase64();
     for (const QString& text : std::as_const(m_Options.Hosts)) {
         THostSpec spec;
         const QString error = THostSpec::Parse(text, spec);
@@ -36,7 +34,7 @@ QString TTestHostProgram::Start() {
         for (const QHostAddress& address : std::as_const(spec.Addresses)) {
             if (m_Hosts.contains(address))
                 return QStringLiteral("host given twice: ") + address.toString();
-            auto* host = new TSimulatedHost(address, credentials, this);
+            auto* host = new TSimulatedHost(address, m_Options.UserName, m_Options.Password, this);
             host->SetBehaviour(spec.Behaviour);
             connect(host, &TSimulatedHost::shutdownAccepted, this, [this](const QHostAddress& from, int flags) {
                 WriteLine(QStringLiteral("shutdown %1 %2").arg(from.toString()).arg(flags));

@@ -1,0 +1,120 @@
+#include "WsManNtlmTransport.h"
+
+#include "ERemoteError.h"
+#include "LangChanger.h"
+#include "NtlmEncryptedBody.h"
+#include "NtlmError.h"
+#include "uFormat.h"
+
+namespace {
+
+const QByteArray SoapContentType = "application/soap+xml;charset=UTF-8";
+const QByteArray NegotiateScheme = "Negotiate";
+const QByteArray NtlmScheme = "NTLM";
+
+// The token of a "WWW-Authenticate: SCHEME TOKEN" challenge, or an empty token for a bare "SCHEME"
+// offer; none when the scheme is not offered at all.
+std::optional<QByteArray> Offer(const TWsManHttpReply& reply, const QByteArray& scheme) {
+    for (const auto& [name, value] : reply.Headers) {
+        if (name.compare("WWW-Authenticate", Qt::CaseInsensitive) != 0)
+            continue;
+        for (const QByteArray& challenge : value.split(',')) {
+            const QByteArray trimmed = challenge.trimmed();
+            const QByteArray offered = trimmed.split(' ').first();
+            if (offered.compare(scheme, Qt::CaseInsensitive) == 0)
+                return trimmed.mid(offered.size()).trimmed();
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+TWsManNtlmTransport::TWsManNtlmTransport(std::unique_ptr<TWsManHttpConnection> connection, const QString& userName,
+                                         const QString& password, bool preferNtlmScheme)
+    : m_Connection(std::move(connection)), m_Ntlm(userName, password),
+      m_Scheme(preferNtlmScheme ? NtlmScheme : NegotiateScheme) {}
+
+TWsManNtlmTransport::~TWsManNtlmTransport() = default;
+
+TWsManHttpReply TWsManNtlmTransport::Send(const QByteArray& envelope) {
+    if (!m_Session) {
+        if (std::optional<TWsManHttpReply> refused = Authenticate())
+            return *refused;
+    }
+    TWsManHttpReply reply = Exchange(envelope);
+    // The computer closed the connection the session belonged to; a sealed request on a new connection
+    // cannot have been carried out, so log on again and send it once more.
+    if (reply.NewConnection) {
+        m_Session.reset();
+        if (std::optional<TWsManHttpReply> refused = Authenticate())
+            return *refused;
+        reply = Exchange(envelope);
+        if (reply.NewConnection)
+            Raise(Format(LangStr(QStringLiteral("sNtlmConnectionLost")), {m_Connection->Computer()}));
+    }
+    return reply;
+}
+
+TWsManHttpReply TWsManNtlmTransport::Exchange(const QByteArray& envelope) {
+    if (m_Connection->Settings().Https)
+        return m_Connection->Post(envelope, SoapContentType);
+    TWsManHttpReply reply;
+    try {
+        reply = m_Connection->Post(NtlmEncryptedBody::Encode(*m_Session, envelope), NtlmEncryptedBody::ContentType());
+        if (reply.NewConnection || reply.Status == 401)
+            return reply;
+        if (NtlmEncryptedBody::IsEncrypted(reply.Header("Content-Type")))
+            reply.Body = NtlmEncryptedBody::Decode(*m_Session, reply.Body);
+        else if (reply.Status == 200 && !reply.Body.isEmpty())
+            Raise(Format(LangStr(QStringLiteral("sNtlmUnsealedAnswer")), {m_Connection->Computer()}));
+        else
+            reply.Body.clear(); // an unsealed error page: only its status counts
+    } catch (const TNtlmError& error) {
+        Raise(error.Text());
+    }
+    return reply;
+}
+
+std::optional<TWsManHttpReply> TWsManNtlmTransport::Authenticate() {
+    TWsManHttpReply reply = PostAuthorization(m_Ntlm.NegotiateMessage());
+    std::optional<QByteArray> challenge = Offer(reply, m_Scheme);
+    if (reply.Status == 401 && (!challenge || challenge->isEmpty())) {
+        const QByteArray other = m_Scheme == NtlmScheme ? NegotiateScheme : NtlmScheme;
+        if (Offer(reply, other)) {
+            m_Scheme = other;
+            reply = PostAuthorization(m_Ntlm.NegotiateMessage());
+            challenge = Offer(reply, m_Scheme);
+        } else if (!challenge) {
+            Raise(Format(LangStr(QStringLiteral("sNtlmNotOffered")), {m_Connection->Computer()}));
+        }
+    }
+    if (reply.Status != 401)
+        Raise(Format(LangStr(QStringLiteral("sRemoteHttpStatus")), {m_Connection->Computer(), int(reply.Status)}));
+    if (!challenge || challenge->isEmpty())
+        return reply; // the scheme is offered, but our NEGOTIATE was refused
+
+    QByteArray authenticate;
+    try {
+        authenticate = m_Ntlm.AuthenticateMessage(QByteArray::fromBase64(*challenge));
+    } catch (const TNtlmError& error) {
+        Raise(error.Text());
+    }
+    reply = PostAuthorization(authenticate);
+    if (reply.NewConnection)
+        Raise(Format(LangStr(QStringLiteral("sNtlmConnectionLost")), {m_Connection->Computer()}));
+    if (reply.Status == 401)
+        return reply;
+    if (reply.Status / 100 != 2)
+        Raise(Format(LangStr(QStringLiteral("sRemoteHttpStatus")), {m_Connection->Computer(), int(reply.Status)}));
+    m_Session = m_Ntlm.TakeSession();
+    return std::nullopt;
+}
+
+TWsManHttpReply TWsManNtlmTransport::PostAuthorization(const QByteArray& token) {
+    return m_Connection->Post(QByteArray(), SoapContentType, {"Authorization: " + m_Scheme + ' ' + token.toBase64()});
+}
+
+void TWsManNtlmTransport::Raise(const QString& text) const {
+    throw ERemoteError(text, 0, m_Connection->Computer());
+}
