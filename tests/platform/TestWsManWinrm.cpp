@@ -13,18 +13,28 @@
 #include <cstdlib>
 
 // An independent client, python3-winrm, sends our envelopes to the simulated host (127.0.7.x): the
-// host must understand them and answer with well-formed WS-Management.
+// host must understand them and answer with well-formed WS-Management, with Basic authentication and
+// with NTLM (sealed over HTTP), the way that client talks to Windows.
 class TestWsManWinrm : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
     void enumerateThenInvoke_data();
     void enumerateThenInvoke();
+    void ntlmRefusals_data();
+    void ntlmRefusals();
 
 private:
-    QByteArray Send(const QString& endpoint, const QByteArray& envelope);
+    struct TOptions {
+        QString Transport = QStringLiteral("basic");
+        QString Password = TTestHost::Password;
+        QString Encryption = QStringLiteral("auto");
+    };
+    // The answer, empty when the client failed; m_ExitCode says how it ended (4: credentials refused).
+    QByteArray Send(const QString& endpoint, const QByteArray& envelope, const TOptions& options);
     TTestHost m_Host;
     QTemporaryDir m_Folder;
+    int m_ExitCode = 0;
 };
 
 void TestWsManWinrm::initTestCase() {
@@ -35,11 +45,12 @@ void TestWsManWinrm::initTestCase() {
         std::fprintf(stderr, "SKIP: /usr/bin/python3 cannot import winrm (install python3-winrm)\n");
         std::exit(77);
     }
-    const QString error = m_Host.Start({QStringLiteral("127.0.7.2"), QStringLiteral("127.0.7.3,singleton")});
+    const QString error = m_Host.Start(
+        {QStringLiteral("127.0.7.2"), QStringLiteral("127.0.7.3,singleton"), QStringLiteral("127.0.7.4,unencrypted")});
     QVERIFY2(error.isEmpty(), qPrintable(error));
 }
 
-QByteArray TestWsManWinrm::Send(const QString& endpoint, const QByteArray& envelope) {
+QByteArray TestWsManWinrm::Send(const QString& endpoint, const QByteArray& envelope, const TOptions& options) {
     static int count = 0;
     const QString request = m_Folder.filePath(QStringLiteral("request%1.xml").arg(++count));
     const QString answer = m_Folder.filePath(QStringLiteral("answer%1.xml").arg(count));
@@ -53,11 +64,15 @@ QByteArray TestWsManWinrm::Send(const QString& endpoint, const QByteArray& envel
     environment.remove(QStringLiteral("REQUESTS_CA_BUNDLE"));
     environment.remove(QStringLiteral("CURL_CA_BUNDLE"));
     environment.insert(QStringLiteral("NO_PROXY"), QStringLiteral("*"));
+    environment.insert(QStringLiteral("OPENSSL_CONF"),
+                       QStringLiteral(DORMIVA_SOURCE_DIR "/tests/data/wsman/openssl-md4.cnf"));
     python.setProcessEnvironment(environment);
     python.start(QStringLiteral("/usr/bin/python3"),
                  {QStringLiteral(DORMIVA_SOURCE_DIR "/tests/data/wsman/winrm_send.py"), endpoint, TTestHost::UserName,
-                  TTestHost::Password, request, answer});
-    if (!python.waitForFinished(60000) || python.exitCode() != 0) {
+                  options.Password, request, answer, options.Transport, options.Encryption});
+    const bool finished = python.waitForFinished(60000);
+    m_ExitCode = finished ? python.exitCode() : -1;
+    if (m_ExitCode != 0) {
         qWarning("%s", python.readAllStandardError().constData());
         return QByteArray();
     }
@@ -68,19 +83,27 @@ QByteArray TestWsManWinrm::Send(const QString& endpoint, const QByteArray& envel
 void TestWsManWinrm::enumerateThenInvoke_data() {
     QTest::addColumn<QString>("endpoint");
     QTest::addColumn<int>("selectors");
-    QTest::newRow("HTTP") << "http://127.0.7.2:5985/wsman" << 1;
-    QTest::newRow("HTTPS, singleton") << "https://127.0.7.3:5986/wsman" << 0;
+    QTest::addColumn<QString>("transport");
+    QTest::newRow("HTTP") << "http://127.0.7.2:5985/wsman" << 1 << "basic";
+    QTest::newRow("HTTPS, singleton") << "https://127.0.7.3:5986/wsman" << 0 << "basic";
+    QTest::newRow("NTLM, sealed over HTTP") << "http://127.0.7.2:5985/wsman" << 1 << "ntlm";
+    QTest::newRow("NTLM over HTTPS, singleton") << "https://127.0.7.3:5986/wsman" << 0 << "ntlm";
 }
 
 void TestWsManWinrm::enumerateThenInvoke() {
     QFETCH(QString, endpoint);
     QFETCH(int, selectors);
+    QFETCH(QString, transport);
+    TOptions options;
+    options.Transport = transport;
     const TWsManEnvelope envelope(endpoint, 60);
     const QString cimv2 = WsManNs::WmiResourcePrefix + QStringLiteral("root/cimv2/");
 
-    const QByteArray enumerated = Send(
-        endpoint, envelope.Enumerate(cimv2 + QLatin1Char('*'), QStringLiteral("SELECT * FROM Win32_OperatingSystem "
-                                                                              "WHERE Primary=True")));
+    const QByteArray enumerated =
+        Send(endpoint,
+             envelope.Enumerate(cimv2 + QLatin1Char('*'), QStringLiteral("SELECT * FROM Win32_OperatingSystem "
+                                                                         "WHERE Primary=True")),
+             options);
     QVERIFY(!enumerated.isEmpty());
     QXmlStreamReader wellFormed(enumerated);
     while (!wellFormed.atEnd())
@@ -96,9 +119,11 @@ void TestWsManWinrm::enumerateThenInvoke() {
     QVERIFY(enumerated.contains("xsi:type=\"p:Win32_OperatingSystem_Type\""));
 
     const qsizetype before = m_Host.Shutdowns().size();
-    const QByteArray invoked = Send(endpoint, envelope.Invoke(enumeration.Items[0], QStringLiteral("Win32Shutdown"),
-                                                              {{QStringLiteral("Flags"), QStringLiteral("6")},
-                                                               {QStringLiteral("Reserved"), QStringLiteral("0")}}));
+    const QByteArray invoked = Send(endpoint,
+                                    envelope.Invoke(enumeration.Items[0], QStringLiteral("Win32Shutdown"),
+                                                    {{QStringLiteral("Flags"), QStringLiteral("6")},
+                                                     {QStringLiteral("Reserved"), QStringLiteral("0")}}),
+                                    options);
     const TWsManResponse output = TWsManResponse::Parse(invoked);
     QVERIFY(output.ParseError.isEmpty());
     QVERIFY(output.IsBody(enumeration.Items[0].ResourceUri, QStringLiteral("Win32Shutdown_OUTPUT")));
@@ -106,6 +131,43 @@ void TestWsManWinrm::enumerateThenInvoke() {
     const QList<TTestHost::TShutdown> shutdowns = m_Host.Shutdowns(int(before) + 1);
     QCOMPARE(shutdowns.size(), before + 1);
     QCOMPARE(shutdowns.last().Flags, 6);
+}
+
+void TestWsManWinrm::ntlmRefusals_data() {
+    QTest::addColumn<QString>("endpoint");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("encryption");
+    QTest::addColumn<int>("exitCode");
+    const QString password = TTestHost::Password;
+    QTest::newRow("wrong password") << "http://127.0.7.2:5985/wsman"
+                                    << "Secret!2-wrong"
+                                    << "auto" << 4;
+    QTest::newRow("wrong password over HTTPS") << "https://127.0.7.2:5986/wsman"
+                                               << "Secret!2-wrong"
+                                               << "auto" << 4;
+    QTest::newRow("unsealed body over HTTP") << "http://127.0.7.2:5985/wsman" << password << "never" << 4;
+    QTest::newRow("unsealed body where the host allows it")
+        << "http://127.0.7.4:5985/wsman" << password << "never" << 0;
+}
+
+void TestWsManWinrm::ntlmRefusals() {
+    QFETCH(QString, endpoint);
+    QFETCH(QString, password);
+    QFETCH(QString, encryption);
+    QFETCH(int, exitCode);
+    TOptions options;
+    options.Transport = QStringLiteral("ntlm");
+    options.Password = password;
+    options.Encryption = encryption;
+    const TWsManEnvelope envelope(endpoint, 60);
+    const QByteArray answer = Send(endpoint,
+                                   envelope.Enumerate(WsManNs::WmiResourcePrefix + QStringLiteral("root/cimv2/*"),
+                                                      QStringLiteral("SELECT * FROM Win32_OperatingSystem "
+                                                                     "WHERE Primary=True")),
+                                   options);
+    QCOMPARE(m_ExitCode, exitCode);
+    if (exitCode == 0)
+        QVERIFY(TWsManResponse::Parse(answer).IsBody(WsManNs::Enumeration, QStringLiteral("EnumerateResponse")));
 }
 
 QTEST_GUILESS_MAIN(TestWsManWinrm)

@@ -1,18 +1,27 @@
-# Sends one SOAP envelope with python3-winrm (Basic authentication) and writes the answer.
-# Usage: winrm_send.py ENDPOINT USER PASSWORD REQUEST_FILE ANSWER_FILE
-# Exit code 3 when winrm cannot be imported, so the caller can skip.
+# Sends one SOAP envelope with python3-winrm and writes the answer.
+# Usage: winrm_send.py ENDPOINT USER PASSWORD REQUEST_FILE ANSWER_FILE [TRANSPORT [ENCRYPTION]]
+#   TRANSPORT: basic (the default) or ntlm; ENCRYPTION: auto (the default: sealed over HTTP) or never.
+# Exit code 3 when winrm cannot be imported, so the caller can skip; 4 when the credentials are refused.
 import sys
 
 try:
+    from winrm.exceptions import InvalidCredentialsError
     from winrm.protocol import Protocol
 except ImportError as error:
     print(error, file=sys.stderr)
     sys.exit(3)
 
 endpoint, user, password, request_file, answer_file = sys.argv[1:6]
-protocol = Protocol(endpoint=endpoint, transport='basic', username=user, password=password,
-                    server_cert_validation='ignore')
+transport = sys.argv[6] if len(sys.argv) > 6 else 'basic'
+encryption = sys.argv[7] if len(sys.argv) > 7 else 'auto'
 with open(request_file, 'r', encoding='utf-8') as request:
-    answer = protocol.send_message(request.read())
+    envelope = request.read()
+try:
+    protocol = Protocol(endpoint=endpoint, transport=transport, username=user, password=password,
+                        server_cert_validation='ignore', message_encryption=encryption)
+    answer = protocol.send_message(envelope)
+except InvalidCredentialsError as error:
+    print(error, file=sys.stderr)
+    sys.exit(4)
 with open(answer_file, 'wb') as out:
     out.write(answer if isinstance(answer, bytes) else answer.encode('utf-8'))
