@@ -48,6 +48,8 @@ void TestWmiShutdownNtlm::initTestCase() {
         QStringLiteral("127.0.8.4,tamper"),
         QStringLiteral("127.0.8.5,deny"),
         QStringLiteral("127.0.8.6,silent"),
+        QStringLiteral("127.0.8.8,plainanswers"),
+        QStringLiteral("127.0.8.9,closeonchallenge"),
         QStringLiteral("127.0.8.7,fault=Access denied, says WMI"),
     });
     QVERIFY2(error.isEmpty(), qPrintable(error));
@@ -108,6 +110,12 @@ void TestWmiShutdownNtlm::failures_data() {
     QTest::newRow("answer altered on the way")
         << "127.0.8.4" << user << password << false << qint64(0)
         << "The encrypted message failed its integrity check; it may have been altered on the way.";
+    QTest::newRow("unsealed answer to a sealed request")
+        << "127.0.8.8" << user << password << false << qint64(0)
+        << "The answer of 127.0.8.8 is not encrypted although the request was; it is not accepted.";
+    QTest::newRow("connection closed during the logon")
+        << "127.0.8.9" << user << password << false << qint64(0)
+        << "127.0.8.9 closed the connection that the NTLM logon belongs to.";
     QTest::newRow("sealed fault reaches the caller")
         << "127.0.8.7" << user << password << false << qint64(2147749889) << "Access denied, says WMI";
     QTest::newRow("silent host") << "127.0.8.6" << user << password << false << qint64(0)

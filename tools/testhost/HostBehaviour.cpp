@@ -24,6 +24,10 @@ QString THostBehaviour::Apply(const QStringList& words) {
             AllowUnencrypted = true;
         else if (name == QLatin1String("tamper"))
             Tamper = true;
+        else if (name == QLatin1String("plainanswers"))
+            PlainAnswers = true;
+        else if (name == QLatin1String("closeonchallenge"))
+            CloseOnChallenge = true;
         else if (name == QLatin1String("delay"))
             DelayMs = value.toInt(&ok);
         else if (name == QLatin1String("return"))

@@ -17,9 +17,11 @@ struct THostBehaviour {
     bool NtlmOnly = false;          // offers the NTLM scheme instead of Negotiate
     bool AllowUnencrypted = false;  // takes unsealed bodies of NTLM connections over HTTP
     bool Tamper = false;            // alters one byte of every sealed answer
+    bool PlainAnswers = false;      // answers sealed requests unsealed
+    bool CloseOnChallenge = false;  // ends the connection after sending the NTLM challenge
 
     // Reads "deny", "noos", "drop", "silent", "singleton", "huge", "ntlmonly", "unencrypted", "tamper",
-    // "delay=MS", "return=N" and "fault=TEXT" (which takes the rest, commas included). Returns an error
-    // text or empty.
+    // "plainanswers", "closeonchallenge", "delay=MS", "return=N" and "fault=TEXT" (which takes the rest,
+    // commas included). Returns an error text or empty.
     QString Apply(const QStringList& words);
 };

@@ -11,6 +11,7 @@ struct THostReply {
     bool AskForCredentials = false; // adds the WWW-Authenticate headers of a 401
     QByteArray Authenticate;        // a WWW-Authenticate value that carries a handshake token
     QByteArray ContentType;         // of the body; empty: SOAP
+    bool CloseConnection = false;   // the connection ends with this answer
     int DelayMs = 0;
 
     static THostReply Of(TKind kind) {

@@ -139,6 +139,8 @@ void THttpSession::Respond(const THostReply& reply) {
         QTimer::singleShot(reply.DelayMs, this, [this, now] { Respond(now); });
         return;
     }
+    if (reply.CloseConnection)
+        m_CloseAfterAnswer = true;
     QByteArray answer = "HTTP/1.1 " + QByteArray::number(reply.Status) + ' ' + StatusText(reply.Status) + "\r\n";
     answer += "Server: Microsoft-HTTPAPI/2.0\r\n";
     if (reply.AskForCredentials)

@@ -50,6 +50,7 @@ std::optional<THostReply> TNtlmLogon::Step(const QByteArray& authorization) {
             m_Server = std::make_unique<TNtlmServer>(m_Host->ComputerName());
             THostReply challenge = THostReply::WithStatus(401);
             challenge.Authenticate = scheme + ' ' + m_Server->ChallengeMessage(token).toBase64();
+            challenge.CloseConnection = m_Host->Behaviour().CloseOnChallenge;
             return challenge;
         }
         case AuthenticateType: {
@@ -87,7 +88,7 @@ THostReply TNtlmLogon::Serve(const QByteArray& contentType, const QByteArray& bo
         return THostReply::WithStatus(400);
     }
     THostReply reply = m_Host->HandleAuthenticated(SoapContentType, request);
-    if (reply.Kind != THostReply::TKind::Answer || reply.Body.isEmpty())
+    if (reply.Kind != THostReply::TKind::Answer || reply.Body.isEmpty() || m_Host->Behaviour().PlainAnswers)
         return reply;
     reply.Body = NtlmEncryptedBody::Encode(*m_Session, reply.Body);
     reply.ContentType = NtlmEncryptedBody::ContentType();
