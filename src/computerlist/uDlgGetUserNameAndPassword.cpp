@@ -1,0 +1,61 @@
+#include "uDlgGetUserNameAndPassword.h"
+
+#include "uCredentialsFrame.h"
+#include "uTranslateForm.h"
+
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TDlgGetUserNameAndPassword::TDlgGetUserNameAndPassword(QWidget* parent, IUserPrompts& prompts)
+    : QDialog(parent), m_prompts(prompts) {
+    setWindowTitle(QStringLiteral("Connect As..."));
+    m_credentials = new TCredentialsFrame({ucCurrentUser, ucFollowingUser}, this);
+    m_credentials->SetMode(ucCurrentUser);
+    connect(m_credentials, &TCredentialsFrame::ModeChosen, this, [this] {
+        if (m_credentials->IsFollowingUser())
+            m_credentials->UserNameEdit()->setFocus();
+    });
+    auto* buttons = new QDialogButtonBox(this);
+    auto* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::ActionRole);
+    ok->setObjectName(QStringLiteral("OKBtn"));
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &TDlgGetUserNameAndPassword::CheckAndAccept);
+    auto* cancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("CancelBtn"));
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_credentials);
+    layout->addWidget(buttons);
+}
+
+void TDlgGetUserNameAndPassword::SetValues(const QString& userName, const QString& password) {
+    m_credentials->SetAccount(userName, password);
+    m_credentials->SetMode(userName.isEmpty() ? ucCurrentUser : ucFollowingUser);
+    if (!userName.isEmpty() && password.isEmpty())
+        m_credentials->PasswordEdit()->setFocus();
+}
+
+void TDlgGetUserNameAndPassword::ReadValues(QString& userName, QString& password) const {
+    TUserConnectAs mode = ucCurrentUser;
+    m_credentials->ReadResult(mode, userName, password);
+}
+
+void TDlgGetUserNameAndPassword::CheckAndAccept() {
+    if (!m_credentials->CheckAccount(m_prompts))
+        return;
+    if (m_credentials->IsFollowingUser() && m_credentials->Password().isEmpty())
+        m_credentials->PasswordEdit()->setFocus();
+    accept();
+}
+
+bool ExecuteConnectAsDialog(QWidget* parent, IUserPrompts& prompts, QString& userName, QString& password) {
+    TDlgGetUserNameAndPassword dialog(parent, prompts);
+    TranslateForm(&dialog);
+    dialog.SetValues(userName, password);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    dialog.ReadValues(userName, password);
+    return true;
+}

@@ -1,0 +1,119 @@
+#include "udlgAddressComputerAndDescriptionEdit.h"
+
+#include "LangChanger.h"
+#include "uCredentialsFrame.h"
+#include "uDlgSelectComputer.h"
+#include "uTranslateForm.h"
+#include "uUserPrompts.h"
+
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+TdlgAddressComputerAndDescriptionEdit::TdlgAddressComputerAndDescriptionEdit(QWidget* parent, IUserPrompts& prompts,
+                                                                             IComputerBrowser* browser)
+    : QDialog(parent), m_prompts(prompts), m_browser(browser) {
+    setWindowTitle(QStringLiteral("Add Computer"));
+    m_pages = new QTabWidget(this);
+    m_pages->setObjectName(QStringLiteral("pcParameters"));
+
+    auto* general = new QWidget(m_pages);
+    general->setObjectName(QStringLiteral("tsGeneral"));
+    m_computerName = new QLineEdit(general);
+    m_computerName->setObjectName(QStringLiteral("edComputerName"));
+    auto* browse = new QToolButton(general);
+    browse->setObjectName(QStringLiteral("sbSelectComputer"));
+    browse->setText(QStringLiteral("..."));
+    connect(browse, &QToolButton::clicked, this, &TdlgAddressComputerAndDescriptionEdit::SelectComputer);
+    m_description = new QLineEdit(general);
+    m_description->setObjectName(QStringLiteral("edDescription"));
+    auto* nameLabel = new QLabel(QStringLiteral("Computer name or IP address"), general);
+    nameLabel->setObjectName(QStringLiteral("lblComputerName"));
+    nameLabel->setBuddy(m_computerName);
+    auto* descriptionLabel = new QLabel(QStringLiteral("Description:"), general);
+    descriptionLabel->setObjectName(QStringLiteral("lblDescription"));
+    descriptionLabel->setBuddy(m_description);
+    auto* generalLayout = new QGridLayout(general);
+    generalLayout->addWidget(nameLabel, 0, 0, 1, 2);
+    generalLayout->addWidget(m_computerName, 1, 0);
+    generalLayout->addWidget(browse, 1, 1);
+    generalLayout->addWidget(descriptionLabel, 2, 0, 1, 2);
+    generalLayout->addWidget(m_description, 3, 0, 1, 2);
+    generalLayout->setRowStretch(4, 1);
+    m_pages->addTab(general, QStringLiteral("General"));
+
+    m_credentialsPage = new QWidget(m_pages);
+    m_credentialsPage->setObjectName(QStringLiteral("tsCredentials"));
+    m_credentials =
+        new TCredentialsFrame({ucInherited, ucPromptUser, ucCurrentUser, ucFollowingUser}, m_credentialsPage);
+    (new QVBoxLayout(m_credentialsPage))->addWidget(m_credentials);
+    m_pages->addTab(m_credentialsPage, QStringLiteral("Credentials"));
+
+    auto* buttons = new QDialogButtonBox(this);
+    auto* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::ActionRole);
+    ok->setObjectName(QStringLiteral("OKBtn"));
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &TdlgAddressComputerAndDescriptionEdit::CheckAndAccept);
+    auto* cancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("CancelBtn"));
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_pages);
+    layout->addWidget(buttons);
+}
+
+void TdlgAddressComputerAndDescriptionEdit::SetValues(const QString& name, const QString& description,
+                                                      TUserConnectAs mode, const QString& userName,
+                                                      const QString& password, bool credentialsVisible) {
+    m_computerName->setText(name);
+    m_description->setText(name.isEmpty() ? QString() : description);
+    m_credentials->SetAccount(userName, password);
+    m_credentials->SetMode(mode);
+    if (!credentialsVisible)
+        m_pages->removeTab(m_pages->indexOf(m_credentialsPage));
+    m_pages->setCurrentIndex(0);
+    m_computerName->setFocus();
+}
+
+void TdlgAddressComputerAndDescriptionEdit::ReadValues(QString& name, QString& description, TUserConnectAs& mode,
+                                                       QString& userName, QString& password) const {
+    name = m_computerName->text();
+    description = m_description->text();
+    m_credentials->ReadResult(mode, userName, password);
+}
+
+void TdlgAddressComputerAndDescriptionEdit::CheckAndAccept() {
+    if (m_computerName->text().trimmed().isEmpty()) {
+        m_prompts.Ask(LangStr(QStringLiteral("sEnterValidCompName")), LangStr(QStringLiteral("sError")),
+                      TPromptButtons::OK, TPromptIcon::Error);
+        return;
+    }
+    if (m_credentials->CheckAccount(m_prompts))
+        accept();
+}
+
+void TdlgAddressComputerAndDescriptionEdit::SelectComputer() {
+    QString name = m_computerName->text();
+    if (ExecuteSelectComputerDialog(this, m_browser, name))
+        m_computerName->setText(name);
+}
+
+bool ExecuteComputerEditDialog(QWidget* parent, IUserPrompts& prompts, IComputerBrowser* browser, QString& name,
+                               QString& description, TUserConnectAs& mode, QString& userName, QString& password,
+                               bool credentialsVisible) {
+    TdlgAddressComputerAndDescriptionEdit dialog(parent, prompts, browser);
+    TranslateForm(&dialog);
+    dialog.setWindowTitle(LangStr(name.isEmpty() ? QStringLiteral("sAddressComputerAddTitle")
+                                                 : QStringLiteral("sAddressComputerEditTitle")));
+    dialog.SetValues(name, description, mode, userName, password, credentialsVisible);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    dialog.ReadValues(name, description, mode, userName, password);
+    return true;
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "uUserConnectAs.h"
+
+#include <QDialog>
+
+class IComputerBrowser;
+class IUserPrompts;
+class QLineEdit;
+class QTabWidget;
+class TCredentialsFrame;
+
+// Adds or edits a computer: name or address, description and credentials. OK is always enabled and
+// checks the input when clicked; faults are reported through prompts and keep the dialog open.
+class TdlgAddressComputerAndDescriptionEdit : public QDialog {
+    Q_OBJECT
+public:
+    // browser may be none: "..." then offers nothing to pick.
+    TdlgAddressComputerAndDescriptionEdit(QWidget* parent, IUserPrompts& prompts, IComputerBrowser* browser);
+
+    void SetValues(const QString& name, const QString& description, TUserConnectAs mode, const QString& userName,
+                   const QString& password, bool credentialsVisible);
+    void ReadValues(QString& name, QString& description, TUserConnectAs& mode, QString& userName,
+                    QString& password) const;
+
+private:
+    void CheckAndAccept();
+    void SelectComputer();
+
+    IUserPrompts& m_prompts;
+    IComputerBrowser* m_browser;
+    QTabWidget* m_pages;
+    QWidget* m_credentialsPage;
+    QLineEdit* m_computerName;
+    QLineEdit* m_description;
+    TCredentialsFrame* m_credentials;
+};
+
+// The computer dialog, with the edit caption when name comes in non-empty, else the add caption and
+// empty fields; on OK writes the results back and returns true.
+bool ExecuteComputerEditDialog(QWidget* parent, IUserPrompts& prompts, IComputerBrowser* browser, QString& name,
+                               QString& description, TUserConnectAs& mode, QString& userName, QString& password,
+                               bool credentialsVisible);
