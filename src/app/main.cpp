@@ -1,6 +1,6 @@
 #include "CheckPrevious.h"
 #include "PlatformCom.h"
-#include "uEntryDialogs.h"
+#include "uCredentialDialogs.h"
 #include "uMain.h"
 #include "uMessageBoxPrompts.h"
 #include "uProgramOptions.h"
@@ -11,19 +11,6 @@
 #include <cstdio>
 #include <exception>
 #include <memory>
-
-namespace {
-
-// Stands in until the group and computer dialogs exist: every dialog is cancelled.
-class TNoEntryDialogs : public IEntryDialogs {
-public:
-    bool ExecuteGroupEditDialog(QString&, TUserConnectAs&, QString&, QString&, bool, bool) override { return false; }
-    bool ExecuteComputerEditDialog(QString&, QString&, TUserConnectAs&, QString&, QString&, bool) override {
-        return false;
-    }
-};
-
-} // namespace
 
 int main(int argc, char* argv[]) {
     Platform::InitializeComForThread();
@@ -43,9 +30,10 @@ int main(int argc, char* argv[]) {
     }
     TProgramOptions options;
     TMessageBoxPrompts prompts;
-    TNoEntryDialogs dialogs;
+    TCredentialDialogs dialogs(prompts);
     auto form = std::make_unique<TDormivaForm>(options, prompts, dialogs);
     prompts.SetParent(form.get());
+    dialogs.SetParent(form.get());
     window = form.get();
     form->show();
     const int result = app.exec();

@@ -1,9 +1,11 @@
 #include "LangChanger.h"
 #include "TScriptedPrompts.h"
 #include "uComputerBrowser.h"
+#include "uComputerList.h"
 #include "uCredentialDialogs.h"
 #include "uDlgAlternateCredentials.h"
 #include "uDlgGetUserNameAndPassword.h"
+#include "uProgramOptions.h"
 #include "udlgAddressComputerAndDescriptionEdit.h"
 #include "udlgAddressGroupEdit.h"
 
@@ -75,6 +77,7 @@ private slots:
     void defaultCredentialsModes();
     void connectAsStartsOnCurrentUser();
     void connectAsFocusAndEmptyPassword();
+    void computerListAddsAndEditsThroughDialogs();
 };
 
 void TestCredentialDialogs::groupNeedsCompleteInput() {
@@ -314,6 +317,46 @@ void TestCredentialDialogs::connectAsFocusAndEmptyPassword() {
     form.ReadValues(user, password);
     QCOMPARE(user, QStringLiteral("admin"));
     QCOMPARE(password, QString());
+}
+
+void TestCredentialDialogs::computerListAddsAndEditsThroughDialogs() {
+    TProgramOptions options;
+    TScriptedPrompts prompts;
+    TCredentialDialogs dialogs(prompts);
+    TComputerList list(options, prompts, dialogs);
+
+    const QString proposal = list.GetNewGroupName();
+    OnNextModal([proposal](QWidget* dialog) {
+        QCOMPARE(Child<QLineEdit>(dialog, "edName")->text(), proposal);
+        QVERIFY(Child<QRadioButton>(dialog, "btnInherited")->isChecked());
+        Click(dialog, "btnFolllowingUser");
+        Type(dialog, "edUserName", QStringLiteral("admin"));
+        Type(dialog, "edUserPassword", QStringLiteral("pw"));
+        Click(dialog, "OKBtn");
+    });
+    list.AddGroupWithDialog();
+    QCOMPARE(list.Items().size(), size_t(1));
+    TPreObject* group = list.Items().front().get();
+    QCOMPARE(group->Name(), proposal);
+    QCOMPARE(group->UserConnectAs(), ucFollowingUser);
+    QCOMPARE(group->UserPassword(), QStringLiteral("pw"));
+
+    OnNextModal([](QWidget* dialog) {
+        Type(dialog, "edComputerName", QStringLiteral("pc1"));
+        Click(dialog, "OKBtn");
+    });
+    list.AddComputerWithDialog(); // into the selected group
+    QCOMPARE(static_cast<TGroupObject*>(group)->Items().size(), size_t(1));
+
+    list.SelectionModel()->setCurrentIndex(list.NodeOf(group), QItemSelectionModel::ClearAndSelect);
+    OnNextModal([](QWidget* dialog) {
+        Click(dialog, "btnCurrentUser");
+        Click(dialog, "OKBtn");
+    });
+    list.EditSelected();
+    QCOMPARE(group->UserConnectAs(), ucCurrentUser);
+    QVERIFY(group->UserName().isEmpty() && group->UserPassword().isEmpty());
+    QVERIFY(list.Modified());
 }
 
 QTEST_MAIN(TestCredentialDialogs)
