@@ -1,6 +1,7 @@
 #include "uDlgAlternateCredentials.h"
 
 #include "uCredentialsFrame.h"
+#include "uEntryDialogParts.h"
 #include "uTranslateForm.h"
 
 #include <QDialogButtonBox>
@@ -11,14 +12,9 @@ TDlgAlternateCredentials::TDlgAlternateCredentials(QWidget* parent, IUserPrompts
     : QDialog(parent), m_prompts(prompts) {
     setWindowTitle(QStringLiteral("Default Credentials"));
     m_credentials = new TCredentialsFrame({ucPromptUser, ucCurrentUser, ucFollowingUser}, this);
-    auto* buttons = new QDialogButtonBox(this);
-    auto* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::ActionRole);
-    ok->setObjectName(QStringLiteral("OKBtn"));
-    ok->setDefault(true);
+    QPushButton* ok = nullptr;
+    QDialogButtonBox* buttons = CreateOkCancelButtons(this, ok);
     connect(ok, &QPushButton::clicked, this, &TDlgAlternateCredentials::CheckAndAccept);
-    auto* cancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("CancelBtn"));
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_credentials);
     layout->addWidget(buttons);

@@ -1,6 +1,7 @@
 #include "uDlgGetUserNameAndPassword.h"
 
 #include "uCredentialsFrame.h"
+#include "uEntryDialogParts.h"
 #include "uTranslateForm.h"
 
 #include <QDialogButtonBox>
@@ -17,14 +18,9 @@ TDlgGetUserNameAndPassword::TDlgGetUserNameAndPassword(QWidget* parent, IUserPro
         if (m_credentials->IsFollowingUser())
             m_credentials->UserNameEdit()->setFocus();
     });
-    auto* buttons = new QDialogButtonBox(this);
-    auto* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::ActionRole);
-    ok->setObjectName(QStringLiteral("OKBtn"));
-    ok->setDefault(true);
+    QPushButton* ok = nullptr;
+    QDialogButtonBox* buttons = CreateOkCancelButtons(this, ok);
     connect(ok, &QPushButton::clicked, this, &TDlgGetUserNameAndPassword::CheckAndAccept);
-    auto* cancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("CancelBtn"));
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_credentials);
     layout->addWidget(buttons);

@@ -3,6 +3,7 @@
 #include "LangChanger.h"
 #include "uCredentialsFrame.h"
 #include "uDlgSelectComputer.h"
+#include "uEntryDialogParts.h"
 #include "uTranslateForm.h"
 #include "uUserPrompts.h"
 
@@ -19,11 +20,8 @@ TdlgAddressComputerAndDescriptionEdit::TdlgAddressComputerAndDescriptionEdit(QWi
                                                                              IComputerBrowser* browser)
     : QDialog(parent), m_prompts(prompts), m_browser(browser) {
     setWindowTitle(QStringLiteral("Add Computer"));
-    m_pages = new QTabWidget(this);
-    m_pages->setObjectName(QStringLiteral("pcParameters"));
-
-    auto* general = new QWidget(m_pages);
-    general->setObjectName(QStringLiteral("tsGeneral"));
+    m_pages = CreateEntryPages(this);
+    QWidget* general = m_pages.General;
     m_computerName = new QLineEdit(general);
     m_computerName->setObjectName(QStringLiteral("edComputerName"));
     auto* browse = new QToolButton(general);
@@ -45,26 +43,14 @@ TdlgAddressComputerAndDescriptionEdit::TdlgAddressComputerAndDescriptionEdit(QWi
     generalLayout->addWidget(descriptionLabel, 2, 0, 1, 2);
     generalLayout->addWidget(m_description, 3, 0, 1, 2);
     generalLayout->setRowStretch(4, 1);
-    m_pages->addTab(general, QStringLiteral("General"));
+    m_credentials = m_pages.Credentials;
 
-    m_credentialsPage = new QWidget(m_pages);
-    m_credentialsPage->setObjectName(QStringLiteral("tsCredentials"));
-    m_credentials =
-        new TCredentialsFrame({ucInherited, ucPromptUser, ucCurrentUser, ucFollowingUser}, m_credentialsPage);
-    (new QVBoxLayout(m_credentialsPage))->addWidget(m_credentials);
-    m_pages->addTab(m_credentialsPage, QStringLiteral("Credentials"));
-
-    auto* buttons = new QDialogButtonBox(this);
-    auto* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::ActionRole);
-    ok->setObjectName(QStringLiteral("OKBtn"));
-    ok->setDefault(true);
+    QPushButton* ok = nullptr;
+    QDialogButtonBox* buttons = CreateOkCancelButtons(this, ok);
     connect(ok, &QPushButton::clicked, this, &TdlgAddressComputerAndDescriptionEdit::CheckAndAccept);
-    auto* cancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("CancelBtn"));
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_pages);
+    layout->addWidget(m_pages.Pages);
     layout->addWidget(buttons);
 }
 
@@ -75,9 +61,7 @@ void TdlgAddressComputerAndDescriptionEdit::SetValues(const QString& name, const
     m_description->setText(name.isEmpty() ? QString() : description);
     m_credentials->SetAccount(userName, password);
     m_credentials->SetMode(mode);
-    if (!credentialsVisible)
-        m_pages->removeTab(m_pages->indexOf(m_credentialsPage));
-    m_pages->setCurrentIndex(0);
+    m_pages.Show(credentialsVisible);
     m_computerName->setFocus();
 }
 

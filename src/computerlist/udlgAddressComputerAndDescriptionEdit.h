@@ -1,5 +1,6 @@
 #pragma once
 
+#include "uEntryDialogParts.h"
 #include "uUserConnectAs.h"
 
 #include <QDialog>
@@ -7,7 +8,6 @@
 class IComputerBrowser;
 class IUserPrompts;
 class QLineEdit;
-class QTabWidget;
 class TCredentialsFrame;
 
 // Adds or edits a computer: name or address, description and credentials. OK is always enabled and
@@ -29,8 +29,7 @@ private:
 
     IUserPrompts& m_prompts;
     IComputerBrowser* m_browser;
-    QTabWidget* m_pages;
-    QWidget* m_credentialsPage;
+    TEntryPages m_pages;
     QLineEdit* m_computerName;
     QLineEdit* m_description;
     TCredentialsFrame* m_credentials;

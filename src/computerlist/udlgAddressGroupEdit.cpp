@@ -2,6 +2,7 @@
 
 #include "LangChanger.h"
 #include "uCredentialsFrame.h"
+#include "uEntryDialogParts.h"
 #include "uTranslateForm.h"
 
 #include <QAction>
@@ -15,11 +16,8 @@
 
 TdlgAddressGroupEdit::TdlgAddressGroupEdit(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Create New Group"));
-    m_pages = new QTabWidget(this);
-    m_pages->setObjectName(QStringLiteral("pcParameters"));
-
-    auto* general = new QWidget(m_pages);
-    general->setObjectName(QStringLiteral("tsGeneral"));
+    m_pages = CreateEntryPages(this);
+    QWidget* general = m_pages.General;
     m_name = new QLineEdit(general);
     m_name->setObjectName(QStringLiteral("edName"));
     auto* nameLabel = new QLabel(QStringLiteral("Group name:"), general);
@@ -28,34 +26,22 @@ TdlgAddressGroupEdit::TdlgAddressGroupEdit(QWidget* parent) : QDialog(parent) {
     auto* generalLayout = new QFormLayout(general);
     generalLayout->addRow(nameLabel);
     generalLayout->addRow(m_name);
-    m_pages->addTab(general, QStringLiteral("General"));
-
-    m_credentialsPage = new QWidget(m_pages);
-    m_credentialsPage->setObjectName(QStringLiteral("tsCredentials"));
-    m_credentials =
-        new TCredentialsFrame({ucInherited, ucPromptUser, ucCurrentUser, ucFollowingUser}, m_credentialsPage);
-    (new QVBoxLayout(m_credentialsPage))->addWidget(m_credentials);
-    m_pages->addTab(m_credentialsPage, QStringLiteral("Credentials"));
+    m_credentials = m_pages.Credentials;
 
     m_add = new QAction(QStringLiteral("OK"), this);
     m_add->setObjectName(QStringLiteral("actAdd"));
     connect(m_add, &QAction::triggered, this, &QDialog::accept);
-    auto* buttons = new QDialogButtonBox(this);
-    auto* ok = buttons->addButton(m_add->text(), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("OKBtn"));
-    ok->setDefault(true);
+    QPushButton* ok = nullptr;
+    QDialogButtonBox* buttons = CreateOkCancelButtons(this, ok);
     // The button follows the action: its state and, after translation, its text.
     connect(m_add, &QAction::changed, ok, [this, ok] {
         ok->setEnabled(m_add->isEnabled());
         ok->setText(m_add->text());
     });
     connect(ok, &QPushButton::clicked, m_add, &QAction::trigger);
-    auto* cancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("CancelBtn"));
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_pages);
+    layout->addWidget(m_pages.Pages);
     layout->addWidget(buttons);
 
     connect(m_name, &QLineEdit::textChanged, this, &TdlgAddressGroupEdit::UpdateAddAction);
@@ -68,9 +54,7 @@ void TdlgAddressGroupEdit::SetValues(const QString& name, TUserConnectAs mode, c
     m_name->setText(name);
     m_credentials->SetAccount(userName, password);
     m_credentials->SetMode(mode);
-    if (!credentialsVisible)
-        m_pages->removeTab(m_pages->indexOf(m_credentialsPage));
-    m_pages->setCurrentIndex(0);
+    m_pages.Show(credentialsVisible);
     m_name->setFocus();
     UpdateAddAction();
 }

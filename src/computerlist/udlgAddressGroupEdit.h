@@ -1,12 +1,12 @@
 #pragma once
 
+#include "uEntryDialogParts.h"
 #include "uUserConnectAs.h"
 
 #include <QDialog>
 
 class QAction;
 class QLineEdit;
-class QTabWidget;
 class TCredentialsFrame;
 
 // Adds or edits a group: its name and its credentials. OK (action actAdd) is enabled only while the
@@ -23,8 +23,7 @@ public:
 private:
     void UpdateAddAction();
 
-    QTabWidget* m_pages;
-    QWidget* m_credentialsPage;
+    TEntryPages m_pages;
     QLineEdit* m_name;
     TCredentialsFrame* m_credentials;
     QAction* m_add;
