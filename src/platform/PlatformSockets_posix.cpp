@@ -1,0 +1,157 @@
+#include "PlatformSockets.h"
+
+#include <algorithm>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace Platform {
+
+namespace {
+
+using TClock = std::chrono::steady_clock;
+
+// Closes the descriptor on every way out.
+class TSocket {
+public:
+    explicit TSocket(int fd) : m_fd(fd) {}
+    ~TSocket() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    TSocket(const TSocket&) = delete;
+    TSocket& operator=(const TSocket&) = delete;
+    int Fd() const { return m_fd; }
+    bool IsValid() const { return m_fd >= 0; }
+
+private:
+    int m_fd;
+};
+
+sockaddr_in SocketAddress(quint32 address, quint16 port) {
+    sockaddr_in result{};
+    result.sin_family = AF_INET;
+    result.sin_port = htons(port);
+    result.sin_addr.s_addr = htonl(address);
+    return result;
+}
+
+int RemainingMs(TClock::time_point deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - TClock::now()).count();
+    return left <= 0 ? 0 : static_cast<int>(qMin<long long>(left, INT_MAX));
+}
+
+// Waits for the events until the deadline, riding over interruptions by signals.
+// Gives the events that arrived, 0 on time-out, -1 on error.
+int WaitFor(int fd, short events, TClock::time_point deadline) {
+    for (;;) {
+        pollfd entry{fd, events, 0};
+        const int rc = ::poll(&entry, 1, RemainingMs(deadline));
+        if (rc > 0)
+            return entry.revents;
+        if (rc == 0)
+            return 0;
+        if (errno != EINTR)
+            return -1;
+    }
+}
+
+TClock::time_point DeadlineAfter(quint32 timeoutMs) {
+    return TClock::now() + std::chrono::milliseconds(timeoutMs);
+}
+
+} // namespace
+
+std::optional<quint32> ParseIPv4(const QString& text) {
+    const in_addr_t value = ::inet_addr(text.toUtf8().constData());
+    if (value == INADDR_NONE)
+        return std::nullopt;
+    return ntohl(value);
+}
+
+QString FormatIPv4(quint32 address) {
+    in_addr value{};
+    value.s_addr = htonl(address);
+    char buffer[INET_ADDRSTRLEN] = {};
+    ::inet_ntop(AF_INET, &value, buffer, sizeof buffer);
+    return QString::fromLatin1(buffer);
+}
+
+std::optional<quint32> LookupIPv4(const QString& hostName) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(hostName.toUtf8().constData(), nullptr, &hints, &found) != 0 || !found)
+        return std::nullopt;
+    std::optional<quint32> result;
+    if (found->ai_family == AF_INET && found->ai_addr)
+        result = ntohl(reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr);
+    ::freeaddrinfo(found);
+    return result;
+}
+
+QString LookupHostName(quint32 address) {
+    const sockaddr_in target = SocketAddress(address, 0);
+    char host[NI_MAXHOST] = {};
+    if (::getnameinfo(reinterpret_cast<const sockaddr*>(&target), sizeof target, host, sizeof host, nullptr, 0,
+                      NI_NAMEREQD) != 0)
+        return {};
+    return QString::fromUtf8(host);
+}
+
+std::optional<quint32> TimedTcpConnect(quint32 address, quint16 port, quint32 timeoutMs) {
+    const TSocket socket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP));
+    if (!socket.IsValid())
+        return std::nullopt;
+    const sockaddr_in target = SocketAddress(address, port);
+    const int rc = ::connect(socket.Fd(), reinterpret_cast<const sockaddr*>(&target), sizeof target);
+    const auto start = TClock::now();
+    if (rc == 0)
+        return 0;
+    if (errno != EINPROGRESS)
+        return std::nullopt;
+    const auto deadline = start + std::chrono::milliseconds(timeoutMs);
+    const int events = WaitFor(socket.Fd(), POLLOUT, deadline);
+    if (events <= 0)
+        return std::nullopt;
+    // Writable also means "failed": only SO_ERROR tells an established connection from a refused one.
+    int error = 0;
+    socklen_t length = sizeof error;
+    if (::getsockopt(socket.Fd(), SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0)
+        return std::nullopt;
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(TClock::now() - start).count();
+    // The wait itself ended within the time-out; rounding of the clock must not push the figure past it.
+    return static_cast<quint32>(std::clamp<long long>(elapsed, 0, timeoutMs));
+}
+
+QByteArray UdpRequestReply(quint32 address, quint16 port, const QByteArray& request, quint32 timeoutMs,
+                           int maxReplySize) {
+    const TSocket socket(::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (!socket.IsValid())
+        return {};
+    const sockaddr_in target = SocketAddress(address, port);
+    // Connected, the socket hears only this peer and learns of an unreachable port.
+    ::connect(socket.Fd(), reinterpret_cast<const sockaddr*>(&target), sizeof target);
+    if (WaitFor(socket.Fd(), POLLOUT, DeadlineAfter(timeoutMs)) < 0)
+        return {};
+    if (::send(socket.Fd(), request.constData(), static_cast<size_t>(request.size()), MSG_NOSIGNAL) < 0)
+        return {};
+    if (WaitFor(socket.Fd(), POLLIN, DeadlineAfter(timeoutMs)) < 0)
+        return {};
+    QByteArray reply(maxReplySize, '\0');
+    const ssize_t received = ::recv(socket.Fd(), reply.data(), static_cast<size_t>(reply.size()), MSG_DONTWAIT);
+    if (received <= 0)
+        return {};
+    reply.truncate(static_cast<qsizetype>(received));
+    return reply;
+}
+
+} // namespace Platform

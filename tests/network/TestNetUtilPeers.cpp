@@ -1,0 +1,152 @@
+#include "NetUtil.h"
+#include "TNetworkNamespace.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <atomic>
+#include <linux/capability.h>
+#include <memory>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace {
+
+// The client namespace reaches the peer namespace over a veth pair. In the peer, 10.213.1.2 answers
+// ICMP echo but drops TCP, and 10.213.1.3 drops everything, so that time-outs are real.
+const QString AnswersIcmpOnly = QStringLiteral("10.213.1.2");
+const QString Silent = QStringLiteral("10.213.1.3");
+constexpr quint32 TimeoutMs = 300;
+
+struct TTimed {
+    qint32 Result = 0;
+    qint64 ElapsedMs = 0;
+};
+
+template <typename TProbe> TTimed Timed(TProbe probe) {
+    QElapsedTimer timer;
+    timer.start();
+    const qint32 result = probe();
+    return {result, timer.elapsed()};
+}
+
+// Takes CAP_NET_RAW from the calling thread only, so that it may not open raw sockets.
+bool DropRawSocketCapability() {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
+    if (::syscall(SYS_capget, &header, data) != 0)
+        return false;
+    data[CAP_TO_INDEX(CAP_NET_RAW)].effective &= ~CAP_TO_MASK(CAP_NET_RAW);
+    return ::syscall(SYS_capset, &header, data) == 0;
+}
+
+} // namespace
+
+class TestNetUtilPeers : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void icmpEcho();
+    void tcpProbeTimesOut();
+    void configuredCheck();
+    void namesThatDoNotResolve();
+    void icmpUnavailableIsToldOnce();
+    void icmpDatagramSocketWithoutPrivilege();
+
+private:
+    std::unique_ptr<TNetworkNamespace> m_client;
+    std::unique_ptr<TNetworkNamespace> m_peer;
+};
+
+void TestNetUtilPeers::initTestCase() {
+    m_client = std::make_unique<TNetworkNamespace>(QStringLiteral("client"));
+    m_peer = std::make_unique<TNetworkNamespace>(QStringLiteral("peer"));
+    QVERIFY(m_client->IsCreated() && m_peer->IsCreated());
+    QVERIFY(m_client->Ip({"link", "add", "c0", "type", "veth", "peer", "name", "p0", "netns", m_peer->Name()}));
+    QVERIFY(m_client->Ip({"addr", "add", "10.213.1.1/24", "dev", "c0"}));
+    QVERIFY(m_peer->Ip({"addr", "add", "10.213.1.2/24", "dev", "p0"}));
+    QVERIFY(m_peer->Ip({"addr", "add", "10.213.1.3/24", "dev", "p0"}));
+    QVERIFY(m_client->Ip({"link", "set", "c0", "up"}));
+    QVERIFY(m_peer->Ip({"link", "set", "p0", "up"}));
+    QVERIFY(m_peer->Exec({"nft", "add table inet dormiva; "
+                                 "add chain inet dormiva input { type filter hook input priority 0; }; "
+                                 "add rule inet dormiva input ip daddr 10.213.1.2 meta l4proto tcp drop; "
+                                 "add rule inet dormiva input ip daddr 10.213.1.3 drop"}));
+}
+
+void TestNetUtilPeers::icmpEcho() {
+    const auto loopback = m_client->Inside([] { return Timed([] { return PingHost("127.0.0.1", TimeoutMs); }); });
+    QVERIFY2(loopback.Result >= 0 && loopback.Result <= qint32(TimeoutMs),
+             qPrintable(QString::number(loopback.Result)));
+    const auto peer = m_client->Inside([] { return Timed([] { return PingHost(AnswersIcmpOnly, TimeoutMs); }); });
+    QVERIFY2(peer.Result >= 0 && peer.Result <= qint32(TimeoutMs), qPrintable(QString::number(peer.Result)));
+    const auto silent = m_client->Inside([] { return Timed([] { return PingHost(Silent, TimeoutMs); }); });
+    QCOMPARE(silent.Result, NoAnswer);
+    QVERIFY2(silent.ElapsedMs >= TimeoutMs - 10, qPrintable(QString::number(silent.ElapsedMs)));
+}
+
+void TestNetUtilPeers::tcpProbeTimesOut() {
+    for (const QString& host : {AnswersIcmpOnly, Silent}) {
+        const auto probe = m_client->Inside([&] { return Timed([&] { return ProbeTCPPort(host, TimeoutMs, 139); }); });
+        QCOMPARE(probe.Result, NoAnswer);
+        QVERIFY2(probe.ElapsedMs >= TimeoutMs - 10, qPrintable(QString::number(probe.ElapsedMs)));
+    }
+}
+
+void TestNetUtilPeers::configuredCheck() {
+    const auto reachable = m_client->Inside([] {
+        const TCheckSettings ping{0, TimeoutMs, 139};
+        const TCheckSettings tcp{1, TimeoutMs, 139};
+        return QList<bool>{IsComputerReachable(AnswersIcmpOnly, ping), IsComputerReachable(AnswersIcmpOnly, tcp),
+                           IsComputerReachable(Silent, ping),
+                           GetComputerResponseTime(AnswersIcmpOnly, ping) != NoAnswer};
+    });
+    QCOMPARE(reachable, (QList<bool>{true, false, false, true}));
+}
+
+// Resolution runs inside the client namespace: a query the resolver cannot answer from the hosts file
+// goes nowhere but into that namespace.
+void TestNetUtilPeers::namesThatDoNotResolve() {
+    const auto results = m_client->Inside([] {
+        return QStringList{ResolveHostToIP("dormiva-no-such-host.invalid"), ResolveIPToHostName(AnswersIcmpOnly),
+                           ResolveIPToHostName("not an address"), ResolveHostToIP("localhost"),
+                           QString::number(PingHost("dormiva-no-such-host.invalid", TimeoutMs))};
+    });
+    QCOMPARE(results, (QStringList{"", "", "", "127.0.0.1", QString::number(NoAnswer)}));
+}
+
+void TestNetUtilPeers::icmpUnavailableIsToldOnce() {
+    std::atomic<int> told{0};
+    SetIcmpUnavailableHandler([&told] { ++told; });
+    // A new namespace lets no group use ICMP datagram sockets; without CAP_NET_RAW no raw socket either.
+    const auto results = m_client->Inside([] {
+        if (!DropRawSocketCapability())
+            return QList<qint32>{};
+        return QList<qint32>{PingHost("127.0.0.1", TimeoutMs), PingHost("127.0.0.1", TimeoutMs)};
+    });
+    QCOMPARE(results, (QList<qint32>{NoAnswer, NoAnswer}));
+    QCOMPARE(told.load(), 1);
+    SetIcmpUnavailableHandler([&told] { told += 10; });
+    m_client->Inside([] { return DropRawSocketCapability() ? PingHost("127.0.0.1", TimeoutMs) : 0; });
+    QCOMPARE(told.load(), 11);
+    SetIcmpUnavailableHandler({});
+}
+
+void TestNetUtilPeers::icmpDatagramSocketWithoutPrivilege() {
+    QVERIFY(m_client->Exec({"sysctl", "-q", "-w", "net.ipv4.ping_group_range=0 2147483647"}));
+    std::atomic<int> told{0};
+    SetIcmpUnavailableHandler([&told] { ++told; });
+    const auto results = m_client->Inside([] {
+        if (!DropRawSocketCapability())
+            return QList<bool>{};
+        return QList<bool>{PingHost("127.0.0.1", TimeoutMs) != NoAnswer,
+                           PingHost(AnswersIcmpOnly, TimeoutMs) != NoAnswer, PingHost(Silent, TimeoutMs) != NoAnswer};
+    });
+    SetIcmpUnavailableHandler({});
+    QCOMPARE(results, (QList<bool>{true, true, false}));
+    QCOMPARE(told.load(), 0);
+    QVERIFY(m_client->Exec({"sysctl", "-q", "-w", "net.ipv4.ping_group_range=1 0"}));
+}
+
+DORMIVA_NAMESPACE_TEST_MAIN(TestNetUtilPeers)
+#include "TestNetUtilPeers.moc"
