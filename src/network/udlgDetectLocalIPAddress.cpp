@@ -1,5 +1,7 @@
 #include "udlgDetectLocalIPAddress.h"
 
+#include "uTranslateForm.h"
+
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -20,6 +22,7 @@ TdlgDetectLocalIPRange::TdlgDetectLocalIPRange(QWidget* owner)
     layout->addWidget(label);
     layout->addWidget(m_cmbIPAddressIndex);
     layout->addWidget(buttons);
+    TranslateForm(this);
 }
 
 void TdlgDetectLocalIPRange::SetLines(const QStringList& lines) {

@@ -202,6 +202,8 @@ const QStringList& MessageTableKeys() {
         "sStatusSearchSearch", "sStatusSearchComplete", "sStatusSearchStopped", "sStopSearchProcess",
         // address ranges, text-file import in the wizard
         "sFormatSelectIpRange", "sImportTextFileTitle", "sImportTextFileFilter", "sImportTextFileDefaultExt",
+        // reachability checks
+        "sIcmpEchoNotPermitted",
         // message box captions
         "sError", "sWarning",
         // jobs and their results

@@ -1,7 +1,12 @@
+#include "LangChanger.h"
 #include "NetUtil.h"
 #include "TNetworkNamespace.h"
+#include "TScriptedPrompts.h"
+#include "uAppLog.h"
+#include "uIcmpNotice.h"
 
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <atomic>
@@ -51,6 +56,7 @@ private slots:
     void configuredCheck();
     void namesThatDoNotResolve();
     void icmpUnavailableIsToldOnce();
+    void icmpUnavailableReachesTheLog();
     void icmpDatagramSocketWithoutPrivilege();
 
 private:
@@ -130,6 +136,23 @@ void TestNetUtilPeers::icmpUnavailableIsToldOnce() {
     m_client->Inside([] { return DropRawSocketCapability() ? PingHost("127.0.0.1", TimeoutMs) : 0; });
     QCOMPARE(told.load(), 11);
     SetIcmpUnavailableHandler({});
+}
+
+void TestNetUtilPeers::icmpUnavailableReachesTheLog() {
+    QTemporaryDir folder;
+    TScriptedPrompts prompts;
+    auto log = std::make_unique<TAppLog>(folder.path() + QStringLiteral("/"), &prompts);
+    RouteIcmpUnavailableToLog(log.get());
+    m_client->Inside([] { return DropRawSocketCapability() ? PingHost("127.0.0.1", TimeoutMs) : 0; });
+    QTRY_COMPARE(log->Count(), 1);
+    QCOMPARE(log->Item(0).Level, TAppLogLevel::Warning);
+    QCOMPARE(log->Item(0).Text, LangStr(QStringLiteral("sIcmpEchoNotPermitted")));
+    // A notice still under way when the log goes is dropped.
+    RouteIcmpUnavailableToLog(log.get());
+    m_client->Inside([] { return DropRawSocketCapability() ? PingHost("127.0.0.1", TimeoutMs) : 0; });
+    log.reset();
+    QCoreApplication::processEvents();
+    RouteIcmpUnavailableToLog(nullptr);
 }
 
 void TestNetUtilPeers::icmpDatagramSocketWithoutPrivilege() {
