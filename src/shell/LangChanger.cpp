@@ -1,5 +1,7 @@
 #include "LangChanger.h"
 
+#include "uTextDecoding.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -13,23 +15,6 @@ QString ReplaceEnter(QString text) {
     return text.replace(QStringLiteral("{ENTER}"), QStringLiteral("\r\n"));
 }
 
-// Lines as a text list sees them: CR LF, LF and CR all end a line; a final line end adds no line.
-QStringList SplitLines(const QString& text) {
-    QStringList lines;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] != u'\r' && text[i] != u'\n')
-            continue;
-        lines.append(text.mid(start, i - start));
-        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < text.size())
-        lines.append(text.mid(start));
-    return lines;
-}
-
 // Rewrites the file with every line that holds no "=" trimmed and, unless empty or a section
 // header, ended with "=". Writes only when that changes the file, and never a file marked
 // read-only (even for root): such a file is used as it stands.
@@ -41,7 +26,7 @@ void NormaliseLangFile(const QString& path) {
     file.close();
     bool isUtf8 = false;
     bool hasBom = false;
-    QStringList lines = SplitLines(TLangFile::DecodeText(original, &isUtf8, &hasBom));
+    QStringList lines = SplitTextLines(DecodeEightBitText(original, &isUtf8, &hasBom));
     for (QString& line : lines) {
         if (line.contains(u'='))
             continue;

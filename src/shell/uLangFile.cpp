@@ -1,7 +1,8 @@
 #include "uLangFile.h"
 
+#include "uTextDecoding.h"
+
 #include <QFile>
-#include <QStringDecoder>
 
 namespace {
 
@@ -16,23 +17,6 @@ QString Unquoted(QStringView value) {
 
 } // namespace
 
-QString TLangFile::DecodeText(const QByteArray& content, bool* isUtf8, bool* hasBom) {
-    QByteArrayView bytes(content);
-    const bool bom = bytes.startsWith("\xEF\xBB\xBF");
-    if (bom)
-        bytes = bytes.sliced(3);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    const bool valid = !utf8.hasError();
-    if (!valid)
-        text = QString::fromLatin1(bytes);
-    if (isUtf8)
-        *isUtf8 = valid;
-    if (hasBom)
-        *hasBom = bom;
-    return text;
-}
-
 TLangFile TLangFile::ReadSection(const QString& path, const QString& section) {
     QFile file(path);
     if (file.size() > MaxFileSize || !file.open(QIODevice::ReadOnly))
@@ -42,7 +26,7 @@ TLangFile TLangFile::ReadSection(const QString& path, const QString& section) {
 
 TLangFile TLangFile::ParseSection(const QByteArray& content, const QString& section) {
     TLangFile result;
-    const QString text = DecodeText(content);
+    const QString text = DecodeEightBitText(content);
     bool inside = false;
     for (QStringView physical : QStringView(text).tokenize(u'\n')) {
         for (QStringView line : physical.tokenize(u'\r')) {

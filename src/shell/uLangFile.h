@@ -9,6 +9,7 @@
 // section and key names compared without regard to case, the first occurrence of a key counts,
 // blanks around keys and values removed, one pair of enclosing quotes removed from a value.
 // Lines starting with ";" are comments; a line without "=" is a key with an empty value.
+// The text is decoded with DecodeEightBitText.
 class TLangFile {
 public:
     struct TEntry {
@@ -22,9 +23,6 @@ public:
     // Reads the named section of the file; a missing, unreadable or oversized file gives an empty section.
     static TLangFile ReadSection(const QString& path, const QString& section);
     static TLangFile ParseSection(const QByteArray& content, const QString& section);
-
-    // Language files are UTF-8 when they decode as such (a byte order mark is skipped), else Latin-1.
-    static QString DecodeText(const QByteArray& content, bool* isUtf8 = nullptr, bool* hasBom = nullptr);
 
     bool Contains(const QString& key) const { return m_index.contains(key.toCaseFolded()); }
     QString Value(const QString& key, const QString& defaultValue) const;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -19,7 +20,7 @@ struct TProgramOptions {
     QString HashPassword;
     quint8 DefaultUserConnectAs = 1;
     QString DefaultUserName;
-    QString DefaultUserPassword; // clear text in memory
+    QString DefaultUserPassword;             // clear text in memory
     int IntervalUpdateComputerList = 180000; // milliseconds
     bool AutoUpdateComputerList = true;
     int iComputerListWidth = 200;
@@ -29,9 +30,10 @@ struct TProgramOptions {
     bool bHideWhenMinimized = false;
     int iExportFilterIndex = 1;
 
-    // Remote calls over WS-Management (section Defaults as well).
-    QString RemoteProtocol = QStringLiteral("http");           // "http" or "https"
-    int RemotePort = 0;                                        // 0 = the protocol's default
+    // Remote calls over WS-Management (section Defaults as well); the values are those of
+    // RemoteProtocolValues and RemoteAuthenticationValues.
+    QString RemoteProtocol = QStringLiteral("http");            // "http" or "https"
+    int RemotePort = 0;                                         // 0 = the protocol's default
     QString RemoteAuthentication = QStringLiteral("negotiate"); // negotiate, ntlm, kerberos, basic
     bool RemoteVerifyCertificate = true;
     int RemoteTimeout = 60; // seconds: the longest one remote call may take
@@ -52,3 +54,8 @@ struct TProgramOptions {
     QString OptionsFile;
     QString WebQuerySuffix;
 };
+
+// The values RemoteProtocol and RemoteAuthentication take, the default first.
+inline const QStringList RemoteProtocolValues{QStringLiteral("http"), QStringLiteral("https")};
+inline const QStringList RemoteAuthenticationValues{QStringLiteral("negotiate"), QStringLiteral("ntlm"),
+                                                    QStringLiteral("kerberos"), QStringLiteral("basic")};
