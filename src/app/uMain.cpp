@@ -1,6 +1,7 @@
 #include "uMain.h"
 
 #include "CheckPrevious.h"
+#include "UThrdUpdateComputerState.h"
 #include "uComputerList.h"
 #include "uComputerTreeView.h"
 #include "uProgramOptions.h"
@@ -66,6 +67,7 @@ TDormivaForm::TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEnt
             &TDormivaForm::UpdateActions);
     UpdateActions();
 
+    m_computerList->SetStatePassFactory(TThrdUpdateComputerState::Factory(m_options));
     m_computerList->SetUpdateInterval(m_options.IntervalUpdateComputerList);
     m_computerList->SetUpdateEnabled(m_options.AutoUpdateComputerList);
     m_computerList->UpdateState();
