@@ -53,6 +53,7 @@ TComputerTreeView::TComputerTreeView(TComputerList& list, QWidget* parent) : QTr
     setModel(list.ViewModel());
     setSelectionModel(list.SelectionModel());
     setHeaderHidden(true);
+    setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setDragEnabled(true);
     setAcceptDrops(true);
@@ -102,6 +103,12 @@ void TComputerTreeView::keyboardSearch(const QString& search) {
     m_searchText += search;
     if (m_list.IncrementalSearch(m_searchText))
         scrollTo(currentIndex(), QAbstractItemView::PositionAtCenter);
+}
+
+void TComputerTreeView::dataChanged(const QModelIndex&, const QModelIndex&, const QList<int>&) {
+    // The item view would look each changed node up among all open nodes, one by one: seconds for a
+    // pass over thousands of computers. Rows keep their height, so repainting what is shown is enough.
+    viewport()->update();
 }
 
 void TComputerTreeView::dragMoveEvent(QDragMoveEvent* event) {

@@ -11,6 +11,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -213,6 +214,8 @@ void TComputerList::Insert(std::unique_ptr<TPreObject> entry) {
 }
 
 std::unique_ptr<TPreObject> TComputerList::Take(TPreObject* entry) {
+    if (m_pendingSelection && (m_pendingSelection == entry || IsInside(m_pendingSelection, entry)))
+        m_pendingSelection = nullptr;
     TEntryList& list = OwningList(entry->m_parentGroup);
     const auto row = static_cast<size_t>(entry->m_row);
     std::unique_ptr<TPreObject> owned = std::move(list[row]);
@@ -241,8 +244,11 @@ void TComputerList::BeginUpdate() {
 }
 
 void TComputerList::EndUpdate() {
-    if (m_updateDepth > 0 && --m_updateDepth == 0)
-        endResetModel();
+    if (m_updateDepth == 0 || --m_updateDepth > 0)
+        return;
+    endResetModel();
+    if (TPreObject* entry = std::exchange(m_pendingSelection, nullptr))
+        m_selectionModel->setCurrentIndex(NodeOf(entry), QItemSelectionModel::ClearAndSelect);
 }
 
 void TComputerList::ShowEntry(const TPreObject* entry) {
@@ -251,10 +257,11 @@ void TComputerList::ShowEntry(const TPreObject* entry) {
 }
 
 void TComputerList::SelectAndShow(TPreObject* entry) {
-    if (m_updateDepth > 0)
-        return;
     ShowEntry(entry);
-    m_selectionModel->setCurrentIndex(NodeOf(entry), QItemSelectionModel::ClearAndSelect);
+    if (m_updateDepth > 0)
+        m_pendingSelection = entry;
+    else
+        m_selectionModel->setCurrentIndex(NodeOf(entry), QItemSelectionModel::ClearAndSelect);
 }
 
 TComputerObject* TComputerList::AddComputer(const QString& name, const QString& description, TGroupObject* parent,
@@ -372,6 +379,7 @@ void TComputerList::DeleteAll() {
                       TPromptButtons::OKCancel, TPromptIcon::Question) != TPromptResult::OK)
         return;
     BeginUpdate();
+    m_pendingSelection = nullptr;
     m_items.clear();
     EndUpdate();
     MarkModified();
@@ -384,7 +392,7 @@ void TComputerList::DeleteItem(TPreObject* entry) {
     std::unique_ptr<TPreObject> owned = Take(entry);
     if (notify)
         endRemoveRows();
-    RepaintAncestors(owned.get(), {Qt::DisplayRole, Qt::CheckStateRole});
+    RepaintAncestors(owned.get(), {CountsRole, Qt::CheckStateRole});
     MarkModified();
 }
 
@@ -483,13 +491,13 @@ void TComputerList::SetChecked(TPreObject* entry, bool value) {
             emit dataChanged(SourceIndex(items.front().get()), SourceIndex(items.back().get()), {Qt::CheckStateRole});
             for (const auto& item : items) {
                 if (item->IsGroup())
-                    Repaint(item.get(), {Qt::DisplayRole});
+                    Repaint(item.get(), {CountsRole});
             }
         }
     };
     apply(apply, entry);
-    Repaint(entry, {Qt::CheckStateRole, Qt::DisplayRole});
-    RepaintAncestors(entry, {Qt::CheckStateRole, Qt::DisplayRole});
+    Repaint(entry, {Qt::CheckStateRole, CountsRole});
+    RepaintAncestors(entry, {Qt::CheckStateRole, CountsRole});
 }
 
 void TComputerList::SetUpdateEnabled(bool value) {
@@ -531,7 +539,7 @@ void TComputerList::SetComputerStatus(const QString& name, bool reachable) {
             return;
         entry->m_status = status;
         Repaint(entry, {ImageIndexRole});
-        RepaintAncestors(entry, {Qt::DisplayRole});
+        RepaintAncestors(entry, {CountsRole});
     });
 }
 
@@ -582,9 +590,29 @@ void TComputerList::MoveItem(TPreObject* target, TDropPosition position) {
         mode = TAttachMode::InsertBefore;
     else if (target->IsGroup())
         mode = TAttachMode::AddChildFirst;
+    // One layout change for the whole drop, so that views and the selection follow once however many
+    // entries move.
+    const bool notify = m_updateDepth == 0;
+    QModelIndexList persistent;
+    QList<TPreObject*> persistentEntries;
+    if (notify) {
+        emit layoutAboutToBeChanged();
+        persistent = persistentIndexList();
+        for (const QModelIndex& index : std::as_const(persistent))
+            persistentEntries.append(Entry(index));
+    }
     MoveEntry(selected.first(), target, mode);
     for (qsizetype i = 1; i < selected.size(); ++i)
         MoveEntry(selected[i], selected[i - 1], TAttachMode::InsertAfter);
+    if (notify) {
+        QModelIndexList moved;
+        for (const TPreObject* entry : std::as_const(persistentEntries))
+            moved.append(SourceIndex(entry));
+        changePersistentIndexList(persistent, moved);
+        emit layoutChanged();
+    }
+    for (const TPreObject* entry : selected)
+        ShowEntry(entry);
 }
 
 void TComputerList::MoveEntry(TPreObject* entry, TPreObject* target, TAttachMode mode) {
@@ -598,26 +626,15 @@ void TComputerList::MoveEntry(TPreObject* entry, TPreObject* target, TAttachMode
         position = target->m_row;
     else if (mode == TAttachMode::InsertAfter)
         position = target->m_row + 1;
-    TGroupObject* oldParent = entry->m_parentGroup;
+    const bool sameList = entry->m_parentGroup == newParent;
     const int row = entry->m_row;
-    if (oldParent != newParent || (position != row && position != row + 1)) {
-        const bool notify = m_updateDepth == 0;
-        if (notify)
-            beginMoveRows(SourceIndex(oldParent), row, row, SourceIndex(newParent), position);
-        std::unique_ptr<TPreObject> owned = Take(entry);
-        if (oldParent == newParent && position > row)
-            --position;
-        owned->m_parentGroup = newParent;
-        TEntryList& list = OwningList(newParent);
-        list.insert(list.begin() + position, std::move(owned));
-        Renumber(list, static_cast<size_t>(position));
-        if (notify)
-            endMoveRows();
-        RepaintAncestors(entry, {Qt::DisplayRole, Qt::CheckStateRole});
-        for (const TPreObject* group = oldParent; group; group = group->m_parentGroup)
-            Repaint(group, {Qt::DisplayRole, Qt::CheckStateRole});
-    }
-    ShowEntry(entry);
+    std::unique_ptr<TPreObject> owned = Take(entry);
+    if (sameList && position > row)
+        --position;
+    owned->m_parentGroup = newParent;
+    TEntryList& list = OwningList(newParent);
+    list.insert(list.begin() + position, std::move(owned));
+    Renumber(list, static_cast<size_t>(position));
 }
 
 QModelIndex TComputerList::index(int row, int column, const QModelIndex& parent) const {

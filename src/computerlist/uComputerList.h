@@ -126,6 +126,9 @@ class TComputerList : public QAbstractItemModel {
 public:
     // The tree image of a node: 0 group, 1 computer not reachable, 2 computer reachable.
     static constexpr int ImageIndexRole = Qt::UserRole + 1;
+    // Announced (never answered) when the counts in group captions changed: views repaint, but the
+    // order stays as it is, as a repaint never re-sorts. Only adding and renaming entries re-sort.
+    static constexpr int CountsRole = Qt::UserRole + 2;
     // The data of a drag of entries.
     static constexpr const char* EntriesMimeType = "application/x-dormiva-entries";
 
@@ -154,7 +157,8 @@ public:
     QList<TPreObject*> TreeOrder() const;
 
     // Making entries without selecting them or marking the list modified (reading a file). Inside a
-    // BeginUpdate/EndUpdate bracket views are refreshed once, at the outermost EndUpdate.
+    // BeginUpdate/EndUpdate bracket views are refreshed once, at the outermost EndUpdate; adding many
+    // entries belongs in one (the focus and selection of AddComputer and AddGroup then follow at the end).
     TComputerObject* NewComputer(const QString& name, const QString& description, TGroupObject* parent,
                                  qint32 status = 1);
     TGroupObject* NewGroup(const QString& name, const QString& description, TGroupObject* parent, qint32 status = 1);
@@ -252,6 +256,7 @@ private:
     IComputerStatePass* m_stateThread = nullptr; // owns itself; cleared when it ends or is detached
     TComputerStatePassFactory m_statePassFactory;
     int m_updateDepth = 0;
+    TPreObject* m_pendingSelection = nullptr; // selected at the outermost EndUpdate
     // Declared after the entries so that they go first.
     std::unique_ptr<TComputerSortModel> m_sortModel;
     std::unique_ptr<QItemSelectionModel> m_selectionModel;
