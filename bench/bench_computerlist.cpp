@@ -1,7 +1,6 @@
+#include "TSilentListDialogs.h"
 #include "uComputerList.h"
-#include "uEntryDialogs.h"
 #include "uProgramOptions.h"
-#include "uUserPrompts.h"
 
 #include <QSortFilterProxyModel>
 
@@ -11,23 +10,10 @@
 // group holding 100 computers. Argument 1 gives every computer a description as well.
 namespace {
 
-// Nothing here asks or opens a dialog.
-struct TNoPrompts : IUserPrompts {
-    TPromptResult Ask(const QString&, const QString&, TPromptButtons, TPromptIcon) override {
-        return TPromptResult::Cancel;
-    }
-};
-struct TNoDialogs : IEntryDialogs {
-    bool ExecuteGroupEditDialog(QString&, TUserConnectAs&, QString&, QString&, bool, bool) override { return false; }
-    bool ExecuteComputerEditDialog(QString&, QString&, TUserConnectAs&, QString&, QString&, bool) override {
-        return false;
-    }
-};
-
 struct TBenchList {
     TProgramOptions Options;
-    TNoPrompts Prompts;
-    TNoDialogs Dialogs;
+    TSilentPrompts Prompts;
+    TSilentEntryDialogs Dialogs;
     TComputerList List{Options, Prompts, Dialogs};
     QStringList Names;
     QList<TGroupObject*> Groups;

@@ -1,8 +1,7 @@
+#include "TSilentListDialogs.h"
 #include "uComputerList.h"
 #include "uComputerTreeView.h"
-#include "uEntryDialogs.h"
 #include "uProgramOptions.h"
-#include "uUserPrompts.h"
 
 #include <QApplication>
 
@@ -12,22 +11,10 @@
 // each, 100 computers in every group), all groups open: what the view costs on top of the list.
 namespace {
 
-struct TNoPrompts : IUserPrompts {
-    TPromptResult Ask(const QString&, const QString&, TPromptButtons, TPromptIcon) override {
-        return TPromptResult::Cancel;
-    }
-};
-struct TNoDialogs : IEntryDialogs {
-    bool ExecuteGroupEditDialog(QString&, TUserConnectAs&, QString&, QString&, bool, bool) override { return false; }
-    bool ExecuteComputerEditDialog(QString&, QString&, TUserConnectAs&, QString&, QString&, bool) override {
-        return false;
-    }
-};
-
 struct TShownTree {
     TProgramOptions Options;
-    TNoPrompts Prompts;
-    TNoDialogs Dialogs;
+    TSilentPrompts Prompts;
+    TSilentEntryDialogs Dialogs;
     TComputerList List{Options, Prompts, Dialogs};
     TComputerTreeView Tree{List};
     QStringList Names;
