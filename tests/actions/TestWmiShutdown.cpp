@@ -5,9 +5,12 @@
 #include "uWmiShutdown.h"
 
 #include <QElapsedTimer>
+#include <QTcpSocket>
 #include <QTest>
 
 #include <optional>
+#include <thread>
+#include <vector>
 
 // The simulated hosts of this test live on 127.0.6.x.
 class TestWmiShutdown : public QObject {
@@ -22,9 +25,13 @@ private slots:
     void noOperatingSystemReturnsMinusOne();
     void failures_data();
     void failures();
+    void hostBehaviourChangesWhileRunning();
+    void concurrentCallsAreCountedAtTheHosts();
+    void plainPortIsHeldOpen();
 
 private:
     static TRemoteSettings BasicSettings();
+    static constexpr quint16 PlainPort = 1139;
     TTestHost m_Host;
     TEnglishTexts m_English;
 };
@@ -39,18 +46,22 @@ TRemoteSettings TestWmiShutdown::BasicSettings() {
 
 void TestWmiShutdown::initTestCase() {
     QVERIFY(m_English.IsLoaded());
-    const QString error = m_Host.Start({
-        QStringLiteral("127.0.6.2"),
-        QStringLiteral("127.0.6.3,singleton"),
-        QStringLiteral("127.0.6.4,noos"),
-        QStringLiteral("127.0.6.5,deny"),
-        QStringLiteral("127.0.6.6,fault=Access denied, says WMI"),
-        QStringLiteral("127.0.6.7,return=1191"),
-        QStringLiteral("127.0.6.8,drop"),
-        QStringLiteral("127.0.6.9,silent"),
-        QStringLiteral("127.0.6.10,huge"),
-        QStringLiteral("127.0.6.11,return=4242"),
-    });
+    const QString error = m_Host.Start(
+        {
+            QStringLiteral("127.0.6.2"),
+            QStringLiteral("127.0.6.3,singleton"),
+            QStringLiteral("127.0.6.4,noos"),
+            QStringLiteral("127.0.6.5,deny"),
+            QStringLiteral("127.0.6.6,fault=Access denied, says WMI"),
+            QStringLiteral("127.0.6.7,return=1191"),
+            QStringLiteral("127.0.6.8,drop"),
+            QStringLiteral("127.0.6.9,silent"),
+            QStringLiteral("127.0.6.10,huge"),
+            QStringLiteral("127.0.6.11,return=4242"),
+            QStringLiteral("127.0.6.12"),
+            QStringLiteral("127.0.6.13-127.0.6.16,delay=1000"),
+        },
+        {QStringLiteral("--tcp-port"), QString::number(PlainPort)});
     QVERIFY2(error.isEmpty(), qPrintable(error));
 }
 
@@ -216,6 +227,47 @@ void TestWmiShutdown::failures() {
     QVERIFY(!raised->Text().contains(TTestHost::Password));
     if (code != 1191 && code != 4242)
         QCOMPARE(m_Host.Shutdowns().size(), before);
+}
+
+void TestWmiShutdown::hostBehaviourChangesWhileRunning() {
+    const QString computer = QStringLiteral("127.0.6.12");
+    QVERIFY(m_Host.SetBehaviour(computer + QStringLiteral(",deny")));
+    QVERIFY_THROWS_EXCEPTION(
+        ERemoteError, ShutdownComputer(computer, TTestHost::UserName, TTestHost::Password, 0, true, BasicSettings()));
+    QVERIFY(m_Host.SetBehaviour(computer));
+    QCOMPARE(ShutdownComputer(computer, TTestHost::UserName, TTestHost::Password, 0, true, BasicSettings()), 0);
+    QVERIFY(!m_Host.SetBehaviour(QStringLiteral("127.0.6.200")));
+    QVERIFY(!m_Host.SetBehaviour(computer + QStringLiteral(",nonsense")));
+}
+
+void TestWmiShutdown::concurrentCallsAreCountedAtTheHosts() {
+    // Four calls held for a second each overlap at the hosts; calls share no connection or state.
+    m_Host.ResetPeakCalls();
+    std::vector<std::thread> callers;
+    std::atomic<int> accepted = 0;
+    for (int i = 13; i <= 16; ++i) {
+        callers.emplace_back([i, &accepted] {
+            TRemoteSettings settings = BasicSettings();
+            settings.TimeoutSeconds = 30;
+            if (ShutdownComputer(QStringLiteral("127.0.6.%1").arg(i), TTestHost::UserName, TTestHost::Password, 1, true,
+                                 settings) == 0)
+                ++accepted;
+        });
+    }
+    for (std::thread& caller : callers)
+        caller.join();
+    QCOMPARE(accepted.load(), 4);
+    QCOMPARE(m_Host.PeakCalls(), 4);
+}
+
+void TestWmiShutdown::plainPortIsHeldOpen() {
+    QTcpSocket socket;
+    socket.connectToHost(QStringLiteral("127.0.6.2"), PlainPort);
+    QVERIFY(socket.waitForConnected(5000));
+    QVERIFY(!socket.waitForDisconnected(200));
+    QTcpSocket nobody;
+    nobody.connectToHost(QStringLiteral("127.0.6.99"), PlainPort);
+    QVERIFY(!nobody.waitForConnected(5000));
 }
 
 QTEST_GUILESS_MAIN(TestWmiShutdown)

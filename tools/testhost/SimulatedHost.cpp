@@ -81,10 +81,7 @@ THostReply TSimulatedHost::HandleAuthenticated(const QByteArray& contentType, co
 QString TSimulatedHost::Items(const QString& mode, const TWindowsAnswers& answers) const {
     if (m_Behaviour.NoOperatingSystem)
         return QString();
-    QString items = answers.OperatingSystemItem(mode, !m_Behaviour.Singleton);
-    if (m_Behaviour.Huge)
-        items += QStringLiteral("<w:Padding>%1</w:Padding>").arg(QString(50 * 1024 * 1024, QLatin1Char('x')));
-    return items;
+    return answers.OperatingSystemItem(mode, !m_Behaviour.Singleton);
 }
 
 THostReply TSimulatedHost::Enumerate(const TSoapRequest& request, const TWindowsAnswers& answers) {
@@ -107,8 +104,12 @@ THostReply TSimulatedHost::Enumerate(const TSoapRequest& request, const TWindows
         return Answer(500, answers.ProviderFault(m_Behaviour.FaultMessage, 2147749889));
     const QString context = QStringLiteral("uuid:") + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
     const QString mode = request.BodyText(WsManNs, QStringLiteral("EnumerationMode"));
-    if (request.BodyHas(WsManNs, QStringLiteral("OptimizeEnumeration")))
-        return Answer(200, answers.EnumerateResponse(QString(), Items(mode, answers), true));
+    if (request.BodyHas(WsManNs, QStringLiteral("OptimizeEnumeration"))) {
+        QByteArray body = answers.EnumerateResponse(QString(), Items(mode, answers), true);
+        if (m_Behaviour.Huge) // built as bytes: the host must stay quick while it floods the client
+            body.replace("</w:Items>", "<w:Padding>" + QByteArray(50 * 1024 * 1024, 'x') + "</w:Padding></w:Items>");
+        return Answer(200, std::move(body));
+    }
     m_Enumerations.insert(context, {mode, false});
     return Answer(200, answers.EnumerateResponse(context, QString(), false));
 }
