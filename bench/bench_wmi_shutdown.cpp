@@ -15,28 +15,22 @@
 // Remote calls against dormiva-testhost on 127.0.9.x / 127.0.10.x.
 namespace {
 
-TRemoteSettings Settings(TRemoteAuthentication authentication = TRemoteAuthentication::Basic) {
-    TRemoteSettings settings;
-    settings.Authentication = authentication;
-    settings.TimeoutSeconds = 30;
-    return settings;
-}
-
 // One call over HTTP: Basic sends its credentials with every request; Negotiate first logs on with
 // NTLM (two more round trips) and seals every request and answer. The difference is what NTLM costs.
 void BM_OneCall(benchmark::State& state) {
     const auto authentication = TRemoteAuthentication(state.range(0));
     state.SetLabel(TRemoteSettings::AuthenticationText(authentication).toStdString());
     TTestHost host;
-    const QString error =
-        host.Start({QStringLiteral("127.0.9.2")}, {QStringLiteral("--https-port"), QStringLiteral("0")});
+    const QString error = host.Start({QStringLiteral("127.0.9.2")});
     if (!error.isEmpty()) {
         state.SkipWithError(qPrintable(error));
         return;
     }
+    TRemoteSettings settings = host.Settings(false, 30);
+    settings.Authentication = authentication;
     for (auto _ : state) {
         if (ShutdownComputer(QStringLiteral("127.0.9.2"), TTestHost::UserName, TTestHost::Password, 0, true,
-                             Settings(authentication)) != 0)
+                             settings) != 0)
             state.SkipWithError("the call failed");
     }
 }
@@ -53,12 +47,12 @@ void BM_ThousandCallsOverHundredThreads(benchmark::State& state) {
     const quint32 first = QHostAddress(QStringLiteral("127.0.10.0")).toIPv4Address();
     TTestHost host;
     const QString error = host.Start({QHostAddress(first).toString() + QLatin1Char('-') +
-                                      QHostAddress(first + Calls - 1).toString() + QStringLiteral(",delay=50")},
-                                     {QStringLiteral("--https-port"), QStringLiteral("0")});
+                                      QHostAddress(first + Calls - 1).toString() + QStringLiteral(",delay=50")});
     if (!error.isEmpty()) {
         state.SkipWithError(qPrintable(error));
         return;
     }
+    const TRemoteSettings settings = host.Settings(false, 30);
     std::atomic<int> failures = 0;
     for (auto _ : state) {
         std::atomic<int> next = 0;
@@ -68,7 +62,7 @@ void BM_ThousandCallsOverHundredThreads(benchmark::State& state) {
                 for (int i = next++; i < Calls; i = next++) {
                     try {
                         if (ShutdownComputer(QHostAddress(first + quint32(i)).toString(), TTestHost::UserName,
-                                             TTestHost::Password, 0, true, Settings()) != 0)
+                                             TTestHost::Password, 0, true, settings) != 0)
                             ++failures;
                     } catch (const ERemoteError& failure) {
                         if (failures++ == 0)

@@ -30,38 +30,26 @@ private slots:
     void plainPortIsHeldOpen();
 
 private:
-    static TRemoteSettings BasicSettings();
-    static constexpr quint16 PlainPort = 1139;
     TTestHost m_Host;
     TEnglishTexts m_English;
 };
 
-TRemoteSettings TestWmiShutdown::BasicSettings() {
-    TRemoteSettings settings;
-    settings.Authentication = TRemoteAuthentication::Basic;
-    settings.VerifyCertificate = false;
-    settings.TimeoutSeconds = 2;
-    return settings;
-}
-
 void TestWmiShutdown::initTestCase() {
     QVERIFY(m_English.IsLoaded());
-    const QString error = m_Host.Start(
-        {
-            QStringLiteral("127.0.6.2"),
-            QStringLiteral("127.0.6.3,singleton"),
-            QStringLiteral("127.0.6.4,noos"),
-            QStringLiteral("127.0.6.5,deny"),
-            QStringLiteral("127.0.6.6,fault=Access denied, says WMI"),
-            QStringLiteral("127.0.6.7,return=1191"),
-            QStringLiteral("127.0.6.8,drop"),
-            QStringLiteral("127.0.6.9,silent"),
-            QStringLiteral("127.0.6.10,huge"),
-            QStringLiteral("127.0.6.11,return=4242"),
-            QStringLiteral("127.0.6.12"),
-            QStringLiteral("127.0.6.13-127.0.6.16,delay=1000"),
-        },
-        {QStringLiteral("--tcp-port"), QString::number(PlainPort)});
+    const QString error = m_Host.Start({
+        QStringLiteral("127.0.6.2"),
+        QStringLiteral("127.0.6.3,singleton"),
+        QStringLiteral("127.0.6.4,noos"),
+        QStringLiteral("127.0.6.5,deny"),
+        QStringLiteral("127.0.6.6,fault=Access denied, says WMI"),
+        QStringLiteral("127.0.6.7,return=1191"),
+        QStringLiteral("127.0.6.8,drop"),
+        QStringLiteral("127.0.6.9,silent"),
+        QStringLiteral("127.0.6.10,huge"),
+        QStringLiteral("127.0.6.11,return=4242"),
+        QStringLiteral("127.0.6.12"),
+        QStringLiteral("127.0.6.13-127.0.6.16,delay=1000"),
+    });
     QVERIFY2(error.isEmpty(), qPrintable(error));
 }
 
@@ -131,8 +119,7 @@ void TestWmiShutdown::acceptedRequestSendsFlags() {
     QFETCH(int, type);
     QFETCH(bool, forced);
     QFETCH(int, flags);
-    TRemoteSettings settings = BasicSettings();
-    settings.Https = https;
+    const TRemoteSettings settings = m_Host.Settings(https, 2);
     const qsizetype before = m_Host.Shutdowns().size();
     QCOMPARE(ShutdownComputer(computer, TTestHost::UserName, TTestHost::Password, type, forced, settings), 0);
     const QList<TTestHost::TShutdown> shutdowns = m_Host.Shutdowns(int(before) + 1);
@@ -144,7 +131,7 @@ void TestWmiShutdown::acceptedRequestSendsFlags() {
 void TestWmiShutdown::noOperatingSystemReturnsMinusOne() {
     const qsizetype before = m_Host.Shutdowns().size();
     QCOMPARE(ShutdownComputer(QStringLiteral("127.0.6.4"), TTestHost::UserName, TTestHost::Password, 0, true,
-                              BasicSettings()),
+                              m_Host.Settings()),
              -1);
     QCOMPARE(m_Host.Shutdowns().size(), before);
 }
@@ -160,6 +147,8 @@ void TestWmiShutdown::failures_data() {
     const int basic = int(TRemoteAuthentication::Basic);
     const QString password = TTestHost::Password;
     const QString denied = QStringLiteral("Access is denied.");
+    const int http = m_Host.HttpPort();
+    const int https = m_Host.HttpsPort();
     QTest::newRow("host denies the credentials")
         << "127.0.6.5" << password << false << false << basic << qint64(5) << denied;
     QTest::newRow("wrong password") << "127.0.6.2"
@@ -173,18 +162,21 @@ void TestWmiShutdown::failures_data() {
     QTest::newRow("refused with an unknown code")
         << "127.0.6.11" << password << false << false << basic << qint64(4242) << "System Error.  Code: 4242.\r\n";
     QTest::newRow("dropped connection") << "127.0.6.8" << password << false << false << basic << qint64(0)
-                                        << "The connection to 127.0.6.8 on port 5985 failed: |";
+                                        << QStringLiteral("The connection to 127.0.6.8 on port %1 failed: |").arg(http);
     QTest::newRow("silent host") << "127.0.6.9" << password << false << false << basic << qint64(0)
-                                 << "127.0.6.9 did not answer on port 5985 within 2 seconds.";
-    QTest::newRow("silent host over HTTPS") << "127.0.6.9" << password << true << false << basic << qint64(0)
-                                            << "127.0.6.9 did not answer on port 5986 within 2 seconds.";
-    QTest::newRow("nobody listens") << "127.0.6.99" << password << false << false << basic << qint64(0)
-                                    << "The connection to 127.0.6.99 on port 5985 failed: |onnect|";
+                                 << QStringLiteral("127.0.6.9 did not answer on port %1 within 2 seconds.").arg(http);
+    QTest::newRow("silent host over HTTPS")
+        << "127.0.6.9" << password << true << false << basic << qint64(0)
+        << QStringLiteral("127.0.6.9 did not answer on port %1 within 2 seconds.").arg(https);
+    QTest::newRow("nobody listens")
+        << "127.0.6.99" << password << false << false << basic << qint64(0)
+        << QStringLiteral("The connection to 127.0.6.99 on port %1 failed: |onnect|").arg(http);
     QTest::newRow("self-signed certificate checked")
         << "127.0.6.2" << password << true << true << basic << qint64(0)
-        << "The connection to 127.0.6.2 on port 5986 failed: |certificate|";
-    QTest::newRow("50 MB answer") << "127.0.6.10" << password << false << false << basic << qint64(0)
-                                  << "The answer of 127.0.6.10 on port 5985 is larger than 16 MB.";
+        << QStringLiteral("The connection to 127.0.6.2 on port %1 failed: |certificate|").arg(https);
+    QTest::newRow("50 MB answer")
+        << "127.0.6.10" << password << false << false << basic << qint64(0)
+        << QStringLiteral("The answer of 127.0.6.10 on port %1 is larger than 16 MB.").arg(http);
     QTest::newRow("method not available yet")
         << "127.0.6.2" << password << false << false << int(TRemoteAuthentication::Kerberos) << qint64(0)
         << "The authentication method \"kerberos\" is not supported yet.";
@@ -200,8 +192,7 @@ void TestWmiShutdown::failures() {
     QFETCH(int, authentication);
     QFETCH(qint64, code);
     QFETCH(QString, text);
-    TRemoteSettings settings = BasicSettings();
-    settings.Https = https;
+    TRemoteSettings settings = m_Host.Settings(https, 2);
     settings.VerifyCertificate = verify;
     settings.Authentication = TRemoteAuthentication(authentication);
     const qsizetype before = m_Host.Shutdowns().size();
@@ -233,9 +224,9 @@ void TestWmiShutdown::hostBehaviourChangesWhileRunning() {
     const QString computer = QStringLiteral("127.0.6.12");
     QVERIFY(m_Host.SetBehaviour(computer + QStringLiteral(",deny")));
     QVERIFY_THROWS_EXCEPTION(
-        ERemoteError, ShutdownComputer(computer, TTestHost::UserName, TTestHost::Password, 0, true, BasicSettings()));
+        ERemoteError, ShutdownComputer(computer, TTestHost::UserName, TTestHost::Password, 0, true, m_Host.Settings()));
     QVERIFY(m_Host.SetBehaviour(computer));
-    QCOMPARE(ShutdownComputer(computer, TTestHost::UserName, TTestHost::Password, 0, true, BasicSettings()), 0);
+    QCOMPARE(ShutdownComputer(computer, TTestHost::UserName, TTestHost::Password, 0, true, m_Host.Settings()), 0);
     QVERIFY(!m_Host.SetBehaviour(QStringLiteral("127.0.6.200")));
     QVERIFY(!m_Host.SetBehaviour(computer + QStringLiteral(",nonsense")));
 }
@@ -246,9 +237,7 @@ void TestWmiShutdown::concurrentCallsAreCountedAtTheHosts() {
     std::vector<std::thread> callers;
     std::atomic<int> accepted = 0;
     for (int i = 13; i <= 16; ++i) {
-        callers.emplace_back([i, &accepted] {
-            TRemoteSettings settings = BasicSettings();
-            settings.TimeoutSeconds = 30;
+        callers.emplace_back([i, &accepted, settings = m_Host.Settings(false, 30)] {
             if (ShutdownComputer(QStringLiteral("127.0.6.%1").arg(i), TTestHost::UserName, TTestHost::Password, 1, true,
                                  settings) == 0)
                 ++accepted;
@@ -262,11 +251,11 @@ void TestWmiShutdown::concurrentCallsAreCountedAtTheHosts() {
 
 void TestWmiShutdown::plainPortIsHeldOpen() {
     QTcpSocket socket;
-    socket.connectToHost(QStringLiteral("127.0.6.2"), PlainPort);
+    socket.connectToHost(QStringLiteral("127.0.6.2"), m_Host.TcpPort());
     QVERIFY(socket.waitForConnected(5000));
     QVERIFY(!socket.waitForDisconnected(200));
     QTcpSocket nobody;
-    nobody.connectToHost(QStringLiteral("127.0.6.99"), PlainPort);
+    nobody.connectToHost(QStringLiteral("127.0.6.99"), m_Host.TcpPort());
     QVERIFY(!nobody.waitForConnected(5000));
 }
 

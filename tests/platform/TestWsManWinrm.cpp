@@ -32,6 +32,7 @@ private:
     };
     // The answer, empty when the client failed; m_ExitCode says how it ended (4: credentials refused).
     QByteArray Send(const QString& endpoint, const QByteArray& envelope, const TOptions& options);
+    QString Endpoint(const QString& address, bool https) const;
     TTestHost m_Host;
     QTemporaryDir m_Folder;
     int m_ExitCode = 0;
@@ -48,6 +49,12 @@ void TestWsManWinrm::initTestCase() {
     const QString error = m_Host.Start(
         {QStringLiteral("127.0.7.2"), QStringLiteral("127.0.7.3,singleton"), QStringLiteral("127.0.7.4,unencrypted")});
     QVERIFY2(error.isEmpty(), qPrintable(error));
+}
+
+QString TestWsManWinrm::Endpoint(const QString& address, bool https) const {
+    return QStringLiteral("%1://%2:%3/wsman")
+        .arg(https ? QStringLiteral("https") : QStringLiteral("http"), address)
+        .arg(https ? m_Host.HttpsPort() : m_Host.HttpPort());
 }
 
 QByteArray TestWsManWinrm::Send(const QString& endpoint, const QByteArray& envelope, const TOptions& options) {
@@ -84,10 +91,10 @@ void TestWsManWinrm::enumerateThenInvoke_data() {
     QTest::addColumn<QString>("endpoint");
     QTest::addColumn<int>("selectors");
     QTest::addColumn<QString>("transport");
-    QTest::newRow("HTTP") << "http://127.0.7.2:5985/wsman" << 1 << "basic";
-    QTest::newRow("HTTPS, singleton") << "https://127.0.7.3:5986/wsman" << 0 << "basic";
-    QTest::newRow("NTLM, sealed over HTTP") << "http://127.0.7.2:5985/wsman" << 1 << "ntlm";
-    QTest::newRow("NTLM over HTTPS, singleton") << "https://127.0.7.3:5986/wsman" << 0 << "ntlm";
+    QTest::newRow("HTTP") << Endpoint(QStringLiteral("127.0.7.2"), false) << 1 << "basic";
+    QTest::newRow("HTTPS, singleton") << Endpoint(QStringLiteral("127.0.7.3"), true) << 0 << "basic";
+    QTest::newRow("NTLM, sealed over HTTP") << Endpoint(QStringLiteral("127.0.7.2"), false) << 1 << "ntlm";
+    QTest::newRow("NTLM over HTTPS, singleton") << Endpoint(QStringLiteral("127.0.7.3"), true) << 0 << "ntlm";
 }
 
 void TestWsManWinrm::enumerateThenInvoke() {
@@ -139,15 +146,14 @@ void TestWsManWinrm::ntlmRefusals_data() {
     QTest::addColumn<QString>("encryption");
     QTest::addColumn<int>("exitCode");
     const QString password = TTestHost::Password;
-    QTest::newRow("wrong password") << "http://127.0.7.2:5985/wsman"
-                                    << "Secret!2-wrong"
+    QTest::newRow("wrong password") << Endpoint(QStringLiteral("127.0.7.2"), false) << "Secret!2-wrong"
                                     << "auto" << 4;
-    QTest::newRow("wrong password over HTTPS") << "https://127.0.7.2:5986/wsman"
-                                               << "Secret!2-wrong"
+    QTest::newRow("wrong password over HTTPS") << Endpoint(QStringLiteral("127.0.7.2"), true) << "Secret!2-wrong"
                                                << "auto" << 4;
-    QTest::newRow("unsealed body over HTTP") << "http://127.0.7.2:5985/wsman" << password << "never" << 4;
+    QTest::newRow("unsealed body over HTTP")
+        << Endpoint(QStringLiteral("127.0.7.2"), false) << password << "never" << 4;
     QTest::newRow("unsealed body where the host allows it")
-        << "http://127.0.7.4:5985/wsman" << password << "never" << 0;
+        << Endpoint(QStringLiteral("127.0.7.4"), false) << password << "never" << 0;
 }
 
 void TestWsManWinrm::ntlmRefusals() {

@@ -1,6 +1,7 @@
 #include "TTestHost.h"
 
 #include <QDeadlineTimer>
+#include <QRandomGenerator>
 
 const QString TTestHost::UserName = QStringLiteral("Administrator");
 const QString TTestHost::Password = QStringLiteral("Secret!1");
@@ -13,10 +14,35 @@ QString TTestHost::ProgramPath() {
     return QStringLiteral(DORMIVA_BINARY_DIR "/tools/testhost/dormiva-testhost");
 }
 
-QString TTestHost::Start(const QStringList& hosts, const QStringList& options) {
+QString TTestHost::Start(const QStringList& hosts) {
+    QString error;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        m_BasePort = quint16(QRandomGenerator::global()->bounded(20000, 60000));
+        error = StartOnce(hosts);
+        if (!error.contains(QLatin1String("cannot listen")))
+            break;
+    }
+    return error;
+}
+
+TRemoteSettings TTestHost::Settings(bool https, int timeoutSeconds) const {
+    TRemoteSettings settings;
+    settings.Https = https;
+    settings.Port = https ? HttpsPort() : HttpPort();
+    settings.Authentication = TRemoteAuthentication::Basic;
+    settings.VerifyCertificate = false;
+    settings.TimeoutSeconds = timeoutSeconds;
+    return settings;
+}
+
+QString TTestHost::StartOnce(const QStringList& hosts) {
+    m_Lines.clear();
     m_Process.setProgram(ProgramPath());
-    m_Process.setArguments(QStringList{QStringLiteral("--user"), UserName, QStringLiteral("--password"), Password} +
-                           options + hosts);
+    m_Process.setArguments(QStringList{QStringLiteral("--user"), UserName, QStringLiteral("--password"), Password,
+                                       QStringLiteral("--http-port"), QString::number(HttpPort()),
+                                       QStringLiteral("--https-port"), QString::number(HttpsPort()),
+                                       QStringLiteral("--tcp-port"), QString::number(TcpPort())} +
+                           hosts);
     m_Process.setProcessChannelMode(QProcess::SeparateChannels);
     m_Process.start();
     if (!m_Process.waitForStarted(10000))

@@ -1,13 +1,16 @@
 #pragma once
 
+#include "RemoteSettings.h"
+
 #include <QList>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
 
 // A running dormiva-testhost for one test: simulated Windows computers on loopback addresses.
-// Each test program uses its own block of addresses (for example 127.0.6.x) so that tests may run
-// side by side. The host is stopped by its process id when the object goes away.
+// Each test program uses its own block of addresses (for example 127.0.6.x); the ports are picked at
+// random and tried again when taken, so that test runs on the same machine never collide. Calls
+// reach the hosts with Settings(). The host is stopped by its process id when the object goes away.
 class TTestHost {
 public:
     struct TShutdown {
@@ -24,10 +27,16 @@ public:
     TTestHost& operator=(const TTestHost&) = delete;
 
     // Starts the host with the host specs ("127.0.6.2", "127.0.6.3-127.0.6.40,delay=50", ...) and
-    // extra options ("--tcp-port", "1139", ...) and waits until it listens. Returns an error text or empty.
-    QString Start(const QStringList& hosts, const QStringList& options = {});
+    // waits until it listens on HTTP, HTTPS and a plain TCP port. Returns an error text or empty.
+    QString Start(const QStringList& hosts);
     void Stop();
     qint64 ProcessId() const { return m_Process.processId(); }
+
+    quint16 HttpPort() const { return m_BasePort; }
+    quint16 HttpsPort() const { return quint16(m_BasePort + 1); }
+    quint16 TcpPort() const { return quint16(m_BasePort + 2); } // accepts and holds connections
+    // Basic authentication on this host's port, certificate not checked (it is self-signed).
+    TRemoteSettings Settings(bool https = false, int timeoutSeconds = 10) const;
 
     // Changes the behaviour of running hosts: "127.0.6.2,deny". True when the host took it.
     bool SetBehaviour(const QString& spec);
@@ -40,10 +49,12 @@ public:
     static QString ProgramPath();
 
 private:
+    QString StartOnce(const QStringList& hosts);
     QString Ask(const QString& command, const QString& answerPrefix);
     void ReadLines(int timeoutMs);
 
     QProcess m_Process;
+    quint16 m_BasePort = 0;
     QStringList m_Lines;
     QList<TShutdown> m_Shutdowns;
 };
