@@ -22,17 +22,14 @@ private slots:
     void failures();
 
 private:
-    static TRemoteSettings Settings(bool https, TRemoteAuthentication authentication);
+    TRemoteSettings Settings(bool https, TRemoteAuthentication authentication) const;
     TTestHost m_Host;
     QTemporaryDir m_LanguageFolder;
 };
 
-TRemoteSettings TestWmiShutdownNtlm::Settings(bool https, TRemoteAuthentication authentication) {
-    TRemoteSettings settings;
-    settings.Https = https;
+TRemoteSettings TestWmiShutdownNtlm::Settings(bool https, TRemoteAuthentication authentication) const {
+    TRemoteSettings settings = m_Host.Settings(https, 2);
     settings.Authentication = authentication;
-    settings.VerifyCertificate = false;
-    settings.TimeoutSeconds = 2;
     return settings;
 }
 
@@ -118,8 +115,9 @@ void TestWmiShutdownNtlm::failures_data() {
         << "127.0.8.9 closed the connection that the NTLM logon belongs to.";
     QTest::newRow("sealed fault reaches the caller")
         << "127.0.8.7" << user << password << false << qint64(2147749889) << "Access denied, says WMI";
-    QTest::newRow("silent host") << "127.0.8.6" << user << password << false << qint64(0)
-                                 << "127.0.8.6 did not answer on port 5985 within 2 seconds.";
+    QTest::newRow("silent host")
+        << "127.0.8.6" << user << password << false << qint64(0)
+        << QStringLiteral("127.0.8.6 did not answer on port %1 within 2 seconds.").arg(m_Host.HttpPort());
     QTest::newRow("no user name") << "127.0.8.2" << QString() << QString() << false << qint64(0)
                                   << "The NTLM logon at 127.0.8.2 needs a user name and a password.";
 }
