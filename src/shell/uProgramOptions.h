@@ -1,9 +1,14 @@
 #pragma once
 
+#include "uListColumnStore.h"
+
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
+
+class IUserPrompts;
 
 // The program-wide option values, one field per key of options.xml, with their defaults.
 // One instance lives for the whole run; it is read before the main window is built and written
@@ -45,6 +50,9 @@ struct TProgramOptions {
     int MainWindowHeight = 0;
     int MainWindowState = 0; // 0 normal, 1 minimized, 2 maximized
 
+    // Section LogColumns: the time and the message column of the application log.
+    TListColumnLayout LogColumns;
+
     // Folders, computed at load; each ends with a path delimiter.
     QString ProgramFolder;
     QString DefaultsFolder;
@@ -59,3 +67,31 @@ struct TProgramOptions {
 inline const QStringList RemoteProtocolValues{QStringLiteral("http"), QStringLiteral("https")};
 inline const QStringList RemoteAuthenticationValues{QStringLiteral("negotiate"), QStringLiteral("ntlm"),
                                                     QStringLiteral("kerberos"), QStringLiteral("basic")};
+
+// What the options need to know of the running program.
+struct TProgramEnvironment {
+    QStringList Arguments; // the command line, the program first
+    QString ProgramFolder; // folder of the running program file
+    QSize ScreenSize;      // the primary screen, for the window placement defaults
+};
+
+// True when an argument is "-systemwideconfig" or "/systemwideconfig" in any letter case.
+bool IsSystemWideConfig(const QStringList& arguments);
+// The user's (or with systemWide all users') application-data folder; empty when unknown.
+QString GetConfigRootFolder(bool systemWide);
+// Fills the folder fields: settings and language folders under the root folder, defaults and
+// shipped languages beside the program (or in share/dormiva of an installed prefix).
+void ComputeFolders(TProgramOptions& options, const TProgramEnvironment& environment);
+// Makes sure settings folder + fileName exists, copied from the defaults folder or created empty,
+// and returns its path. An existing file is never replaced.
+QString EnsureConfigFile(const TProgramOptions& options, const QString& fileName);
+// Copies every shipped *.lng file into the language folder, replacing files of the same name.
+void CopyLanguageFiles(const TProgramOptions& options);
+// Window size 0 becomes two thirds of the screen, position 0 centres the window.
+void ApplyWindowPlacementDefaults(TProgramOptions& options, const QSize& screen);
+// Prepares the folders and files, reads options.xml, and starts the process-wide language
+// changer and message table. Reading failures are reported through prompts; options then keep
+// their defaults.
+void LoadProgramOptions(TProgramOptions& options, const TProgramEnvironment& environment, IUserPrompts& prompts);
+// Writes every option back to options.xml, then releases the process-wide language changer.
+void SaveProgramOptions(TProgramOptions& options, IUserPrompts& prompts);

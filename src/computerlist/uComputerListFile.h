@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <exception>
+
+class IFileDialogs;
+class IUserPrompts;
+class TComputerList;
+struct TProgramOptions;
+
+// A list file could not be read or written; Message() is ready to be shown.
+class EListFileError : public std::exception {
+public:
+    explicit EListFileError(const QString& message) : m_message(message), m_what(message.toUtf8()) {}
+    const QString& Message() const { return m_message; }
+    const char* what() const noexcept override { return m_what.constData(); }
+
+private:
+    QString m_message;
+    QByteArray m_what;
+};
+
+// The computer list's file: the XML list file (root List, Group and Computer elements with their
+// fields), and plain text import and export (one computer name per line). Passwords are stored
+// protected with the key of the security level in force when the file is read or written.
+class TComputerListFile {
+public:
+    // Files larger than this are refused: no list of computers comes near it.
+    static constexpr qint64 MaxFileSize = 64 * 1024 * 1024;
+    // Groups nested deeper than this make a file unreadable.
+    static constexpr int MaxGroupDepth = 1000;
+
+    TComputerListFile(TComputerList& list, const TProgramOptions& options, IUserPrompts& prompts,
+                      IFileDialogs& dialogs);
+
+    // Appends the file's entries to the list; a missing file adds nothing. Raises EListFileError for
+    // a file that cannot be read or parsed; nothing is added then. Leaves FileName and Modified.
+    void LoadFromFile(const QString& path);
+    // Writes the whole list (via a temporary file); nothing for an empty path. Raises EListFileError.
+    void SaveToFile(const QString& path);
+    // SaveToFile(FileName). When the list file could not be read at start-up, it is first kept
+    // beside as NAME.bak, so that the user's word is needed before it is gone.
+    void SaveList();
+    // Start-up: FileName from DefaultHostsFile, then LoadFromFile. A file that cannot be read is
+    // reported; the program goes on with an empty list marked modified, so closing asks first.
+    void LoadAtStartUp();
+
+    void ExportList();
+    // ".xml" (any case) writes the list file, any other name the names as text.
+    void ExportToFile(const QString& path);
+    void ImportList();
+    // ".xml" (any case) adds a list file's entries, any other name a text file's names. The list is
+    // marked modified whatever happens. Raises EListFileError for an unreadable ".xml" file.
+    void ImportFromFile(const QString& path);
+
+private:
+    void ExportText(const QString& path);
+    void ImportText(const QString& path);
+
+    TComputerList& m_list;
+    const TProgramOptions& m_options;
+    IUserPrompts& m_prompts;
+    IFileDialogs& m_dialogs;
+    QString m_unreadableFile; // the list file that failed at start-up, until it is kept as .bak
+};

@@ -1,0 +1,476 @@
+#include "TScriptedEntryDialogs.h"
+#include "TScriptedPrompts.h"
+#include "uComputerList.h"
+#include "uComputerListFile.h"
+#include "uFileDialogs.h"
+#include "uPasswordProtection.h"
+#include "uProgramOptions.h"
+
+#include <QDir>
+#include <QDomDocument>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// Answers file dialogs with queued paths (empty = Cancel) and records what they were opened with.
+class TScriptedFileDialogs : public IFileDialogs {
+public:
+    QStringList Answers;
+    QStringList Calls;
+    QString PromptSaveFileName(const QString& title, const QString& filter, const QString& extension,
+                               const QString& folder) override {
+        return Record("save", title, filter, extension, folder);
+    }
+    QString PromptOpenFileName(const QString& title, const QString& filter, const QString& extension,
+                               const QString& folder) override {
+        return Record("open", title, filter, extension, folder);
+    }
+
+private:
+    QString Record(const QString& kind, const QString& title, const QString& filter, const QString& extension,
+                   const QString& folder) {
+        Calls.append(QStringList{kind, title, filter, extension, folder}.join(u'|'));
+        return Answers.isEmpty() ? QString() : Answers.takeFirst();
+    }
+};
+
+// Every stored field of every entry, depth first, as one line per entry.
+void Dump(const TEntryList& items, int depth, QStringList& lines) {
+    for (const auto& entry : items) {
+        QString line = QString(depth * 2, u' ') + (entry->IsGroup() ? "G " : "C ") + entry->Name() + "|" +
+                       entry->Description() + "|" + QString::number(entry->Status()) + "|" +
+                       QString::number(entry->UserConnectAs()) + "|" + entry->UserName() + "|" + entry->UserPassword();
+        if (entry->IsGroup()) {
+            const auto& group = static_cast<const TGroupObject&>(*entry);
+            lines.append(line + (group.IsExpanded() ? "|expanded" : "|collapsed"));
+            Dump(group.Items(), depth + 1, lines);
+        } else {
+            const auto& computer = static_cast<const TComputerObject&>(*entry);
+            lines.append(line + "|" + computer.MacAddress() + (computer.CheckState() == Qt::Checked ? "|x" : "|-"));
+        }
+    }
+}
+
+QStringList Dump(const TComputerList& list) {
+    QStringList lines;
+    Dump(list.Items(), 0, lines);
+    return lines;
+}
+
+QStringList ChildNames(const QDomElement& parent) {
+    QStringList names;
+    for (QDomElement child = parent.firstChildElement(); !child.isNull(); child = child.nextSiblingElement())
+        names.append(child.tagName());
+    return names;
+}
+
+} // namespace
+
+class TestComputerListFile : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void roundTripOfNestedGroups();
+    void writesElementsInOrder();
+    void passwordsFollowTheSecurityLevel();
+    void emptyListAndEmptyFile();
+    void readingRules_data();
+    void readingRules();
+    void appendsToTheList();
+    void badInput_data();
+    void badInput();
+    void hugeFileIsRefused();
+    void unreadableFileAtStartUpIsKept();
+    void saveFailures();
+    void textExport();
+    void textImport_data();
+    void textImport();
+    void importMarksModifiedWhateverHappens();
+    void importAndExportChooseFormatByExtension();
+    void dialogsOfImportAndExport();
+
+private:
+    QString Write(const QString& name, const QByteArray& content);
+    QByteArray Read(const QString& path);
+    void BuildSample();
+    void NewList();
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    TProgramOptions m_options;
+    TScriptedPrompts m_prompts;
+    TScriptedEntryDialogs m_entryDialogs;
+    TScriptedFileDialogs m_fileDialogs;
+    std::unique_ptr<TComputerList> m_list;
+    std::unique_ptr<TComputerListFile> m_file;
+};
+
+void TestComputerListFile::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_options = TProgramOptions();
+    m_options.SettingsFolder = m_dir->path() + "/";
+    NewList();
+}
+
+void TestComputerListFile::NewList() {
+    m_prompts = TScriptedPrompts();
+    m_fileDialogs = TScriptedFileDialogs();
+    m_file.reset();
+    m_list = std::make_unique<TComputerList>(m_options, m_prompts, m_entryDialogs);
+    m_file = std::make_unique<TComputerListFile>(*m_list, m_options, m_prompts, m_fileDialogs);
+}
+
+void TestComputerListFile::cleanup() {
+    QVERIFY(m_prompts.AllAnswersUsed());
+    m_file.reset();
+    m_list.reset();
+}
+
+QString TestComputerListFile::Write(const QString& name, const QByteArray& content) {
+    const QString path = m_dir->filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write %s", qPrintable(path));
+    file.write(content);
+    return path;
+}
+
+QByteArray TestComputerListFile::Read(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void TestComputerListFile::BuildSample() {
+    TComputerList& list = *m_list;
+    TGroupObject* outer = list.NewGroup("Zürich", "first floor & <lab>", nullptr, 0);
+    outer->SetUserConnectAs(ucFollowingUser);
+    outer->SetUserName("corp\\admin");
+    outer->SetUserPassword("pässwörd");
+    TGroupObject* inner = list.NewGroup("Inner", "", outer);
+    inner->SetUserConnectAs(ucPromptUser);
+    TComputerObject* pc1 = list.NewComputer("pc1", "desk \"one\"", inner);
+    pc1->SetMacAddress("00-11-22-33-44-55");
+    pc1->SetStatus(0);
+    pc1->SetUserConnectAs(ucFollowingUser);
+    pc1->SetUserName("local");
+    pc1->SetUserPassword("x");
+    pc1->SetChecked(true);
+    TComputerObject* pc2 = list.NewComputer("10.0.0.2", "", inner);
+    pc2->SetUserConnectAs(ucCurrentUser);
+    list.NewGroup("Empty", "", nullptr);
+    list.NewComputer("top", "", nullptr);
+    inner->SetExpanded(true);
+    outer->SetExpanded(true);
+}
+
+void TestComputerListFile::roundTripOfNestedGroups() {
+    BuildSample();
+    const QStringList before = Dump(*m_list);
+    const QString path = m_dir->filePath("sub/folder/list.dvl");
+    m_file->SaveToFile(path);
+    QVERIFY(!m_list->Modified());
+
+    NewList();
+    m_file->LoadFromFile(path);
+    QCOMPARE(Dump(*m_list), before);
+    QCOMPARE(before.size(), 6);
+    QVERIFY(!m_list->Modified());
+}
+
+void TestComputerListFile::writesElementsInOrder() {
+    BuildSample();
+    const QString path = m_dir->filePath("order.dvl");
+    m_file->SaveToFile(path);
+    const QByteArray content = Read(path);
+    QVERIFY(content.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"));
+    QVERIFY(content.contains("\n  <Group>\n")); // indented one level per element
+    QDomDocument document;
+    QVERIFY(document.setContent(content));
+    const QDomElement root = document.documentElement();
+    QCOMPARE(root.tagName(), "List");
+    QCOMPARE(ChildNames(root), (QStringList{"Group", "Group", "Computer"}));
+    const QDomElement outer = root.firstChildElement();
+    QCOMPARE(ChildNames(outer), (QStringList{"Name", "Description", "Status", "Expanded", "UserConnectAs", "UserName",
+                                             "UserPassword", "List"}));
+    const QDomElement inner = outer.firstChildElement("List").firstChildElement();
+    QCOMPARE(ChildNames(inner), (QStringList{"Name", "Description", "Status", "Expanded", "UserConnectAs", "List"}));
+    QCOMPARE(inner.firstChildElement("UserConnectAs").text(), "255");
+    const QDomElement pc1 = inner.firstChildElement("List").firstChildElement();
+    QCOMPARE(ChildNames(pc1), (QStringList{"Name", "Description", "MacAddress", "Status", "UserConnectAs", "Checked",
+                                           "UserName", "UserPassword"}));
+    QCOMPARE(pc1.firstChildElement("Checked").text(), "1");
+    QCOMPARE(ChildNames(pc1.nextSiblingElement()),
+             (QStringList{"Name", "Description", "MacAddress", "Status", "UserConnectAs", "Checked"}));
+    QCOMPARE(ChildNames(root.firstChildElement().nextSiblingElement()).last(), "List");
+    QCOMPARE(outer.firstChildElement("Description").text(), "first floor & <lab>"); // no entity encoding on top
+}
+
+void TestComputerListFile::passwordsFollowTheSecurityLevel() {
+    BuildSample();
+    const QString path = m_dir->filePath("level.dvl");
+    m_file->SaveToFile(path);
+    QDomDocument document;
+    QVERIFY(document.setContent(Read(path)));
+    QCOMPARE(document.documentElement().firstChildElement().firstChildElement("UserPassword").text(),
+             EncryptPassword("pässwörd", GetMachineKey(1)));
+    QVERIFY(!Read(path).contains("pässwörd"));
+
+    m_options.DefaultSecurityLevel = 0;
+    m_file->SaveToFile(path);
+    QVERIFY(Read(path).contains("<UserPassword>pässwörd</UserPassword>"));
+}
+
+void TestComputerListFile::emptyListAndEmptyFile() {
+    const QString path = m_dir->filePath("empty.dvl");
+    m_file->SaveToFile(path);
+    QDomDocument document;
+    QVERIFY(document.setContent(Read(path)));
+    QCOMPARE(document.documentElement().tagName(), "List");
+    QVERIFY(document.documentElement().firstChildElement().isNull());
+    m_file->LoadFromFile(path);
+    QVERIFY(m_list->Items().empty());
+
+    m_file->LoadFromFile(Write("zero.dvl", "")); // what a first start without defaults leaves
+    m_file->LoadFromFile(m_dir->filePath("missing.dvl"));
+    m_file->SaveToFile(QString()); // nothing to do
+    QVERIFY(m_list->Items().empty());
+    QVERIFY(m_prompts.Asked().isEmpty());
+}
+
+void TestComputerListFile::readingRules_data() {
+    QTest::addColumn<QByteArray>("xml");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("unnamed group skipped with its contents")
+        << QByteArray("<List><Group><Name></Name><List><Computer><Name>inside</Name></Computer></List></Group>"
+                      "<Group><List/></Group><Computer><Name>kept</Name></Computer></List>")
+        << QStringList{"C kept||0|0||||-"};
+    QTest::newRow("unnamed computer skipped")
+        << QByteArray("<List><Computer><Description>d</Description></Computer></List>") << QStringList{};
+    QTest::newRow("lower-case computer is a group")
+        << QByteArray("<List><computer><Name>odd</Name><Status>1</Status></computer></List>")
+        << QStringList{"G odd||1|0|||collapsed"};
+    QTest::newRow("missing or broken numbers are 0")
+        << QByteArray("<List><Computer><Name>a</Name></Computer><Computer><Name>b</Name><Status>up</Status>"
+                      "<UserConnectAs>two</UserConnectAs><Checked>yes</Checked></Computer></List>")
+        << QStringList{"C a||0|0||||-", "C b||0|0||||-"};
+    QTest::newRow("low byte of mode and check mark")
+        << QByteArray("<List><Computer><Name>a</Name><UserConnectAs>258</UserConnectAs><UserName>u</UserName>"
+                      "<Checked>256</Checked></Computer><Computer><Name>b</Name><Checked>257</Checked>"
+                      "<UserConnectAs>-1</UserConnectAs></Computer></List>")
+        << QStringList{"C a||0|2|u|||-", "C b||0|255||||x"};
+    QTest::newRow("credentials only in mode 2")
+        << QByteArray("<List><Group><Name>g</Name><UserConnectAs>0</UserConnectAs><UserName>u</UserName>"
+                      "<UserPassword>p</UserPassword><Expanded>7</Expanded><List><Computer><Name>c</Name>"
+                      "</Computer></List></Group></List>")
+        << QStringList{"G g||0|0|||expanded", "  C c||0|0||||-"};
+    QTest::newRow("first match, any position, other names ignored")
+        << QByteArray("<Root><Group><List><Computer><Checked>1</Checked><Name>c</Name><Name>second</Name>"
+                      "<Extra>x</Extra></Computer></List><Name>g</Name><List><Computer><Name>late</Name></Computer>"
+                      "</List><Status>0x10</Status></Group></Root>")
+        << QStringList{"G g||16|0|||collapsed", "  C c||0|0||||x"};
+    QTest::newRow("text of nested markup and CDATA")
+        << QByteArray("<List><Computer><Name>p<b>c</b><![CDATA[&1]]></Name><Description> x </Description>"
+                      "</Computer></List>")
+        << QStringList{"C pc&1| x |0|0||||-"};
+    QTest::newRow("byte order mark and declared encoding")
+        << QByteArray("\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?><List><Computer><Name>B\xC3\xBCro</Name>"
+                      "</Computer></List>")
+        << QStringList{u"C Büro||0|0||||-"_qs};
+}
+
+void TestComputerListFile::readingRules() {
+    QFETCH(QByteArray, xml);
+    QFETCH(QStringList, expected);
+    m_file->LoadFromFile(Write("rules.dvl", xml));
+    QCOMPARE(Dump(*m_list), expected);
+
+    // What was ignored is dropped by the next save.
+    const QString saved = m_dir->filePath("saved.dvl");
+    m_file->SaveToFile(saved);
+    NewList();
+    m_file->LoadFromFile(saved);
+    QCOMPARE(Dump(*m_list), expected);
+    QVERIFY(!Read(saved).contains("<UserPassword>p<"));
+}
+
+void TestComputerListFile::appendsToTheList() {
+    m_list->NewComputer("existing", "", nullptr);
+    const QString path = Write("more.dvl", "<List><Computer><Name>new</Name></Computer></List>");
+    m_file->LoadFromFile(path);
+    m_file->LoadFromFile(path);
+    QCOMPARE(Dump(*m_list), (QStringList{"C existing||1|0||||-", "C new||0|0||||-", "C new||0|0||||-"}));
+}
+
+void TestComputerListFile::badInput_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("truncated") << QByteArray("<?xml version=\"1.0\"?><List><Group><Name>g</Name><List><Comp");
+    QTest::newRow("two roots") << QByteArray("<List/><List/>");
+    QTest::newRow("blank") << QByteArray("   \r\n");
+    QByteArray junk;
+    for (int i = 0; i < 65536; ++i)
+        junk += char((i * 2654435761u) >> 24);
+    QTest::newRow("binary junk") << junk;
+    QByteArray deep = "<List>";
+    for (int i = 0; i < 10000; ++i)
+        deep += "<Group><Name>g</Name><List>";
+    for (int i = 0; i < 10000; ++i)
+        deep += "</List></Group>";
+    deep += "</List>";
+    QTest::newRow("groups 10000 deep") << deep;
+    QByteArray deepMarkup = "<List><Computer><Name>n</Name><Description>";
+    for (int i = 0; i < 10000; ++i)
+        deepMarkup += "<a>";
+    QTest::newRow("unclosed markup 10000 deep") << deepMarkup;
+}
+
+void TestComputerListFile::badInput() {
+    QFETCH(QByteArray, content);
+    m_list->NewComputer("kept", "", nullptr);
+    QVERIFY_THROWS_EXCEPTION(EListFileError, m_file->LoadFromFile(Write("bad.dvl", content)));
+    QCOMPARE(Dump(*m_list), QStringList{"C kept||1|0||||-"});
+}
+
+void TestComputerListFile::hugeFileIsRefused() {
+    const QString path = m_dir->filePath("huge.dvl");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(file.resize(100 * 1024 * 1024)); // sparse: takes no disk space
+    file.close();
+    QVERIFY_THROWS_EXCEPTION(EListFileError, m_file->LoadFromFile(path));
+    QVERIFY(m_list->Items().empty());
+}
+
+void TestComputerListFile::unreadableFileAtStartUpIsKept() {
+    const QByteArray broken = "<List><Computer><Name>precious</Name></Computer>"; // truncated by a crash
+    m_options.DefaultHostsFile = Write("default.dvl", broken);
+    m_prompts.Answer(TPromptResult::OK);
+    m_file->LoadAtStartUp();
+    QCOMPARE(m_list->FileName(), m_options.DefaultHostsFile);
+    QCOMPARE(m_prompts.Asked().size(), 1);
+    QCOMPARE(m_prompts.Asked()[0].Caption, "sError");
+    QCOMPARE(m_prompts.Asked()[0].Icon, TPromptIcon::Error);
+    QVERIFY(m_list->Items().empty());
+    QVERIFY(m_list->Modified()); // closing asks before the file is replaced
+
+    m_list->NewComputer("new", "", nullptr);
+    m_file->SaveList();
+    QCOMPARE(Read(m_options.DefaultHostsFile + ".bak"), broken);
+    QVERIFY(Read(m_options.DefaultHostsFile).contains("<Name>new</Name>"));
+
+    m_file->SaveList(); // the backup is made once
+    QCOMPARE(Read(m_options.DefaultHostsFile + ".bak"), broken);
+}
+
+void TestComputerListFile::saveFailures() {
+    BuildSample();
+    const QString blocker = Write("blocker", "a file, not a folder");
+    QVERIFY_THROWS_EXCEPTION(EListFileError, m_file->SaveToFile(blocker + "/list.dvl"));
+    QDir(m_dir->path()).mkdir("folder.dvl");
+    QVERIFY_THROWS_EXCEPTION(EListFileError, m_file->SaveToFile(m_dir->filePath("folder.dvl")));
+    QCOMPARE(Read(blocker), "a file, not a folder");
+}
+
+void TestComputerListFile::textExport() {
+    BuildSample();
+    const QString path = m_dir->filePath("names.txt");
+    m_prompts.Answer(TPromptResult::Cancel);
+    m_file->ExportToFile(path);
+    QVERIFY(!QFileInfo::exists(path));
+
+    m_prompts.Answer(TPromptResult::OK);
+    m_file->ExportToFile(path);
+    QCOMPARE(Read(path), "pc1\r\n10.0.0.2\r\ntop\r\n");
+    QCOMPARE(m_prompts.Asked()[1].Text, "sSaveTextNoGroup");
+    QCOMPARE(m_prompts.Asked()[1].Caption, "sSaveTextNoGroupTitle");
+    QCOMPARE(m_prompts.Asked()[1].Buttons, TPromptButtons::OKCancel);
+    QCOMPARE(m_prompts.Asked()[1].Icon, TPromptIcon::Warning);
+
+    m_prompts.Answer(TPromptResult::OK);
+    m_file->ExportToFile(m_dir->filePath("no/such/folder/names.txt")); // failures stay silent
+}
+
+void TestComputerListFile::textImport_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("CR LF") << QByteArray("pc1\r\npc2\r\n") << QStringList{"pc1", "pc2"};
+    QTest::newRow("last line without end, LF only") << QByteArray("a\nb") << QStringList{"a", "b"};
+    QTest::newRow("byte order mark") << QByteArray("\xEF\xBB\xBFpc1\r\n") << QStringList{"pc1"};
+    QTest::newRow("blank lines and blanks") << QByteArray("\r\n  pc1  \r\n\r\n\t\r\n") << QStringList{"pc1"};
+    QTest::newRow("duplicates kept") << QByteArray("x\r\nx\r\n") << QStringList{"x", "x"};
+    QTest::newRow("invalid UTF-8 read as 8-bit")
+        << QByteArray("B\xFCro\r\n\xC3\r\n") << QStringList{u"Büro"_qs, u"Ã"_qs};
+    QTest::newRow("UTF-16 with byte order mark") << QByteArray("\xFF\xFEp\0c\0\r\0\n\0", 10) << QStringList{"pc"};
+}
+
+void TestComputerListFile::textImport() {
+    QFETCH(QByteArray, content);
+    QFETCH(QStringList, expected);
+    m_prompts.Answer(TPromptResult::OK);
+    m_file->ImportFromFile(Write("names.txt", content));
+    QStringList dump;
+    for (const QString& name : expected)
+        dump.append("C " + name + "||1|0||||-");
+    QCOMPARE(Dump(*m_list), dump);
+    QVERIFY(m_list->Modified());
+    QCOMPARE(m_prompts.Asked()[0].Text, "sLoadTextNoGroup");
+    QCOMPARE(m_prompts.Asked()[0].Caption, "sLoadTextNoGroupTitle");
+}
+
+void TestComputerListFile::importMarksModifiedWhateverHappens() {
+    m_prompts.Answer(TPromptResult::Cancel);
+    m_file->ImportFromFile(Write("declined.txt", "pc1\r\n"));
+    QVERIFY(m_list->Items().empty());
+    QVERIFY(m_list->Modified());
+
+    init();
+    m_prompts.Answer(TPromptResult::OK);
+    m_prompts.Answer(TPromptResult::OK);
+    m_file->ImportFromFile(m_dir->filePath("missing.txt"));
+    QCOMPARE(m_prompts.Asked()[1].Text, "sLoadTextNoGroupFailed");
+    QCOMPARE(m_prompts.Asked()[1].Caption, "sLoadTextNoGroupFailedTitle");
+    QCOMPARE(m_prompts.Asked()[1].Icon, TPromptIcon::Error);
+    QVERIFY(m_list->Modified());
+
+    init();
+    QVERIFY_THROWS_EXCEPTION(EListFileError, m_file->ImportFromFile(Write("broken.xml", "<List>")));
+    QVERIFY(m_list->Modified());
+}
+
+void TestComputerListFile::importAndExportChooseFormatByExtension() {
+    m_list->NewComputer("here", "", nullptr);
+    m_file->ImportFromFile(Write("list.XML", "<List><Computer><Name>added</Name></Computer></List>"));
+    QCOMPARE(m_list->Items().size(), size_t(2));
+    QVERIFY(m_prompts.Asked().isEmpty());
+
+    const QString xml = m_dir->filePath("out.Xml");
+    m_file->ExportToFile(xml);
+    QVERIFY(Read(xml).contains("<Name>added</Name>"));
+
+    m_prompts.Answer(TPromptResult::OK);
+    m_file->ImportFromFile(Write("noextension", "<List><Computer><Name>x</Name></Computer></List>"));
+    QCOMPARE(m_list->Items().back()->Name(), "<List><Computer><Name>x</Name></Computer></List>");
+}
+
+void TestComputerListFile::dialogsOfImportAndExport() {
+    m_file->ExportList(); // cancelled
+    m_file->ImportList();
+    const QString folder = m_options.SettingsFolder;
+    QCOMPARE(m_fileDialogs.Calls, (QStringList{"save|sExportTitle|sExportFilter|sExportDefaultExt|" + folder,
+                                               "open|sImportTitle|sExportFilter|sExportDefaultExt|" + folder}));
+    QVERIFY(!m_list->Modified());
+
+    const QString path = m_dir->filePath("chosen.xml");
+    m_fileDialogs.Answers = {path, path};
+    m_list->NewComputer("pc", "", nullptr);
+    m_file->ExportList();
+    QVERIFY(Read(path).contains("<Name>pc</Name>"));
+    m_file->ImportList();
+    QCOMPARE(m_list->Items().size(), size_t(2));
+    QVERIFY(m_list->Modified());
+}
+
+QTEST_GUILESS_MAIN(TestComputerListFile)
+#include "TestComputerListFile.moc"
