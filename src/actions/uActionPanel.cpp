@@ -1,0 +1,83 @@
+#include "uActionPanel.h"
+
+#include "uRunController.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+TActionPanel::TActionPanel(QAction* actExecute, QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("pnlAction"));
+    cmbShutdownAction = new QComboBox(this);
+    cmbShutdownAction->setObjectName(QStringLiteral("cmbShutdownAction"));
+    auto* btnExecute = new QToolButton(this);
+    btnExecute->setObjectName(QStringLiteral("btnExecute"));
+    btnExecute->setDefaultAction(actExecute);
+    btnExecute->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+
+    pcActionInfo = new QStackedWidget(this);
+    pcActionInfo->setObjectName(QStringLiteral("pcActionInfo"));
+    tsShutdown = MakePage("tsShutdown", tr("Shut down"),
+                          tr("Turns the checked computers off. Programs running on them are closed without asking; "
+                             "data not saved there is lost."),
+                          style()->standardIcon(QStyle::SP_BrowserStop));
+    tsRestart = MakePage("tsRestart", tr("Restart"),
+                         tr("Restarts the checked computers. Programs running on them are closed without asking; "
+                            "data not saved there is lost."),
+                         style()->standardIcon(QStyle::SP_BrowserReload));
+
+    auto* choice = new QHBoxLayout;
+    choice->addWidget(cmbShutdownAction, 1);
+    choice->addWidget(btnExecute);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(choice);
+    layout->addWidget(pcActionInfo, 1);
+
+    FillActionList();
+    connect(cmbShutdownAction, &QComboBox::activated, this, &TActionPanel::cmbShutdownActionSelect);
+}
+
+QWidget* TActionPanel::MakePage(const char* name, const QString& title, const QString& text, const QIcon& image) {
+    auto* page = new QWidget(pcActionInfo);
+    page->setObjectName(QLatin1String(name));
+    auto* picture = new QLabel(page);
+    picture->setPixmap(image.pixmap(48, 48));
+    auto* caption = new QLabel(title, page);
+    caption->setObjectName(QLatin1String(name) + QStringLiteral("Title"));
+    QFont bold = caption->font();
+    bold.setBold(true);
+    caption->setFont(bold);
+    auto* description = new QLabel(text, page);
+    description->setObjectName(QLatin1String(name) + QStringLiteral("Text"));
+    description->setWordWrap(true);
+    auto* texts = new QVBoxLayout;
+    texts->addWidget(caption);
+    texts->addWidget(description, 1);
+    auto* layout = new QHBoxLayout(page);
+    layout->addWidget(picture, 0, Qt::AlignTop);
+    layout->addLayout(texts, 1);
+    pcActionInfo->addWidget(page);
+    return page;
+}
+
+void TActionPanel::FillActionList() {
+    for (QWidget* page : {tsShutdown, tsRestart})
+        cmbShutdownAction->addItem(TRunController::GetActionName(pcActionInfo->indexOf(page)),
+                                   QVariant::fromValue(page));
+    cmbShutdownAction->setCurrentIndex(0);
+    cmbShutdownActionSelect(0);
+}
+
+void TActionPanel::cmbShutdownActionSelect(int index) {
+    if (auto* page = cmbShutdownAction->itemData(index).value<QWidget*>())
+        pcActionInfo->setCurrentWidget(page);
+}
+
+qint32 TActionPanel::SelectedAction() const {
+    return pcActionInfo->indexOf(cmbShutdownAction->currentData().value<QWidget*>());
+}

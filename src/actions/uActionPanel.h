@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QWidget>
+
+class QAction;
+class QComboBox;
+class QStackedWidget;
+
+// The action panel of the main window: the action list, one description page per action code and
+// the Execute button. Each item of the list carries its page; the page's position is the action code.
+class TActionPanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit TActionPanel(QAction* actExecute, QWidget* parent = nullptr);
+
+    // The action code of the chosen item.
+    qint32 SelectedAction() const;
+
+    QComboBox* cmbShutdownAction;
+    QStackedWidget* pcActionInfo;
+    QWidget* tsShutdown;
+    QWidget* tsRestart;
+
+private:
+    QWidget* MakePage(const char* name, const QString& title, const QString& text, const QIcon& image);
+    // Fills the list once; the item texts stay as they are when the language changes.
+    void FillActionList();
+    void cmbShutdownActionSelect(int index);
+};
