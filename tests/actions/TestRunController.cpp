@@ -1,17 +1,24 @@
 #include "LangChanger.h"
+#include "TEnglishTexts.h"
 #include "TScriptedEntryDialogs.h"
 #include "TScriptedPrompts.h"
+#include "TTestHost.h"
 #include "uComputerList.h"
 #include "uProgramOptions.h"
 #include "uRunController.h"
+#include "uRunJob.h"
 #include "uThreadPool.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
-// The run built from the checked computers, with scripted prompts and a pool whose jobs only record
-// what they were given.
+// Runs built from the checked computers of a list, with scripted prompts, carried out against
+// simulated Windows hosts on 127.0.8.x:
+//   127.0.8.1-40   answer, each Win32Shutdown takes 100 ms
+//   127.0.8.41-60  answer at once
+//   127.0.8.61     refuses the credentials
+//   127.0.8.200    nothing listens: the reachability check gets no answer
 class TestRunController : public QObject {
     Q_OBJECT
 private slots:
@@ -20,20 +27,30 @@ private slots:
     void cleanup();
     void promptModeThreeComputers_data();
     void promptModeThreeComputers();
+    void cancelledPromptQueuesAndLogsNothing();
     void singlePromptComputerIsNotAskedToReuse();
     void promptOnLastCheckedNodeIsNotAskedToReuse();
     void credentialsFollowEachComputer();
     void onlyEmptyGroupsCheckedMakesNoRun();
     void runVisitsCheckedComputersInTreeOrder();
-    void logsStartEachOutcomeAndEndOnce_data();
-    void logsStartEachOutcomeAndEndOnce();
+    void runStaysWithinMaxThreads();
+    void oneJobReportsOnceAndFinishesOnce();
+    void oneWorkerKeepsQueueOrder();
+    void secondRunQueuesBehindFirst();
+    void logsEachOutcome();
+    void withoutCheckUnreachableFailsWithRemoteError();
     void outcomeText_data();
     void outcomeText();
 
 private:
     TComputerObject* AddComputer(const QString& name, TUserConnectAs mode, TGroupObject* group = nullptr);
+    void AddComputers(int first, int last);
     QStringList LogTexts() const;
+    // Waits for the final line of count runs and returns the log, oldest line first.
+    QStringList WaitForRuns(int count, int timeoutMs = 30000);
 
+    TEnglishTexts m_english;
+    TTestHost m_host;
     QTemporaryDir m_dir;
     TProgramOptions m_options;
     std::unique_ptr<TScriptedPrompts> m_prompts;
@@ -45,36 +62,38 @@ private:
     // The "Connect As..." answers, in order: credentials entered, or none for Cancel.
     QList<std::optional<QPair<QString, QString>>> m_connectAsAnswers;
     QStringList m_connectAsAskedFor;
-    std::shared_ptr<QList<TDataJob>> m_ran;
 };
 
+namespace {
+const QString AllFinished = QStringLiteral("All jobs have finished.");
+// A label longer than 63 characters cannot be put into a DNS query, so the resolver fails at once
+// without sending anything: the test stays on this machine.
+const QString Unresolvable = QString(70, u'x') + QStringLiteral(".invalid");
+} // namespace
+
 void TestRunController::initTestCase() {
-    const QString english = m_dir.filePath(QStringLiteral("english.lng"));
-    QVERIFY(QFile::copy(QStringLiteral(DORMIVA_SOURCE_DIR "/data/languages/english.lng"), english));
-    auto changer = std::make_shared<TLangChanger>();
-    changer->SetLangFile(english);
-    SetCurrentLangChanger(changer);
+    QVERIFY(m_english.IsLoaded());
+    const QString error = m_host.Start({QStringLiteral("127.0.8.1-127.0.8.40,delay=100"),
+                                        QStringLiteral("127.0.8.41-127.0.8.60"), QStringLiteral("127.0.8.61,deny")},
+                                       {QStringLiteral("--https-port"), QStringLiteral("0")});
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    // The reachability check connects to the WS-Management port itself.
+    m_options.DefaultCheckState = 1;
+    m_options.DefaultTCPPort = 5985;
+    m_options.RemoteAuthentication = QStringLiteral("basic");
+    m_options.RemoteTimeout = 10;
 }
 
 void TestRunController::init() {
+    m_options.iMaxThreads = 10;
+    m_options.DefaultCheckState = 1;
     m_prompts = std::make_unique<TScriptedPrompts>();
     m_connectAsAnswers.clear();
     m_connectAsAskedFor.clear();
     m_list = std::make_unique<TComputerList>(m_options, *m_prompts, m_dialogs);
     QFile::remove(m_dir.filePath(QStringLiteral("app.log")));
     m_log = std::make_unique<TAppLog>(m_dir.path() + u'/', nullptr);
-    m_ran = std::make_shared<QList<TDataJob>>();
-    auto ranLock = std::make_shared<QMutex>();
-    m_pool = std::make_unique<TPoolOfThreads>(
-        m_options, [ran = m_ran, ranLock](TDataJob& job, const TProgramOptions&, const std::function<bool()>&) {
-            // Names carry the outcome to act out: "…-down" does not answer, "…-err" fails with a text.
-            if (job.Name.endsWith(QStringLiteral("-down")))
-                job.Result = jrHostNotActive;
-            else if (job.Name.endsWith(QStringLiteral("-err")))
-                std::tie(job.Result, job.ErrorMessage) = std::pair(jrActionFailed, QStringLiteral("Access is denied."));
-            QMutexLocker locker(ranLock.get());
-            ran->append(job);
-        });
+    m_pool = std::make_unique<TPoolOfThreads>(m_options, RunJob);
     TCredentialRules rules;
     rules.NeedsCredentialsPrompt = [](const TPreObject& entry) { return entry.UserConnectAs() == ucPromptUser; };
     rules.ResolveCredentials = [this](const TPreObject& entry, QString& userName, QString& password) {
@@ -97,6 +116,7 @@ void TestRunController::init() {
         return true;
     };
     m_run = std::make_unique<TRunController>(*m_list, *m_pool, m_log.get(), *m_prompts, rules);
+    m_host.ResetPeakCalls();
 }
 
 void TestRunController::cleanup() {
@@ -110,11 +130,16 @@ TComputerObject* TestRunController::AddComputer(const QString& name, TUserConnec
     TComputerObject* computer = m_list->NewComputer(name, QString(), group);
     computer->SetUserConnectAs(mode);
     if (mode == ucFollowingUser) {
-        computer->SetUserName(name + QStringLiteral("-user"));
-        computer->SetUserPassword(name + QStringLiteral("-password"));
+        computer->SetUserName(TTestHost::UserName);
+        computer->SetUserPassword(TTestHost::Password);
     }
     computer->SetChecked(true);
     return computer;
+}
+
+void TestRunController::AddComputers(int first, int last) {
+    for (int i = first; i <= last; ++i)
+        AddComputer(QStringLiteral("127.0.8.%1").arg(i), ucFollowingUser);
 }
 
 QStringList TestRunController::LogTexts() const {
@@ -124,67 +149,70 @@ QStringList TestRunController::LogTexts() const {
     return texts;
 }
 
+QStringList TestRunController::WaitForRuns(int count, int timeoutMs) {
+    if (!QTest::qWaitFor([&] { return LogTexts().count(AllFinished) >= count; }, timeoutMs))
+        qWarning("the run did not finish in time");
+    // Nothing more may follow.
+    QTest::qWait(100);
+    return LogTexts();
+}
+
 void TestRunController::promptModeThreeComputers_data() {
-    QTest::addColumn<QList<TPromptResult>>("questionAnswers");
-    QTest::addColumn<int>("connectAsAnswers");
-    QTest::addColumn<bool>("cancelLast");
+    QTest::addColumn<TPromptResult>("reuse");
     QTest::addColumn<QStringList>("expectedUsers");
-    QTest::newRow("yes: one prompt for all")
-        << QList<TPromptResult>{TPromptResult::Yes} << 1 << false << QStringList{"u1", "u1", "u1"};
-    QTest::newRow("no: a prompt each, one question")
-        << QList<TPromptResult>{TPromptResult::No} << 3 << false << QStringList{"u1", "u2", "u3"};
-    QTest::newRow("cancel on the second prompt")
-        << QList<TPromptResult>{TPromptResult::No} << 2 << true << QStringList{};
+    QTest::newRow("yes: one prompt for all") << TPromptResult::Yes << QStringList{"u1", "u1", "u1"};
+    QTest::newRow("no: a prompt each, one question") << TPromptResult::No << QStringList{"u1", "u2", "u3"};
 }
 
 void TestRunController::promptModeThreeComputers() {
-    QFETCH(QList<TPromptResult>, questionAnswers);
-    QFETCH(int, connectAsAnswers);
-    QFETCH(bool, cancelLast);
+    QFETCH(TPromptResult, reuse);
     QFETCH(QStringList, expectedUsers);
     for (const char* name : {"pc1", "pc2", "pc3"})
         AddComputer(QString::fromLatin1(name), ucPromptUser);
-    for (const TPromptResult answer : questionAnswers)
-        m_prompts->Answer(answer);
-    for (int i = 1; i <= connectAsAnswers; ++i) {
-        if (cancelLast && i == connectAsAnswers)
-            m_connectAsAnswers.append(std::nullopt);
-        else
-            m_connectAsAnswers.append(QPair(QStringLiteral("u%1").arg(i), QStringLiteral("p%1").arg(i)));
-    }
+    m_prompts->Answer(reuse);
+    for (int i = 1; i <= 3; ++i)
+        m_connectAsAnswers.append(QPair(QStringLiteral("u%1").arg(i), QStringLiteral("p%1").arg(i)));
 
-    m_run->Execute(acShutdown);
-    QCOMPARE(m_connectAsAskedFor.size(), connectAsAnswers);
+    const auto jobs = m_run->BuildRun(acShutdown);
+    QVERIFY(jobs);
+    QCOMPARE(m_connectAsAskedFor.size(), reuse == TPromptResult::Yes ? 1 : 3);
     QCOMPARE(m_prompts->Asked().size(), 1);
     QCOMPARE(m_prompts->Asked().at(0).Text, LangStr(QStringLiteral("sUseCredentialsForAll")));
     QCOMPARE(m_prompts->Asked().at(0).Caption, QStringLiteral("Warning"));
     QCOMPARE(m_prompts->Asked().at(0).Buttons, TPromptButtons::YesNo);
     QCOMPARE(m_prompts->Asked().at(0).Icon, TPromptIcon::Warning);
-    if (expectedUsers.isEmpty()) {
-        // Cancel abandons the whole run, the first computer's job included.
-        QTest::qWait(100);
-        QCOMPARE(m_log->Count(), 0);
-        QVERIFY(m_ran->isEmpty());
-        QVERIFY(!QFile::exists(m_log->FileName()));
-        return;
-    }
-    QTRY_COMPARE(LogTexts().size(), 5);
     QStringList users;
-    for (const TDataJob& job : *m_ran) {
-        users.append(job.UserName);
-        QCOMPARE(job.Password, QString(job.UserName).replace(u'u', u'p'));
+    for (const auto& job : *jobs) {
+        users.append(job->UserName);
+        QCOMPARE(job->Password, QString(job->UserName).replace(u'u', u'p'));
     }
-    users.sort();
     QCOMPARE(users, expectedUsers);
 }
 
+void TestRunController::cancelledPromptQueuesAndLogsNothing() {
+    AddComputers(41, 41);
+    AddComputer(QStringLiteral("127.0.8.42"), ucPromptUser);
+    AddComputer(QStringLiteral("127.0.8.43"), ucPromptUser);
+    AddComputer(QStringLiteral("127.0.8.44"), ucPromptUser);
+    m_connectAsAnswers = {QPair(QStringLiteral("u1"), QStringLiteral("p1")), std::nullopt};
+    m_prompts->Answer(TPromptResult::No);
+
+    const int before = m_host.Shutdowns().size();
+    m_run->Execute(acShutdown);
+    QCOMPARE(m_connectAsAskedFor, (QStringList{"127.0.8.42", "127.0.8.43"}));
+    QTest::qWait(300);
+    QCOMPARE(m_log->Count(), 0);
+    QVERIFY(!QFile::exists(m_log->FileName()));
+    QCOMPARE(m_host.Shutdowns().size(), before);
+}
+
 void TestRunController::singlePromptComputerIsNotAskedToReuse() {
-    AddComputer(QStringLiteral("pc1"), ucPromptUser);
-    m_connectAsAnswers.append(QPair(QStringLiteral("u"), QStringLiteral("p")));
+    AddComputer(QStringLiteral("127.0.8.45"), ucPromptUser);
+    m_connectAsAnswers.append(QPair(TTestHost::UserName, TTestHost::Password));
     m_run->Execute(acRestart);
-    QCOMPARE(m_connectAsAskedFor, QStringList{"pc1"});
+    QCOMPARE(m_connectAsAskedFor, QStringList{"127.0.8.45"});
     QVERIFY(m_prompts->Asked().isEmpty());
-    QTRY_COMPARE(m_ran->size(), 1);
+    QCOMPARE(WaitForRuns(1).value(1), QStringLiteral("127.0.8.45: Restart carried out successfully."));
 }
 
 void TestRunController::promptOnLastCheckedNodeIsNotAskedToReuse() {
@@ -218,18 +246,19 @@ void TestRunController::credentialsFollowEachComputer() {
         QVERIFY(job->Address.isEmpty());
         users.append(job->Name + u'=' + job->UserName + u'/' + job->Password);
     }
-    QCOMPARE(users,
-             (QStringList{"a-current=/", "b-following=b-following-user/b-following-password", "c-prompt=entered/secret",
-                          "d-following=d-following-user/d-following-password", "e-prompt=entered/secret"}));
+    const QString host = TTestHost::UserName + u'/' + TTestHost::Password;
+    QCOMPARE(users, (QStringList{"a-current=/", "b-following=" + host, "c-prompt=entered/secret", "d-following=" + host,
+                                 "e-prompt=entered/secret"}));
 }
 
 void TestRunController::onlyEmptyGroupsCheckedMakesNoRun() {
     m_list->NewGroup(QStringLiteral("empty"), QString(), nullptr)->SetChecked(true);
-    AddComputer(QStringLiteral("unchecked"), ucCurrentUser)->SetChecked(false);
+    AddComputer(QStringLiteral("127.0.8.41"), ucFollowingUser)->SetChecked(false);
+    const int before = m_host.Shutdowns().size();
     m_run->Execute(acShutdown);
-    QTest::qWait(50);
+    QTest::qWait(300);
     QCOMPARE(m_log->Count(), 0);
-    QVERIFY(m_ran->isEmpty());
+    QCOMPARE(m_host.Shutdowns().size(), before);
 }
 
 void TestRunController::runVisitsCheckedComputersInTreeOrder() {
@@ -247,33 +276,106 @@ void TestRunController::runVisitsCheckedComputersInTreeOrder() {
     QCOMPARE(names, (QStringList{"alpha", "Beta", "Delta", "zeta"}));
 }
 
-void TestRunController::logsStartEachOutcomeAndEndOnce_data() {
-    QTest::addColumn<QStringList>("computers");
-    QTest::addColumn<QString>("startLine");
-    QTest::newRow("one job") << QStringList{"pc1"} << "Shut down started for 1 computer.";
-    QTest::newRow("three jobs") << QStringList{"pc1", "pc2-down", "pc3-err"} << "Shut down started for 3 computers.";
+void TestRunController::runStaysWithinMaxThreads() {
+    AddComputers(1, 25);
+    const int before = m_host.Shutdowns().size();
+    m_run->Execute(acShutdown);
+    const QStringList log = WaitForRuns(1);
+    QCOMPARE(log.size(), 27);
+    QCOMPARE(log.first(), QStringLiteral("Shut down started for 25 computers."));
+    QCOMPARE(log.last(), AllFinished);
+    QCOMPARE(log.filter(QStringLiteral("carried out successfully")).size(), 25);
+    const int peak = m_host.PeakCalls();
+    QVERIFY2(peak <= 10 && peak > 1, qPrintable(QString::number(peak)));
+    const auto shutdowns = m_host.Shutdowns(before + 25);
+    QCOMPARE(shutdowns.size(), before + 25);
+    for (const auto& shutdown : shutdowns.mid(before))
+        QCOMPARE(shutdown.Flags, 12);
 }
 
-void TestRunController::logsStartEachOutcomeAndEndOnce() {
-    QFETCH(QStringList, computers);
-    QFETCH(QString, startLine);
-    for (const QString& name : computers)
-        AddComputer(name, ucCurrentUser);
+void TestRunController::oneJobReportsOnceAndFinishesOnce() {
+    AddComputers(46, 46);
+    const int before = m_host.Shutdowns().size();
+    m_run->Execute(acRestart);
+    QCOMPARE(WaitForRuns(1), (QStringList{"Restart started for 1 computer.",
+                                          "127.0.8.46: Restart carried out successfully.", AllFinished}));
+    const auto shutdowns = m_host.Shutdowns(before + 1);
+    QCOMPARE(shutdowns.size(), before + 1);
+    QCOMPARE(shutdowns.last().Address, QStringLiteral("127.0.8.46"));
+    QCOMPARE(shutdowns.last().Flags, 6);
+}
+
+void TestRunController::oneWorkerKeepsQueueOrder() {
+    m_options.iMaxThreads = 1;
+    AddComputers(47, 52);
+    const int before = m_host.Shutdowns().size();
     m_run->Execute(acShutdown);
-    QCOMPARE(LogTexts(), QStringList{startLine});
-    QTRY_COMPARE(LogTexts().size(), computers.size() + 2);
-    QTest::qWait(50);
-    const QStringList texts = LogTexts();
-    QCOMPARE(texts.size(), computers.size() + 2);
-    QCOMPARE(texts.last(), QStringLiteral("All jobs have finished."));
+    const QStringList log = WaitForRuns(1);
+    QStringList expected;
+    for (int i = 47; i <= 52; ++i)
+        expected.append(QStringLiteral("127.0.8.%1").arg(i));
+    QStringList reached;
+    for (const auto& shutdown : m_host.Shutdowns(before + 6).mid(before))
+        reached.append(shutdown.Address);
+    QCOMPARE(reached, expected);
+    QCOMPARE(log.mid(1, 6).replaceInStrings(QStringLiteral(": Shut down carried out successfully."), QString()),
+             expected);
+}
+
+void TestRunController::secondRunQueuesBehindFirst() {
+    m_options.iMaxThreads = 2;
+    AddComputers(1, 6);
+    m_run->Execute(acShutdown);
+    for (TPreObject* entry : m_list->TreeOrder())
+        entry->SetChecked(false);
+    AddComputers(53, 55);
+    m_run->Execute(acRestart);
+
+    const QStringList log = WaitForRuns(1);
+    QCOMPARE(log.size(), 12);
+    QCOMPARE(log.at(0), QStringLiteral("Shut down started for 6 computers."));
+    QCOMPARE(log.at(1), QStringLiteral("Restart started for 3 computers."));
+    QCOMPARE(log.filter(QStringLiteral("Shut down carried out successfully")).size(), 6);
+    QCOMPARE(log.filter(QStringLiteral("Restart carried out successfully")).size(), 3);
+    QCOMPARE(log.last(), AllFinished);
+    // The second run's jobs wait behind the first's: the first four shut-downs end before any restart.
+    QCOMPARE(log.mid(2, 4).filter(QStringLiteral("Shut down")).size(), 4);
+    QVERIFY(m_host.PeakCalls() <= 2);
+}
+
+void TestRunController::logsEachOutcome() {
+    AddComputers(56, 56);
+    AddComputers(61, 61);
+    AddComputers(200, 200);
+    AddComputer(Unresolvable, ucFollowingUser);
+    m_run->Execute(acShutdown);
+    QStringList log = WaitForRuns(1);
+    QCOMPARE(log.size(), 6);
+    QCOMPARE(log.first(), QStringLiteral("Shut down started for 4 computers."));
+    QCOMPARE(m_log->Item(m_log->Count() - 1).Level, TAppLogLevel::Info);
     QCOMPARE(m_log->Item(0).Level, TAppLogLevel::Info);
-    QStringList outcomes = texts.mid(1, computers.size());
+    QStringList outcomes = log.mid(1, 4);
     outcomes.sort();
-    QStringList expected{"pc1: Shut down carried out successfully."};
-    if (computers.size() > 1)
-        expected << "pc2-down: Shut down not carried out. The computer does not answer."
-                 << "pc3-err: Shut down failed. Access is denied.";
-    QCOMPARE(outcomes, expected);
+    // Sorted as text: 127.0.8.200, 127.0.8.56, 127.0.8.61, the unresolvable name.
+    const QString denied = outcomes.at(2);
+    QVERIFY2(denied.startsWith(QStringLiteral("127.0.8.61: Shut down failed. ")) && denied.size() > 32,
+             qPrintable(denied));
+    QCOMPARE(outcomes.at(0), QStringLiteral("127.0.8.200: Shut down not carried out. The computer does not answer."));
+    QCOMPARE(outcomes.at(1), QStringLiteral("127.0.8.56: Shut down carried out successfully."));
+    QCOMPARE(outcomes.at(3), Unresolvable + QStringLiteral(": Shut down not carried out. The IP address of the "
+                                                           "computer could not be found."));
+    for (int row = 1; row <= 4; ++row) {
+        const bool success = m_log->Item(row).Text.contains(QStringLiteral("successfully"));
+        QCOMPARE(m_log->Item(row).Level, success ? TAppLogLevel::Success : TAppLogLevel::Error);
+    }
+}
+
+void TestRunController::withoutCheckUnreachableFailsWithRemoteError() {
+    m_options.DefaultCheckState = -1;
+    AddComputers(200, 200);
+    m_run->Execute(acShutdown);
+    const QString line = WaitForRuns(1).value(1);
+    QVERIFY2(line.startsWith(QStringLiteral("127.0.8.200: Shut down failed. ")) && line.size() > 33, qPrintable(line));
 }
 
 void TestRunController::outcomeText_data() {

@@ -1,0 +1,48 @@
+#include "uRunJob.h"
+
+#include "ERemoteError.h"
+#include "NetUtil.h"
+#include "uWmiShutdown.h"
+
+QString ResolveJobAddress(const QString& Name) {
+    return IsIPAddress(Name) ? Name : ResolveHostToIP(Name);
+}
+
+void RunJob(TDataJob& job, const TProgramOptions& options, const std::function<bool()>& stopRequested) {
+    job.Address = ResolveJobAddress(job.Name);
+    if (job.Address.isEmpty()) {
+        job.Result = jrNoAddress;
+        return;
+    }
+    if (stopRequested())
+        return;
+    job.Alive = GetComputerResponseTime(job.Address, TCheckSettings::FromOptions(options)) != NoAnswer;
+    if (!job.Alive) {
+        job.Result = jrHostNotActive;
+        return;
+    }
+    if (stopRequested())
+        return;
+    ExecuteAction(job, options);
+}
+
+void ExecuteAction(TDataJob& job, const TProgramOptions& options) {
+    job.Result = jrDone;
+    job.ErrorMessage.clear();
+    // The action code is the Win32Shutdown type: 0 powers off, 1 restarts. Anything else is no action
+    // of ours and must neither power a computer off nor read as done.
+    if (job.Action != acShutdown && job.Action != acRestart) {
+        job.Result = jrActionFailed;
+        return;
+    }
+    try {
+        job.Result = ShutdownComputer(job.Name, job.UserName, job.Password, job.Action, true,
+                                      RemoteSettingsFromOptions(options));
+    } catch (const ERemoteError& error) {
+        job.ErrorMessage = error.Text();
+        job.Result = jrActionFailed;
+    } catch (const std::exception& error) {
+        job.ErrorMessage = QString::fromLocal8Bit(error.what());
+        job.Result = jrActionFailed;
+    }
+}
