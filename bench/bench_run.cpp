@@ -3,6 +3,7 @@
 // after one another per worker, 0.5 s, plus the checks.
 #include "LangChanger.h"
 #include "NetUtil.h"
+#include "TScriptedConnectAsPrompt.h"
 #include "TScriptedEntryDialogs.h"
 #include "TScriptedPrompts.h"
 #include "TTestHost.h"
@@ -68,19 +69,13 @@ void BM_RunOfThousandComputers(benchmark::State& state) {
         computer->SetUserPassword(TTestHost::Password);
         computer->SetChecked(true);
     }
-    TCredentialRules rules;
-    rules.NeedsCredentialsPrompt = [](const TPreObject&) { return false; };
-    rules.ResolveCredentials = [](const TPreObject& entry, QString& userName, QString& password) {
-        userName = entry.UserName();
-        password = entry.UserPassword();
-        return true;
-    };
+    TScriptedConnectAsPrompt connectAs;
 
     int successes = 0;
     for (auto _ : state) {
         TAppLog log(settings.path() + u'/', nullptr);
         TPoolOfThreads pool(options, RunJob);
-        TRunController run(list, pool, &log, prompts, rules);
+        TRunController run(list, pool, &log, options, prompts, connectAs);
         QEventLoop loop;
         successes = 0;
         // Counted as they come: the log keeps only the newest 1,000 of the run's 1,002 lines.

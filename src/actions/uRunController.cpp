@@ -2,13 +2,15 @@
 
 #include "LangChanger.h"
 #include "uComputerList.h"
+#include "uCredentials.h"
 #include "uFormat.h"
 #include "uThreadPool.h"
 #include "uUserPrompts.h"
 
-TRunController::TRunController(TComputerList& computers, TPoolOfThreads& pool, TAppLog* log, IUserPrompts& prompts,
-                               TCredentialRules rules)
-    : m_computers(computers), m_pool(pool), m_log(log), m_prompts(prompts), m_rules(std::move(rules)) {
+TRunController::TRunController(TComputerList& computers, TPoolOfThreads& pool, TAppLog* log,
+                               const TProgramOptions& options, IUserPrompts& prompts, IConnectAsPrompt& connectAs)
+    : m_computers(computers), m_pool(pool), m_log(log), m_options(options), m_prompts(prompts),
+      m_connectAs(connectAs) {
     m_pool.SetOnJobDone([this](TDataJob& job) { JobDone(job); });
     m_pool.SetOnAllJobsFinished([this](TPoolOfThreads*) { AllJobsFinished(); });
 }
@@ -35,35 +37,33 @@ std::optional<std::vector<std::unique_ptr<TDataJob>>> TRunController::BuildRun(q
     std::vector<std::unique_ptr<TDataJob>> jobs;
     bool askEach = true;
     bool firstPrompt = true;
-    QString savedUserName;
-    QString savedPassword;
+    TResolvedCredentials saved;
     for (qsizetype index = 0; index < checked.size(); ++index) {
-        const TPreObject& entry = *checked.at(index);
-        if (entry.IsGroup())
+        const TPreObject* entry = checked.at(index);
+        if (entry->IsGroup())
             continue;
-        QString userName;
-        QString password;
-        if (!m_rules.NeedsCredentialsPrompt(entry)) {
-            m_rules.ResolveCredentials(entry, userName, password);
+        TResolvedCredentials credentials;
+        if (!NeedsCredentialsPrompt(entry, m_options)) {
+            // A failure here only means empty credentials: the user running the program.
+            credentials = ResolveCredentials(entry, m_options, m_connectAs);
         } else if (askEach) {
-            if (!m_rules.ResolveCredentials(entry, userName, password))
+            credentials = ResolveCredentials(entry, m_options, m_connectAs);
+            if (!credentials.Success)
                 return std::nullopt;
-            savedUserName = userName;
-            savedPassword = password;
+            saved = credentials;
             if (firstPrompt && checked.size() > 1 && index < checked.size() - 1 &&
                 m_prompts.Ask(LangStr(QStringLiteral("sUseCredentialsForAll")), LangStr(QStringLiteral("sWarning")),
                               TPromptButtons::YesNo, TPromptIcon::Warning) == TPromptResult::Yes)
                 askEach = false;
             firstPrompt = false;
         } else {
-            userName = savedUserName;
-            password = savedPassword;
+            credentials = saved;
         }
         auto job = std::make_unique<TDataJob>();
-        job->Name = entry.Name();
+        job->Name = entry->Name();
         job->Action = action;
-        job->UserName = userName;
-        job->Password = password;
+        job->UserName = credentials.UserName;
+        job->Password = credentials.Password;
         jobs.push_back(std::move(job));
     }
     return jobs;

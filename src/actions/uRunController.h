@@ -5,32 +5,23 @@
 
 #include <QString>
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
+class IConnectAsPrompt;
 class IUserPrompts;
 class TComputerList;
 class TPoolOfThreads;
-class TPreObject;
-
-// How the credentials of a computer are found (the rules live with the credentials).
-struct TCredentialRules {
-    // Whether the computer's credentials come from asking the operator.
-    std::function<bool(const TPreObject& entry)> NeedsCredentialsPrompt;
-    // Fills in the computer's credentials, asking the operator where its mode says so; false when
-    // they could not be had (a cancelled prompt, a mode without credentials).
-    std::function<bool(const TPreObject& entry, QString& userName, QString& password)> ResolveCredentials;
-};
+struct TProgramOptions;
 
 // The main window's run of an action over the checked computers: builds one job per computer with
 // its credentials, announces the run, hands the jobs to the pool and logs every outcome and the end.
 // It sets the pool's two handlers when it is made; the pool goes first, as its workers report here.
 class TRunController {
 public:
-    TRunController(TComputerList& computers, TPoolOfThreads& pool, TAppLog* log, IUserPrompts& prompts,
-                   TCredentialRules rules);
+    TRunController(TComputerList& computers, TPoolOfThreads& pool, TAppLog* log, const TProgramOptions& options,
+                   IUserPrompts& prompts, IConnectAsPrompt& connectAs);
 
     // The run (the Execute button). Nothing is queued or logged when the operator cancels a prompt
     // or no computer is checked.
@@ -52,6 +43,7 @@ private:
     TComputerList& m_computers;
     TPoolOfThreads& m_pool;
     TAppLog* m_log;
+    const TProgramOptions& m_options;
     IUserPrompts& m_prompts;
-    TCredentialRules m_rules;
+    IConnectAsPrompt& m_connectAs;
 };

@@ -1,5 +1,6 @@
 #include "LangChanger.h"
 #include "TEnglishTexts.h"
+#include "TScriptedConnectAsPrompt.h"
 #include "TScriptedEntryDialogs.h"
 #include "TScriptedPrompts.h"
 #include "TTestHost.h"
@@ -59,9 +60,7 @@ private:
     std::unique_ptr<TAppLog> m_log;
     std::unique_ptr<TPoolOfThreads> m_pool;
     std::unique_ptr<TRunController> m_run;
-    // The "Connect As..." answers, in order: credentials entered, or none for Cancel.
-    QList<std::optional<QPair<QString, QString>>> m_connectAsAnswers;
-    QStringList m_connectAsAskedFor;
+    std::unique_ptr<TScriptedConnectAsPrompt> m_connectAs;
 };
 
 namespace {
@@ -88,34 +87,12 @@ void TestRunController::init() {
     m_options.iMaxThreads = 10;
     m_options.DefaultCheckState = 1;
     m_prompts = std::make_unique<TScriptedPrompts>();
-    m_connectAsAnswers.clear();
-    m_connectAsAskedFor.clear();
+    m_connectAs = std::make_unique<TScriptedConnectAsPrompt>();
     m_list = std::make_unique<TComputerList>(m_options, *m_prompts, m_dialogs);
     QFile::remove(m_dir.filePath(QStringLiteral("app.log")));
     m_log = std::make_unique<TAppLog>(m_dir.path() + u'/', nullptr);
     m_pool = std::make_unique<TPoolOfThreads>(m_options, RunJob);
-    TCredentialRules rules;
-    rules.NeedsCredentialsPrompt = [](const TPreObject& entry) { return entry.UserConnectAs() == ucPromptUser; };
-    rules.ResolveCredentials = [this](const TPreObject& entry, QString& userName, QString& password) {
-        if (entry.UserConnectAs() == ucFollowingUser) {
-            userName = entry.UserName();
-            password = entry.UserPassword();
-            return true;
-        }
-        if (entry.UserConnectAs() != ucPromptUser)
-            return true;
-        m_connectAsAskedFor.append(entry.Name());
-        if (m_connectAsAnswers.isEmpty()) {
-            QTest::qFail("unexpected credentials prompt", __FILE__, __LINE__);
-            return false;
-        }
-        const auto answer = m_connectAsAnswers.takeFirst();
-        if (!answer)
-            return false;
-        std::tie(userName, password) = *answer;
-        return true;
-    };
-    m_run = std::make_unique<TRunController>(*m_list, *m_pool, m_log.get(), *m_prompts, rules);
+    m_run = std::make_unique<TRunController>(*m_list, *m_pool, m_log.get(), m_options, *m_prompts, *m_connectAs);
     m_host.ResetPeakCalls();
 }
 
@@ -171,11 +148,11 @@ void TestRunController::promptModeThreeComputers() {
         AddComputer(QString::fromLatin1(name), ucPromptUser);
     m_prompts->Answer(reuse);
     for (int i = 1; i <= 3; ++i)
-        m_connectAsAnswers.append(QPair(QStringLiteral("u%1").arg(i), QStringLiteral("p%1").arg(i)));
+        m_connectAs->Enter(QStringLiteral("u%1").arg(i), QStringLiteral("p%1").arg(i));
 
     const auto jobs = m_run->BuildRun(acShutdown);
     QVERIFY(jobs);
-    QCOMPARE(m_connectAsAskedFor.size(), reuse == TPromptResult::Yes ? 1 : 3);
+    QCOMPARE(m_connectAs->Calls(), reuse == TPromptResult::Yes ? 1 : 3);
     QCOMPARE(m_prompts->Asked().size(), 1);
     QCOMPARE(m_prompts->Asked().at(0).Text, LangStr(QStringLiteral("sUseCredentialsForAll")));
     QCOMPARE(m_prompts->Asked().at(0).Caption, QStringLiteral("Warning"));
@@ -194,12 +171,13 @@ void TestRunController::cancelledPromptQueuesAndLogsNothing() {
     AddComputer(QStringLiteral("127.0.8.42"), ucPromptUser);
     AddComputer(QStringLiteral("127.0.8.43"), ucPromptUser);
     AddComputer(QStringLiteral("127.0.8.44"), ucPromptUser);
-    m_connectAsAnswers = {QPair(QStringLiteral("u1"), QStringLiteral("p1")), std::nullopt};
+    m_connectAs->Enter(QStringLiteral("u1"), QStringLiteral("p1"));
+    m_connectAs->Cancel();
     m_prompts->Answer(TPromptResult::No);
 
     const int before = m_host.Shutdowns().size();
     m_run->Execute(acShutdown);
-    QCOMPARE(m_connectAsAskedFor, (QStringList{"127.0.8.42", "127.0.8.43"}));
+    QCOMPARE(m_connectAs->Calls(), 2);
     QTest::qWait(300);
     QCOMPARE(m_log->Count(), 0);
     QVERIFY(!QFile::exists(m_log->FileName()));
@@ -208,9 +186,9 @@ void TestRunController::cancelledPromptQueuesAndLogsNothing() {
 
 void TestRunController::singlePromptComputerIsNotAskedToReuse() {
     AddComputer(QStringLiteral("127.0.8.45"), ucPromptUser);
-    m_connectAsAnswers.append(QPair(TTestHost::UserName, TTestHost::Password));
+    m_connectAs->Enter(TTestHost::UserName, TTestHost::Password);
     m_run->Execute(acRestart);
-    QCOMPARE(m_connectAsAskedFor, QStringList{"127.0.8.45"});
+    QCOMPARE(m_connectAs->Calls(), 1);
     QVERIFY(m_prompts->Asked().isEmpty());
     QCOMPARE(WaitForRuns(1).value(1), QStringLiteral("127.0.8.45: Restart carried out successfully."));
 }
@@ -220,7 +198,7 @@ void TestRunController::promptOnLastCheckedNodeIsNotAskedToReuse() {
     TGroupObject* group = m_list->NewGroup(QStringLiteral("g"), QString(), nullptr);
     AddComputer(QStringLiteral("a-pc"), ucCurrentUser, group);
     AddComputer(QStringLiteral("z-pc"), ucPromptUser, group);
-    m_connectAsAnswers.append(QPair(QStringLiteral("u"), QStringLiteral("p")));
+    m_connectAs->Enter(QStringLiteral("u"), QStringLiteral("p"));
     auto jobs = m_run->BuildRun(acShutdown);
     QVERIFY(jobs);
     QCOMPARE(jobs->size(), size_t(2));
@@ -234,7 +212,7 @@ void TestRunController::credentialsFollowEachComputer() {
     AddComputer(QStringLiteral("c-prompt"), ucPromptUser);
     AddComputer(QStringLiteral("d-following"), ucFollowingUser);
     AddComputer(QStringLiteral("e-prompt"), ucPromptUser);
-    m_connectAsAnswers.append(QPair(QStringLiteral("entered"), QStringLiteral("secret")));
+    m_connectAs->Enter(QStringLiteral("entered"), QStringLiteral("secret"));
     m_prompts->Answer(TPromptResult::Yes);
     auto jobs = m_run->BuildRun(acRestart);
     QVERIFY(jobs);
