@@ -9,8 +9,7 @@
 
 TRunController::TRunController(TComputerList& computers, TPoolOfThreads& pool, TAppLog* log,
                                const TProgramOptions& options, IUserPrompts& prompts, IConnectAsPrompt& connectAs)
-    : m_computers(computers), m_pool(pool), m_log(log), m_options(options), m_prompts(prompts),
-      m_connectAs(connectAs) {
+    : m_computers(computers), m_pool(pool), m_log(log), m_options(options), m_prompts(prompts), m_connectAs(connectAs) {
     m_pool.SetOnJobDone([this](TDataJob& job) { JobDone(job); });
     m_pool.SetOnAllJobsFinished([this](TPoolOfThreads*) { AllJobsFinished(); });
 }
@@ -23,6 +22,28 @@ void TRunController::Execute(qint32 action) {
     const QString key = count == 1 ? QStringLiteral("sJobMsgAllJobStarted") : QStringLiteral("sJobMsgAllJobStarted2");
     LogMessage(Format(LangStr(key), {GetActionName(action), count}), TAppLogLevel::Info);
     m_pool.AddJobs(std::move(*jobs));
+}
+
+namespace {
+
+// A checked group holds a checked computer or a checked empty group, so those two decide.
+bool AnyChecked(const TEntryList& entries) {
+    for (const auto& entry : entries) {
+        if (entry->IsGroup()) {
+            const auto* group = static_cast<const TGroupObject*>(entry.get());
+            if (group->Items().empty() ? group->CheckState() == Qt::Checked : AnyChecked(group->Items()))
+                return true;
+        } else if (entry->CheckState() == Qt::Checked) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+bool TRunController::HasCheckedNode() const {
+    return AnyChecked(m_computers.Items());
 }
 
 // After the first prompt of a run the operator may choose to reuse what was entered for every

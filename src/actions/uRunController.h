@@ -26,6 +26,8 @@ public:
     // The run (the Execute button). Nothing is queued or logged when the operator cancels a prompt
     // or no computer is checked.
     void Execute(qint32 action);
+    // Whether any node of the tree is checked: what the Execute button waits for.
+    bool HasCheckedNode() const;
     // The jobs of a run over the checked nodes in tree order; none when the operator cancelled.
     std::optional<std::vector<std::unique_ptr<TDataJob>>> BuildRun(qint32 action);
 

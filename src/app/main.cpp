@@ -31,7 +31,7 @@ int main(int argc, char* argv[]) {
     TProgramOptions options;
     TMessageBoxPrompts prompts;
     TCredentialDialogs dialogs(prompts);
-    auto form = std::make_unique<TDormivaForm>(options, prompts, dialogs);
+    auto form = std::make_unique<TDormivaForm>(options, prompts, dialogs, dialogs);
     prompts.SetParent(form.get());
     dialogs.SetParent(form.get());
     window = form.get();

@@ -2,9 +2,15 @@
 
 #include "CheckPrevious.h"
 #include "UThrdUpdateComputerState.h"
+#include "uActionPanel.h"
+#include "uAppLog.h"
+#include "uAppLogView.h"
 #include "uComputerList.h"
 #include "uComputerTreeView.h"
 #include "uProgramOptions.h"
+#include "uRunController.h"
+#include "uRunJob.h"
+#include "uThreadPool.h"
 
 #include <QMenuBar>
 #include <QSplitter>
@@ -21,11 +27,17 @@ QAction* MakeAction(QObject* parent, const char* name, const QString& caption) {
 
 } // namespace
 
-TDormivaForm::TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEntryDialogs& dialogs, QWidget* parent)
+TDormivaForm::TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEntryDialogs& dialogs,
+                           IConnectAsPrompt& connectAs, QWidget* parent)
     : QMainWindow(parent), m_options(options) {
     setObjectName(QStringLiteral("DormivaForm"));
     setWindowTitle(QStringLiteral("Dormiva"));
+    m_appLog = std::make_unique<TAppLog>(m_options.SettingsFolder, &prompts);
     m_computerList = std::make_unique<TComputerList>(m_options, prompts, dialogs);
+    m_pool = std::make_unique<TPoolOfThreads>(m_options, RunJob);
+    m_run = std::make_unique<TRunController>(*m_computerList, *m_pool, m_appLog.get(), m_options, prompts, connectAs);
+    actExecute = MakeAction(this, "actExecute", QStringLiteral("Execute"));
+    connect(actExecute, &QAction::triggered, this, [this] { m_run->Execute(m_pnlAction->SelectedAction()); });
 
     auto* split = new QSplitter(Qt::Horizontal, this);
     pcComputerlist = new QTabWidget(split);
@@ -35,12 +47,12 @@ TDormivaForm::TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEnt
     pcComputerlist->addTab(m_vstComputerList, QStringLiteral("Computers"));
     pcComputerlist->widget(0)->setObjectName(QStringLiteral("tsComputers"));
 
-    // The action panel and the application log take their places here.
     auto* right = new QSplitter(Qt::Vertical, split);
-    auto* pnlAction = new QWidget(right);
-    pnlAction->setObjectName(QStringLiteral("pnlAction"));
-    auto* pnlLog = new QWidget(right);
+    m_pnlAction = new TActionPanel(actExecute, right);
+    auto* pnlLog = new QTabWidget(right);
     pnlLog->setObjectName(QStringLiteral("pnlLog"));
+    m_vstApplicationLog = new TAppLogView(m_appLog.get(), pnlLog);
+    pnlLog->addTab(m_vstApplicationLog, QStringLiteral("Application log"));
     right->setStretchFactor(1, 1);
     split->setStretchFactor(1, 1);
     split->setSizes({std::max(200, m_options.iComputerListWidth), 600});
@@ -63,6 +75,11 @@ TDormivaForm::TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEnt
     for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
         connect(list, signal, this, &TDormivaForm::UpdateActions);
     connect(list, &QAbstractItemModel::modelReset, this, &TDormivaForm::UpdateActions);
+    connect(list, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex&, const QModelIndex&, const QList<int>& roles) {
+                if (roles.isEmpty() || roles.contains(Qt::CheckStateRole))
+                    UpdateActions();
+            });
     connect(m_computerList->SelectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TDormivaForm::UpdateActions);
     UpdateActions();
@@ -132,6 +149,7 @@ void TDormivaForm::UpdateActions() {
     actDelete->setEnabled(selection);
     for (QAction* action : {actDeleteAll, actExpandAll, actCollapseAll, actComputerUpdate})
         action->setEnabled(items);
+    actExecute->setEnabled(m_run->HasCheckedNode());
 }
 
 void TDormivaForm::BringToFront() {

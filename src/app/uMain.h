@@ -4,13 +4,19 @@
 
 #include <memory>
 
+class IConnectAsPrompt;
 class IEntryDialogs;
 class IUserPrompts;
 class QAction;
 class QMenu;
 class QTabWidget;
+class TActionPanel;
+class TAppLog;
+class TAppLogView;
 class TComputerList;
 class TComputerTreeView;
+class TPoolOfThreads;
+class TRunController;
 struct TProgramOptions;
 
 // The program's main window: the computer tree on the left, the action panel at the top right and
@@ -18,11 +24,15 @@ struct TProgramOptions;
 class TDormivaForm : public QMainWindow {
     Q_OBJECT
 public:
-    TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEntryDialogs& dialogs, QWidget* parent = nullptr);
+    TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEntryDialogs& dialogs, IConnectAsPrompt& connectAs,
+                 QWidget* parent = nullptr);
     ~TDormivaForm() override;
 
     TComputerList& ComputerList() { return *m_computerList; }
     TComputerTreeView* vstComputerList() const { return m_vstComputerList; }
+    TAppLog& AppLog() { return *m_appLog; }
+    TAppLogView* vstApplicationLog() const { return m_vstApplicationLog; }
+    TActionPanel* pnlAction() const { return m_pnlAction; }
 
     // Shows the window in front of the others, restored when it was minimized.
     void BringToFront();
@@ -35,6 +45,7 @@ public:
     QAction* actExpandAll;
     QAction* actCollapseAll;
     QAction* actComputerUpdate;
+    QAction* actExecute;
 
 private:
     void CreateActions();
@@ -43,6 +54,12 @@ private:
 
     TProgramOptions& m_options;
     std::unique_ptr<TComputerList> m_computerList;
+    std::unique_ptr<TAppLog> m_appLog;
+    // The run is destroyed after the pool, whose workers report to it until the pool is gone.
+    std::unique_ptr<TRunController> m_run;
+    std::unique_ptr<TPoolOfThreads> m_pool;
+    TActionPanel* m_pnlAction;
+    TAppLogView* m_vstApplicationLog;
     QTabWidget* pcComputerlist;
     TComputerTreeView* m_vstComputerList;
     QMenu* pmComputerList;

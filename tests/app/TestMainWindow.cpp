@@ -1,3 +1,4 @@
+#include "TScriptedConnectAsPrompt.h"
 #include "TScriptedEntryDialogs.h"
 #include "TScriptedPrompts.h"
 #include "uComputerList.h"
@@ -30,6 +31,7 @@ private:
     TProgramOptions m_options;
     std::unique_ptr<TScriptedPrompts> m_prompts;
     std::unique_ptr<TScriptedEntryDialogs> m_dialogs;
+    TScriptedConnectAsPrompt m_connectAs;
     std::unique_ptr<TDormivaForm> m_form;
     TComputerList* m_list = nullptr;
     TComputerTreeView* m_tree = nullptr;
@@ -38,7 +40,7 @@ private:
 void TestMainWindow::init() {
     m_prompts = std::make_unique<TScriptedPrompts>();
     m_dialogs = std::make_unique<TScriptedEntryDialogs>();
-    m_form = std::make_unique<TDormivaForm>(m_options, *m_prompts, *m_dialogs);
+    m_form = std::make_unique<TDormivaForm>(m_options, *m_prompts, *m_dialogs, m_connectAs);
     m_form->resize(800, 600);
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
