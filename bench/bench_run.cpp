@@ -35,7 +35,7 @@ TProgramOptions RunOptions() {
     TProgramOptions options;
     options.iMaxThreads = Workers;
     options.DefaultCheckState = 1;
-    options.DefaultTCPPort = 5985; // the WS-Management port answers the check
+    options.DefaultTCPPort = 0; // set from the test host
     options.RemoteAuthentication = QStringLiteral("basic");
     options.RemoteTimeout = 30;
     return options;
@@ -51,13 +51,14 @@ QStringList Addresses() {
 
 void BM_RunOfThousandComputers(benchmark::State& state) {
     TTestHost host;
-    const QString error = host.Start({FirstAddress + u'-' + LastAddress + QStringLiteral(",delay=50")},
-                                     {QStringLiteral("--https-port"), QStringLiteral("0")});
+    const QString error = host.Start({FirstAddress + u'-' + LastAddress + QStringLiteral(",delay=50")});
     if (!error.isEmpty()) {
         state.SkipWithError(qPrintable(error));
         return;
     }
-    const TProgramOptions options = RunOptions();
+    TProgramOptions options = RunOptions();
+    options.DefaultTCPPort = host.TcpPort();
+    options.RemotePort = host.HttpPort();
     TScriptedPrompts prompts;
     TScriptedEntryDialogs dialogs;
     QTemporaryDir settings;

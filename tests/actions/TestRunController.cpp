@@ -15,11 +15,11 @@
 #include <QTest>
 
 // Runs built from the checked computers of a list, with scripted prompts, carried out against
-// simulated Windows hosts on 127.0.8.x:
-//   127.0.8.1-40   answer, each Win32Shutdown takes 100 ms
-//   127.0.8.41-60  answer at once
-//   127.0.8.61     refuses the credentials
-//   127.0.8.200    nothing listens: the reachability check gets no answer
+// simulated Windows hosts on 127.0.31.x:
+//   127.0.31.1-40   answer, each Win32Shutdown takes 100 ms
+//   127.0.31.41-60  answer at once
+//   127.0.31.61     refuses the credentials
+//   127.0.31.200    nothing listens: the reachability check gets no answer
 class TestRunController : public QObject {
     Q_OBJECT
 private slots:
@@ -72,13 +72,13 @@ const QString Unresolvable = QString(70, u'x') + QStringLiteral(".invalid");
 
 void TestRunController::initTestCase() {
     QVERIFY(m_english.IsLoaded());
-    const QString error = m_host.Start({QStringLiteral("127.0.8.1-127.0.8.40,delay=100"),
-                                        QStringLiteral("127.0.8.41-127.0.8.60"), QStringLiteral("127.0.8.61,deny")},
-                                       {QStringLiteral("--https-port"), QStringLiteral("0")});
+    const QString error = m_host.Start({QStringLiteral("127.0.31.1-127.0.31.40,delay=100"),
+                                        QStringLiteral("127.0.31.41-127.0.31.60"), QStringLiteral("127.0.31.61,deny")});
     QVERIFY2(error.isEmpty(), qPrintable(error));
-    // The reachability check connects to the WS-Management port itself.
+    // The reachability check connects to the host's plain TCP port.
     m_options.DefaultCheckState = 1;
-    m_options.DefaultTCPPort = 5985;
+    m_options.DefaultTCPPort = m_host.TcpPort();
+    m_options.RemotePort = m_host.HttpPort();
     m_options.RemoteAuthentication = QStringLiteral("basic");
     m_options.RemoteTimeout = 10;
 }
@@ -116,7 +116,7 @@ TComputerObject* TestRunController::AddComputer(const QString& name, TUserConnec
 
 void TestRunController::AddComputers(int first, int last) {
     for (int i = first; i <= last; ++i)
-        AddComputer(QStringLiteral("127.0.8.%1").arg(i), ucFollowingUser);
+        AddComputer(QStringLiteral("127.0.31.%1").arg(i), ucFollowingUser);
 }
 
 QStringList TestRunController::LogTexts() const {
@@ -168,9 +168,9 @@ void TestRunController::promptModeThreeComputers() {
 
 void TestRunController::cancelledPromptQueuesAndLogsNothing() {
     AddComputers(41, 41);
-    AddComputer(QStringLiteral("127.0.8.42"), ucPromptUser);
-    AddComputer(QStringLiteral("127.0.8.43"), ucPromptUser);
-    AddComputer(QStringLiteral("127.0.8.44"), ucPromptUser);
+    AddComputer(QStringLiteral("127.0.31.42"), ucPromptUser);
+    AddComputer(QStringLiteral("127.0.31.43"), ucPromptUser);
+    AddComputer(QStringLiteral("127.0.31.44"), ucPromptUser);
     m_connectAs->Enter(QStringLiteral("u1"), QStringLiteral("p1"));
     m_connectAs->Cancel();
     m_prompts->Answer(TPromptResult::No);
@@ -185,12 +185,12 @@ void TestRunController::cancelledPromptQueuesAndLogsNothing() {
 }
 
 void TestRunController::singlePromptComputerIsNotAskedToReuse() {
-    AddComputer(QStringLiteral("127.0.8.45"), ucPromptUser);
+    AddComputer(QStringLiteral("127.0.31.45"), ucPromptUser);
     m_connectAs->Enter(TTestHost::UserName, TTestHost::Password);
     m_run->Execute(acRestart);
     QCOMPARE(m_connectAs->Calls(), 1);
     QVERIFY(m_prompts->Asked().isEmpty());
-    QCOMPARE(WaitForRuns(1).value(1), QStringLiteral("127.0.8.45: Restart carried out successfully."));
+    QCOMPARE(WaitForRuns(1).value(1), QStringLiteral("127.0.31.45: Restart carried out successfully."));
 }
 
 void TestRunController::promptOnLastCheckedNodeIsNotAskedToReuse() {
@@ -231,7 +231,7 @@ void TestRunController::credentialsFollowEachComputer() {
 
 void TestRunController::onlyEmptyGroupsCheckedMakesNoRun() {
     m_list->NewGroup(QStringLiteral("empty"), QString(), nullptr)->SetChecked(true);
-    AddComputer(QStringLiteral("127.0.8.41"), ucFollowingUser)->SetChecked(false);
+    AddComputer(QStringLiteral("127.0.31.41"), ucFollowingUser)->SetChecked(false);
     const int before = m_host.Shutdowns().size();
     m_run->Execute(acShutdown);
     QTest::qWait(300);
@@ -276,10 +276,10 @@ void TestRunController::oneJobReportsOnceAndFinishesOnce() {
     const int before = m_host.Shutdowns().size();
     m_run->Execute(acRestart);
     QCOMPARE(WaitForRuns(1), (QStringList{"Restart started for 1 computer.",
-                                          "127.0.8.46: Restart carried out successfully.", AllFinished}));
+                                          "127.0.31.46: Restart carried out successfully.", AllFinished}));
     const auto shutdowns = m_host.Shutdowns(before + 1);
     QCOMPARE(shutdowns.size(), before + 1);
-    QCOMPARE(shutdowns.last().Address, QStringLiteral("127.0.8.46"));
+    QCOMPARE(shutdowns.last().Address, QStringLiteral("127.0.31.46"));
     QCOMPARE(shutdowns.last().Flags, 6);
 }
 
@@ -291,7 +291,7 @@ void TestRunController::oneWorkerKeepsQueueOrder() {
     const QStringList log = WaitForRuns(1);
     QStringList expected;
     for (int i = 47; i <= 52; ++i)
-        expected.append(QStringLiteral("127.0.8.%1").arg(i));
+        expected.append(QStringLiteral("127.0.31.%1").arg(i));
     QStringList reached;
     for (const auto& shutdown : m_host.Shutdowns(before + 6).mid(before))
         reached.append(shutdown.Address);
@@ -334,12 +334,12 @@ void TestRunController::logsEachOutcome() {
     QCOMPARE(m_log->Item(0).Level, TAppLogLevel::Info);
     QStringList outcomes = log.mid(1, 4);
     outcomes.sort();
-    // Sorted as text: 127.0.8.200, 127.0.8.56, 127.0.8.61, the unresolvable name.
+    // Sorted as text: 127.0.31.200, 127.0.31.56, 127.0.31.61, the unresolvable name.
     const QString denied = outcomes.at(2);
-    QVERIFY2(denied.startsWith(QStringLiteral("127.0.8.61: Shut down failed. ")) && denied.size() > 32,
+    QVERIFY2(denied.startsWith(QStringLiteral("127.0.31.61: Shut down failed. ")) && denied.size() > 32,
              qPrintable(denied));
-    QCOMPARE(outcomes.at(0), QStringLiteral("127.0.8.200: Shut down not carried out. The computer does not answer."));
-    QCOMPARE(outcomes.at(1), QStringLiteral("127.0.8.56: Shut down carried out successfully."));
+    QCOMPARE(outcomes.at(0), QStringLiteral("127.0.31.200: Shut down not carried out. The computer does not answer."));
+    QCOMPARE(outcomes.at(1), QStringLiteral("127.0.31.56: Shut down carried out successfully."));
     QCOMPARE(outcomes.at(3), Unresolvable + QStringLiteral(": Shut down not carried out. The IP address of the "
                                                            "computer could not be found."));
     for (int row = 1; row <= 4; ++row) {
@@ -353,7 +353,7 @@ void TestRunController::withoutCheckUnreachableFailsWithRemoteError() {
     AddComputers(200, 200);
     m_run->Execute(acShutdown);
     const QString line = WaitForRuns(1).value(1);
-    QVERIFY2(line.startsWith(QStringLiteral("127.0.8.200: Shut down failed. ")) && line.size() > 33, qPrintable(line));
+    QVERIFY2(line.startsWith(QStringLiteral("127.0.31.200: Shut down failed. ")) && line.size() > 33, qPrintable(line));
 }
 
 void TestRunController::outcomeText_data() {

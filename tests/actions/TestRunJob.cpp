@@ -5,10 +5,10 @@
 
 #include <QTest>
 
-// The steps of one job against simulated Windows hosts on 127.0.9.x:
-//   127.0.9.2  answers       127.0.9.3  offers no operating system
-//   127.0.9.4  refuses the credentials
-//   127.0.9.200  nothing listens: the reachability check gets no answer
+// The steps of one job against simulated Windows hosts on 127.0.32.x:
+//   127.0.32.2  answers       127.0.32.3  offers no operating system
+//   127.0.32.4  refuses the credentials
+//   127.0.32.200  nothing listens: the reachability check gets no answer
 class TestRunJob : public QObject {
     Q_OBJECT
 private slots:
@@ -30,14 +30,13 @@ const QString Unresolvable = QString(70, u'x') + QStringLiteral(".invalid");
 
 void TestRunJob::initTestCase() {
     QVERIFY(m_english.IsLoaded());
-    const QString error =
-        m_host.Start({QStringLiteral("127.0.9.2"), QStringLiteral("127.0.9.3,noos"), QStringLiteral("127.0.9.4,deny")},
-                     {QStringLiteral("--https-port"), QStringLiteral("0")});
+    const QString error = m_host.Start(
+        {QStringLiteral("127.0.32.2"), QStringLiteral("127.0.32.3,noos"), QStringLiteral("127.0.32.4,deny")});
     QVERIFY2(error.isEmpty(), qPrintable(error));
 }
 
 void TestRunJob::resolvesOnlyNames() {
-    QCOMPARE(ResolveJobAddress(QStringLiteral("127.0.9.2")), QStringLiteral("127.0.9.2"));
+    QCOMPARE(ResolveJobAddress(QStringLiteral("127.0.32.2")), QStringLiteral("127.0.32.2"));
     // From the hosts file, so no name server is asked.
     QCOMPARE(ResolveJobAddress(QStringLiteral("localhost")), QStringLiteral("127.0.0.1"));
     QCOMPARE(ResolveJobAddress(Unresolvable), QString());
@@ -54,24 +53,24 @@ void TestRunJob::steps_data() {
     QTest::addColumn<bool>("errorText");
     QTest::addColumn<int>("flags"); // sent to the host, 0 when nothing reached it
 
-    QTest::newRow("shut down") << "127.0.9.2" << qint32(acShutdown) << 1 << false << qint32(jrDone) << true
-                               << "127.0.9.2" << false << 12;
-    QTest::newRow("restart, forced") << "127.0.9.2" << qint32(acRestart) << 1 << false << qint32(jrDone) << true
-                                     << "127.0.9.2" << false << 6;
+    QTest::newRow("shut down") << "127.0.32.2" << qint32(acShutdown) << 1 << false << qint32(jrDone) << true
+                               << "127.0.32.2" << false << 12;
+    QTest::newRow("restart, forced") << "127.0.32.2" << qint32(acRestart) << 1 << false << qint32(jrDone) << true
+                                     << "127.0.32.2" << false << 6;
     QTest::newRow("name does not resolve")
         << Unresolvable << qint32(acShutdown) << 1 << false << qint32(jrNoAddress) << false << "" << false << 0;
-    QTest::newRow("no answer to the check") << "127.0.9.200" << qint32(acShutdown) << 1 << false
-                                            << qint32(jrHostNotActive) << false << "127.0.9.200" << false << 0;
-    QTest::newRow("no check: the remote call fails") << "127.0.9.200" << qint32(acShutdown) << -1 << false
-                                                     << qint32(jrActionFailed) << true << "127.0.9.200" << true << 0;
-    QTest::newRow("no operating system") << "127.0.9.3" << qint32(acShutdown) << 1 << false << qint32(jrActionFailed)
-                                         << true << "127.0.9.3" << false << 0;
-    QTest::newRow("credentials refused") << "127.0.9.4" << qint32(acShutdown) << 1 << false << qint32(jrActionFailed)
-                                         << true << "127.0.9.4" << true << 0;
+    QTest::newRow("no answer to the check") << "127.0.32.200" << qint32(acShutdown) << 1 << false
+                                            << qint32(jrHostNotActive) << false << "127.0.32.200" << false << 0;
+    QTest::newRow("no check: the remote call fails") << "127.0.32.200" << qint32(acShutdown) << -1 << false
+                                                     << qint32(jrActionFailed) << true << "127.0.32.200" << true << 0;
+    QTest::newRow("no operating system") << "127.0.32.3" << qint32(acShutdown) << 1 << false << qint32(jrActionFailed)
+                                         << true << "127.0.32.3" << false << 0;
+    QTest::newRow("credentials refused") << "127.0.32.4" << qint32(acShutdown) << 1 << false << qint32(jrActionFailed)
+                                         << true << "127.0.32.4" << true << 0;
     QTest::newRow("told to stop after resolving")
-        << "127.0.9.2" << qint32(acShutdown) << 1 << true << qint32(jrDone) << false << "127.0.9.2" << false << 0;
-    QTest::newRow("no such action") << "127.0.9.2" << qint32(5) << 1 << false << qint32(jrActionFailed) << true
-                                    << "127.0.9.2" << false << 0;
+        << "127.0.32.2" << qint32(acShutdown) << 1 << true << qint32(jrDone) << false << "127.0.32.2" << false << 0;
+    QTest::newRow("no such action") << "127.0.32.2" << qint32(5) << 1 << false << qint32(jrActionFailed) << true
+                                    << "127.0.32.2" << false << 0;
 }
 
 void TestRunJob::steps() {
@@ -86,7 +85,8 @@ void TestRunJob::steps() {
     QFETCH(int, flags);
     TProgramOptions options;
     options.DefaultCheckState = checkState;
-    options.DefaultTCPPort = 5985; // the check connects to the WS-Management port itself
+    options.DefaultTCPPort = m_host.TcpPort();
+    options.RemotePort = m_host.HttpPort();
     options.RemoteAuthentication = QStringLiteral("basic");
     options.RemoteTimeout = 10;
     TDataJob job;
