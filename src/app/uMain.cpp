@@ -7,6 +7,7 @@
 #include "uAppLogView.h"
 #include "uComputerList.h"
 #include "uComputerTreeView.h"
+#include "uIcmpNotice.h"
 #include "uProgramOptions.h"
 #include "uRunController.h"
 #include "uRunJob.h"
@@ -33,6 +34,7 @@ TDormivaForm::TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEnt
     setObjectName(QStringLiteral("DormivaForm"));
     setWindowTitle(QStringLiteral("Dormiva"));
     m_appLog = std::make_unique<TAppLog>(m_options.SettingsFolder, &prompts);
+    RouteIcmpUnavailableToLog(m_appLog.get());
     m_computerList = std::make_unique<TComputerList>(m_options, prompts, dialogs);
     m_pool = std::make_unique<TPoolOfThreads>(m_options, RunJob);
     m_run = std::make_unique<TRunController>(*m_computerList, *m_pool, m_appLog.get(), m_options, prompts, connectAs);
