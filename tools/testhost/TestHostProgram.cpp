@@ -1,6 +1,6 @@
 #include "TestHostProgram.h"
 
-#include "HostSpec.h"
+#include "HostDescription.h"
 #include "HttpSession.h"
 #include "SimulatedHost.h"
 

@@ -1,4 +1,4 @@
-#include "HostSpec.h"
+#include "HostDescription.h"
 
 namespace {
 
