@@ -4,7 +4,9 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 target=$1
 seconds=${2:-60}
-CXX=clang++ "$root/scripts/build.sh" "$root/build-fuzz" -DDORMIVA_FUZZ=ON -DDORMIVA_BENCH=OFF -DDORMIVA_WERROR=OFF
+CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DDORMIVA_FUZZ=ON -DDORMIVA_BENCH=OFF -DDORMIVA_WERROR=OFF >/dev/null
+cmake --build "$root/build-fuzz" --parallel "$(nproc)" --target "$target"
 corpus="$root/build-fuzz/corpus/$target"
 mkdir -p "$corpus"
 seeds="$root/fuzz/seeds/$target"

@@ -4,9 +4,11 @@
 #include "uMain.h"
 #include "uMessageBoxPrompts.h"
 #include "uProgramOptions.h"
+#include "uSystemFileDialogs.h"
 
 #include <QApplication>
 #include <QPointer>
+#include <QScreen>
 
 #include <cstdio>
 #include <exception>
@@ -30,14 +32,22 @@ int main(int argc, char* argv[]) {
     }
     TProgramOptions options;
     TMessageBoxPrompts prompts;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    LoadProgramOptions(
+        options,
+        {QCoreApplication::arguments(), QCoreApplication::applicationDirPath(), screen ? screen->size() : QSize()},
+        prompts);
     TCredentialDialogs dialogs(prompts);
-    auto form = std::make_unique<TDormivaForm>(options, prompts, dialogs, dialogs);
+    TSystemFileDialogs fileDialogs;
+    auto form = std::make_unique<TDormivaForm>(options, prompts, dialogs, dialogs, fileDialogs);
     prompts.SetParent(form.get());
     dialogs.SetParent(form.get());
+    fileDialogs.SetParent(form.get());
     window = form.get();
     form->show();
     const int result = app.exec();
     ReleaseInstance();
     form.reset();
+    SaveProgramOptions(options, prompts);
     return result;
 }

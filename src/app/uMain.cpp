@@ -1,21 +1,35 @@
 #include "uMain.h"
 
 #include "CheckPrevious.h"
+#include "FileInfo.h"
+#include "LangChanger.h"
 #include "UThrdUpdateComputerState.h"
 #include "uActionPanel.h"
 #include "uAppLog.h"
 #include "uAppLogView.h"
 #include "uComputerList.h"
+#include "uComputerListFile.h"
 #include "uComputerTreeView.h"
+#include "uDlgAbout.h"
+#include "uDlgAlternateCredentials.h"
 #include "uIcmpNotice.h"
 #include "uProgramOptions.h"
 #include "uRunController.h"
 #include "uRunJob.h"
 #include "uThreadPool.h"
+#include "uTranslateForm.h"
+#include "uUserPrompts.h"
+#include "uVirtualTreesColumnsUtil.h"
+#include "udlgOptions.h"
 
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -29,13 +43,15 @@ QAction* MakeAction(QObject* parent, const char* name, const QString& caption) {
 } // namespace
 
 TDormivaForm::TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEntryDialogs& dialogs,
-                           IConnectAsPrompt& connectAs, QWidget* parent)
-    : QMainWindow(parent), m_options(options) {
+                           IConnectAsPrompt& connectAs, IFileDialogs& fileDialogs, QWidget* parent)
+    : QMainWindow(parent), m_options(options), m_prompts(prompts) {
     setObjectName(QStringLiteral("DormivaForm"));
     setWindowTitle(QStringLiteral("Dormiva"));
+    ApplyWindowPlacement();
     m_appLog = std::make_unique<TAppLog>(m_options.SettingsFolder, &prompts);
     RouteIcmpUnavailableToLog(m_appLog.get());
     m_computerList = std::make_unique<TComputerList>(m_options, prompts, dialogs);
+    m_listFile = std::make_unique<TComputerListFile>(*m_computerList, m_options, prompts, fileDialogs);
     m_pool = std::make_unique<TPoolOfThreads>(m_options, RunJob);
     m_run = std::make_unique<TRunController>(*m_computerList, *m_pool, m_appLog.get(), m_options, prompts, connectAs);
     actExecute = MakeAction(this, "actExecute", QStringLiteral("Execute"));
@@ -53,8 +69,13 @@ TDormivaForm::TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEnt
     m_pnlAction = new TActionPanel(actExecute, right);
     auto* pnlLog = new QTabWidget(right);
     pnlLog->setObjectName(QStringLiteral("pnlLog"));
-    m_vstApplicationLog = new TAppLogView(m_appLog.get(), pnlLog);
-    pnlLog->addTab(m_vstApplicationLog, QStringLiteral("Application log"));
+    auto* tsApplicationLog = new QWidget(pnlLog);
+    tsApplicationLog->setObjectName(QStringLiteral("tsApplicationLog"));
+    m_vstApplicationLog = new TAppLogView(m_appLog.get(), tsApplicationLog);
+    auto* logLayout = new QVBoxLayout(tsApplicationLog);
+    logLayout->setContentsMargins(0, 0, 0, 0);
+    logLayout->addWidget(m_vstApplicationLog);
+    pnlLog->addTab(tsApplicationLog, QStringLiteral("Application log"));
     right->setStretchFactor(1, 1);
     split->setStretchFactor(1, 1);
     split->setSizes({std::max(200, m_options.iComputerListWidth), 600});
@@ -62,6 +83,8 @@ TDormivaForm::TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEnt
 
     CreateActions();
     CreateMenus();
+    BuildLanguageMenu();
+    ReloadTexts();
 
     const QList<QIcon> images = TComputerTreeView::NodeImages(style());
     const QIcon idle = images.at(2);
@@ -84,17 +107,120 @@ TDormivaForm::TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEnt
             });
     connect(m_computerList->SelectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TDormivaForm::UpdateActions);
+    // An unreadable list file is reported inside; the window goes on with an empty list.
+    m_listFile->LoadAtStartUp();
     UpdateActions();
 
+    ApplyColumnLayout(m_vstApplicationLog, m_options.LogColumns, LastLogColumn);
     m_computerList->SetStatePassFactory(TThrdUpdateComputerState::Factory(m_options));
-    m_computerList->SetUpdateInterval(m_options.IntervalUpdateComputerList);
-    m_computerList->SetUpdateEnabled(m_options.AutoUpdateComputerList);
+    ApplyUpdateOptions();
     m_computerList->UpdateState();
 }
 
 TDormivaForm::~TDormivaForm() {
+    StoreColumnLayout(m_vstApplicationLog, m_options.LogColumns, LastLogColumn);
+    m_options.iComputerListWidth = std::max(200, pcComputerlist->width());
+    StoreWindowPlacement();
     // The tree goes before the list it shows.
     std::unique_ptr<QWidget> panels(takeCentralWidget());
+}
+
+void TDormivaForm::ApplyWindowPlacement() {
+    if (m_options.MainWindowWidth > 0 && m_options.MainWindowHeight > 0)
+        setGeometry(m_options.MainWindowLeft, m_options.MainWindowTop, m_options.MainWindowWidth,
+                    m_options.MainWindowHeight);
+    if (m_options.MainWindowState == 1)
+        setWindowState(Qt::WindowMinimized);
+    else if (m_options.MainWindowState == 2)
+        setWindowState(Qt::WindowMaximized);
+}
+
+void TDormivaForm::StoreWindowPlacement() {
+    const Qt::WindowStates state = windowState();
+    m_options.MainWindowState = state & Qt::WindowMinimized ? 1 : state & Qt::WindowMaximized ? 2 : 0;
+    // A minimized or maximized window comes back at its normal place when restored.
+    const QRect bounds = m_options.MainWindowState == 0 || !normalGeometry().isValid() ? geometry() : normalGeometry();
+    m_options.MainWindowLeft = bounds.left();
+    m_options.MainWindowTop = bounds.top();
+    m_options.MainWindowWidth = bounds.width();
+    m_options.MainWindowHeight = bounds.height();
+}
+
+void TDormivaForm::closeEvent(QCloseEvent* event) {
+    if (!m_computerList->Modified()) {
+        // Check marks and expanded groups do not count as changes, yet they are kept.
+        RunListFileCommand([this] { m_listFile->SaveToFile(m_computerList->FileName()); });
+        event->accept();
+        return;
+    }
+    const TPromptResult answer =
+        m_prompts.Ask(LangStr(QStringLiteral("sComputerListChangedSave")), LangStr(QStringLiteral("sWarning")),
+                      TPromptButtons::YesNoCancel, TPromptIcon::Warning);
+    // A list that could not be saved keeps the window open, so the changes are not lost.
+    if (answer == TPromptResult::Cancel ||
+        (answer == TPromptResult::Yes && !RunListFileCommand([this] { m_listFile->SaveList(); })))
+        event->ignore();
+    else
+        event->accept();
+}
+
+bool TDormivaForm::RunListFileCommand(const std::function<void()>& command) {
+    try {
+        command();
+        return true;
+    } catch (const EListFileError& error) {
+        m_prompts.Ask(error.Message(), LangStr(QStringLiteral("sError")), TPromptButtons::OK, TPromptIcon::Error);
+        return false;
+    }
+}
+
+void TDormivaForm::ApplyUpdateOptions() {
+    m_computerList->SetUpdateEnabled(false);
+    m_computerList->SetUpdateInterval(m_options.IntervalUpdateComputerList);
+    m_computerList->SetUpdateEnabled(m_options.AutoUpdateComputerList);
+}
+
+void TDormivaForm::UpdateTitle() {
+    const QString title = GetVersionString(QStringLiteral("ProductName")) + u' ' + GetVersionShort();
+    QApplication::setApplicationDisplayName(title);
+    setWindowTitle(title);
+}
+
+void TDormivaForm::BuildLanguageMenu() {
+    mnChangeLang->clear();
+    auto* languages = new QActionGroup(mnChangeLang);
+    const QStringList files =
+        QDir(m_options.LanguageFolder).entryList({QStringLiteral("*.lng")}, QDir::Files, QDir::Unsorted);
+    for (const QString& file : files) {
+        QAction* item = mnChangeLang->addAction(file);
+        item->setCheckable(true);
+        item->setChecked(file == m_options.DefaultLang);
+        languages->addAction(item);
+        connect(item, &QAction::triggered, this, [this, item] {
+            item->setChecked(true);
+            LanguageClick(QString(item->text()).remove(u'&'));
+        });
+    }
+}
+
+void TDormivaForm::LanguageClick(const QString& fileName) {
+    m_options.DefaultLang = fileName;
+    for (QAction* item : mnChangeLang->actions())
+        if (QString(item->text()).remove(u'&') == fileName)
+            item->setChecked(true);
+    if (const auto changer = CurrentLangChanger())
+        changer->SetLangFile(m_options.LanguageFolder + fileName);
+    ReloadTexts();
+}
+
+void TDormivaForm::ReloadTexts() {
+    LoadMessageTable();
+    if (const auto changer = CurrentLangChanger())
+        changer->SetSeparator(QStringLiteral(","));
+    TranslateForm(nullptr);
+    TranslateLogColumns(m_options.LogColumns);
+    for (int i = 0; i <= LastLogColumn; ++i)
+        m_appLog->setHeaderData(i, Qt::Horizontal, m_options.LogColumns[i].Caption);
 }
 
 void TDormivaForm::CreateActions() {
@@ -118,6 +244,31 @@ void TDormivaForm::CreateActions() {
     actComputerUpdate = MakeAction(this, "actComputerUpdate", QStringLiteral("Update computers"));
     actComputerUpdate->setShortcut(Qt::Key_F5);
     connect(actComputerUpdate, &QAction::triggered, m_computerList.get(), &TComputerList::UpdateState);
+    actComputerListImport = MakeAction(this, "actComputerListImport", QStringLiteral("Import"));
+    connect(actComputerListImport, &QAction::triggered, this,
+            [this] { RunListFileCommand([this] { m_listFile->ImportList(); }); });
+    actComputerListExport = MakeAction(this, "actComputerListExport", QStringLiteral("Export"));
+    connect(actComputerListExport, &QAction::triggered, this,
+            [this] { RunListFileCommand([this] { m_listFile->ExportList(); }); });
+    actCredentials = MakeAction(this, "actCredentials", QStringLiteral("Default credentials"));
+    connect(actCredentials, &QAction::triggered, this, [this] {
+        ExecuteDefaultCredentialsDialog(this, m_prompts, m_options.DefaultUserConnectAs, m_options.DefaultUserName,
+                                        m_options.DefaultUserPassword);
+    });
+    actPreferences = MakeAction(this, "actPreferences", QStringLiteral("Preferences..."));
+    connect(actPreferences, &QAction::triggered, this, [this] {
+        ShowOptionsDialog(this, m_options, m_prompts);
+        ApplyUpdateOptions();
+        UpdateTitle();
+    });
+    actExit = MakeAction(this, "actExit", QStringLiteral("Exit"));
+    connect(actExit, &QAction::triggered, this, &QWidget::close);
+    actAbout = MakeAction(this, "actAbout", QStringLiteral("About..."));
+    connect(actAbout, &QAction::triggered, this, [this] {
+        ShowAboutBox(this, QUrl(QStringLiteral("https://www.vardolin.example/action.php?action=home") +
+                                m_options.WebQuerySuffix));
+        UpdateTitle();
+    });
 
     // The keys of the tree's context menu act while the tree has the focus.
     for (QAction* action : {actComputerAdd, actGroupCreateNew, actDelete, actComputerUpdate}) {
@@ -127,12 +278,24 @@ void TDormivaForm::CreateActions() {
 }
 
 void TDormivaForm::CreateMenus() {
+    QMenu* mnFile = menuBar()->addMenu(QStringLiteral("File"));
+    mnFile->setObjectName(QStringLiteral("mnFile"));
+    mnFile->addActions({actComputerListImport, actComputerListExport});
+    mnFile->addSeparator();
+    mnFile->addActions({actCredentials, actPreferences});
+    mnChangeLang = mnFile->addMenu(QStringLiteral("Language"));
+    mnChangeLang->setObjectName(QStringLiteral("mnChangeLang"));
+    mnFile->addSeparator();
+    mnFile->addAction(actExit);
     QMenu* mnEdit = menuBar()->addMenu(QStringLiteral("Edit"));
     mnEdit->setObjectName(QStringLiteral("mnEdit"));
     mnEdit->addActions({actGroupCreateNew, actComputerAdd, actEdit, actDelete, actDeleteAll});
     QMenu* mnComputers = menuBar()->addMenu(QStringLiteral("Computers"));
     mnComputers->setObjectName(QStringLiteral("mnComputers"));
     mnComputers->addActions({actExpandAll, actCollapseAll, actComputerUpdate});
+    QMenu* mnHelp = menuBar()->addMenu(QStringLiteral("Help"));
+    mnHelp->setObjectName(QStringLiteral("mnHelp"));
+    mnHelp->addAction(actAbout);
 
     pmComputerList = new QMenu(this);
     pmComputerList->setObjectName(QStringLiteral("pmComputerList"));

@@ -2,10 +2,12 @@
 
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 
 class IConnectAsPrompt;
 class IEntryDialogs;
+class IFileDialogs;
 class IUserPrompts;
 class QAction;
 class QMenu;
@@ -14,6 +16,7 @@ class TActionPanel;
 class TAppLog;
 class TAppLogView;
 class TComputerList;
+class TComputerListFile;
 class TComputerTreeView;
 class TPoolOfThreads;
 class TRunController;
@@ -21,11 +24,13 @@ struct TProgramOptions;
 
 // The program's main window: the computer tree on the left, the action panel at the top right and
 // the application log below it. It owns the computer list and carries the list's commands.
+// The options must have been read before; at destruction the window leaves its placement, the
+// list width and the log columns in them, for the caller to write back.
 class TDormivaForm : public QMainWindow {
     Q_OBJECT
 public:
     TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEntryDialogs& dialogs, IConnectAsPrompt& connectAs,
-                 QWidget* parent = nullptr);
+                 IFileDialogs& fileDialogs, QWidget* parent = nullptr);
     ~TDormivaForm() override;
 
     TComputerList& ComputerList() { return *m_computerList; }
@@ -36,6 +41,12 @@ public:
 
     // Shows the window in front of the others, restored when it was minimized.
     void BringToFront();
+    // After the options changed: the list's update timer takes the new interval and switch.
+    void ApplyUpdateOptions();
+    // Makes the named file of the language folder the language and translates every open window.
+    void LanguageClick(const QString& fileName);
+    // The message table, the list separator and the texts of every open window, from the language.
+    void ReloadTexts();
 
     QAction* actComputerAdd;
     QAction* actGroupCreateNew;
@@ -46,14 +57,33 @@ public:
     QAction* actCollapseAll;
     QAction* actComputerUpdate;
     QAction* actExecute;
+    QAction* actComputerListImport;
+    QAction* actComputerListExport;
+    QAction* actCredentials;
+    QAction* actPreferences;
+    QAction* actExit;
+    QAction* actAbout;
+    QMenu* mnChangeLang;
+
+protected:
+    // Asks about unsaved changes; a list that is not modified is saved without asking.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void CreateActions();
     void CreateMenus();
+    void BuildLanguageMenu();
     void UpdateActions();
+    void UpdateTitle();
+    // Runs a command of the list file; its failure is shown, and false returned.
+    bool RunListFileCommand(const std::function<void()>& command);
+    void ApplyWindowPlacement();
+    void StoreWindowPlacement();
 
     TProgramOptions& m_options;
+    IUserPrompts& m_prompts;
     std::unique_ptr<TComputerList> m_computerList;
+    std::unique_ptr<TComputerListFile> m_listFile;
     std::unique_ptr<TAppLog> m_appLog;
     // The run is destroyed after the pool, whose workers report to it until the pool is gone.
     std::unique_ptr<TRunController> m_run;

@@ -16,7 +16,6 @@ namespace {
 const QString Defaults = QStringLiteral("Defaults");
 const QString Window = QStringLiteral("Window");
 const QString LogColumnsSection = QStringLiteral("LogColumns");
-constexpr int LastLogColumn = 1;
 
 QString WithDelimiter(const QString& folder) {
     return folder.endsWith(u'/') ? folder : folder + u'/';
@@ -197,8 +196,14 @@ void LoadProgramOptions(TProgramOptions& options, const TProgramEnvironment& env
     changer->SetLangFile(options.LanguageFolder + options.DefaultLang);
     SetCurrentLangChanger(std::move(changer));
     LoadMessageTable();
+    TranslateLogColumns(options.LogColumns);
+}
+
+void TranslateLogColumns(TListColumnLayout& columns) {
+    if (columns.size() <= LastLogColumn)
+        columns.resize(LastLogColumn + 1);
     for (int i = 0; i <= LastLogColumn; ++i)
-        options.LogColumns[i].Caption = LangStr(QStringLiteral("LogColumns%1").arg(i));
+        columns[i].Caption = LangStr(QStringLiteral("LogColumns%1").arg(i));
 }
 
 void SaveProgramOptions(TProgramOptions& options, IUserPrompts& prompts) {

@@ -68,6 +68,9 @@ inline const QStringList RemoteProtocolValues{QStringLiteral("http"), QStringLit
 inline const QStringList RemoteAuthenticationValues{QStringLiteral("negotiate"), QStringLiteral("ntlm"),
                                                     QStringLiteral("kerberos"), QStringLiteral("basic")};
 
+// The application log's columns: time and message.
+inline constexpr int LastLogColumn = 1;
+
 // What the options need to know of the running program.
 struct TProgramEnvironment {
     QStringList Arguments; // the command line, the program first
@@ -93,5 +96,7 @@ void ApplyWindowPlacementDefaults(TProgramOptions& options, const QSize& screen)
 // changer and message table. Reading failures are reported through prompts; options then keep
 // their defaults.
 void LoadProgramOptions(TProgramOptions& options, const TProgramEnvironment& environment, IUserPrompts& prompts);
+// The captions of the log columns in the current language.
+void TranslateLogColumns(TListColumnLayout& columns);
 // Writes every option back to options.xml, then releases the process-wide language changer.
 void SaveProgramOptions(TProgramOptions& options, IUserPrompts& prompts);

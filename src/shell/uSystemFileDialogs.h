@@ -8,6 +8,7 @@ class QWidget;
 class TSystemFileDialogs : public IFileDialogs {
 public:
     explicit TSystemFileDialogs(QWidget* parent = nullptr) : m_parent(parent) {}
+    void SetParent(QWidget* parent) { m_parent = parent; }
     QString PromptSaveFileName(const QString& title, const QString& filter, const QString& defaultExtension,
                                const QString& folder) override;
     QString PromptOpenFileName(const QString& title, const QString& filter, const QString& defaultExtension,

@@ -1,5 +1,6 @@
 #include "TScriptedConnectAsPrompt.h"
 #include "TScriptedEntryDialogs.h"
+#include "TScriptedFileDialogs.h"
 #include "TScriptedPrompts.h"
 #include "uComputerList.h"
 #include "uComputerTreeView.h"
@@ -32,6 +33,7 @@ private:
     std::unique_ptr<TScriptedPrompts> m_prompts;
     std::unique_ptr<TScriptedEntryDialogs> m_dialogs;
     TScriptedConnectAsPrompt m_connectAs;
+    TScriptedFileDialogs m_fileDialogs;
     std::unique_ptr<TDormivaForm> m_form;
     TComputerList* m_list = nullptr;
     TComputerTreeView* m_tree = nullptr;
@@ -40,7 +42,7 @@ private:
 void TestMainWindow::init() {
     m_prompts = std::make_unique<TScriptedPrompts>();
     m_dialogs = std::make_unique<TScriptedEntryDialogs>();
-    m_form = std::make_unique<TDormivaForm>(m_options, *m_prompts, *m_dialogs, m_connectAs);
+    m_form = std::make_unique<TDormivaForm>(m_options, *m_prompts, *m_dialogs, m_connectAs, m_fileDialogs);
     m_form->resize(800, 600);
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));

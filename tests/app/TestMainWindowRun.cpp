@@ -1,6 +1,7 @@
 #include "TEnglishTexts.h"
 #include "TScriptedConnectAsPrompt.h"
 #include "TScriptedEntryDialogs.h"
+#include "TScriptedFileDialogs.h"
 #include "TScriptedPrompts.h"
 #include "uActionPanel.h"
 #include "uAppLog.h"
@@ -32,13 +33,14 @@ private:
     TScriptedPrompts m_prompts;
     TScriptedEntryDialogs m_dialogs;
     TScriptedConnectAsPrompt m_connectAs;
+    TScriptedFileDialogs m_fileDialogs;
     std::unique_ptr<TDormivaForm> m_form;
 };
 
 void TestMainWindowRun::init() {
     m_options.SettingsFolder = m_settings.path() + u'/';
     m_options.AutoUpdateComputerList = false;
-    m_form = std::make_unique<TDormivaForm>(m_options, m_prompts, m_dialogs, m_connectAs);
+    m_form = std::make_unique<TDormivaForm>(m_options, m_prompts, m_dialogs, m_connectAs, m_fileDialogs);
 }
 
 void TestMainWindowRun::cleanup() {

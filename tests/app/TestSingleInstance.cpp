@@ -93,8 +93,12 @@ bool TestSingleInstance::Says(TCopy& copy, const char* text, int timeout) {
 
 void TestSingleInstance::secondStartRaisesTheFirstAndEnds() {
     const QString runtime = NewFolder();
-    TCopy& first = Start(runtime, NewFolder());
+    const QString firstConfig = NewFolder();
+    TCopy& first = Start(runtime, firstConfig);
     QVERIFY2(Says(first, "registered"), first.Errors);
+    // The copy that runs has read its options: the files are in place before the window shows.
+    QTRY_VERIFY(QFile::exists(firstConfig + QStringLiteral("/Vardolin/Dormiva/options.xml")));
+    QVERIFY(QFile::exists(firstConfig + QStringLiteral("/Vardolin/Dormiva/default.dvl")));
 
     const QString secondConfig = NewFolder();
     TCopy& second = Start(runtime, secondConfig);

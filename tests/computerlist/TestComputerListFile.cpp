@@ -1,8 +1,8 @@
 #include "TScriptedEntryDialogs.h"
+#include "TScriptedFileDialogs.h"
 #include "TScriptedPrompts.h"
 #include "uComputerList.h"
 #include "uComputerListFile.h"
-#include "uFileDialogs.h"
 #include "uPasswordProtection.h"
 #include "uProgramOptions.h"
 
@@ -14,28 +14,6 @@
 #include <QTest>
 
 namespace {
-
-// Answers file dialogs with queued paths (empty = Cancel) and records what they were opened with.
-class TScriptedFileDialogs : public IFileDialogs {
-public:
-    QStringList Answers;
-    QStringList Calls;
-    QString PromptSaveFileName(const QString& title, const QString& filter, const QString& extension,
-                               const QString& folder) override {
-        return Record("save", title, filter, extension, folder);
-    }
-    QString PromptOpenFileName(const QString& title, const QString& filter, const QString& extension,
-                               const QString& folder) override {
-        return Record("open", title, filter, extension, folder);
-    }
-
-private:
-    QString Record(const QString& kind, const QString& title, const QString& filter, const QString& extension,
-                   const QString& folder) {
-        Calls.append(QStringList{kind, title, filter, extension, folder}.join(u'|'));
-        return Answers.isEmpty() ? QString() : Answers.takeFirst();
-    }
-};
 
 // Every stored field of every entry, depth first, as one line per entry.
 void Dump(const TEntryList& items, int depth, QStringList& lines) {

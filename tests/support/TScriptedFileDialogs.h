@@ -1,0 +1,22 @@
+#pragma once
+
+#include "uFileDialogs.h"
+
+#include <QStringList>
+
+// Answers file dialogs with queued paths (empty = Cancel) and records what they were opened with,
+// one "kind|title|filter|extension|folder" line per call.
+class TScriptedFileDialogs : public IFileDialogs {
+public:
+    QStringList Answers;
+    QStringList Calls;
+
+    QString PromptSaveFileName(const QString& title, const QString& filter, const QString& extension,
+                               const QString& folder) override;
+    QString PromptOpenFileName(const QString& title, const QString& filter, const QString& extension,
+                               const QString& folder) override;
+
+private:
+    QString Record(const QString& kind, const QString& title, const QString& filter, const QString& extension,
+                   const QString& folder);
+};
