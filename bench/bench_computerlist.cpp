@@ -1,4 +1,4 @@
-#include "TSilentListDialogs.h"
+#include "TSilentDialogs.h"
 #include "uComputerList.h"
 #include "uProgramOptions.h"
 
@@ -12,8 +12,8 @@ namespace {
 
 struct TBenchList {
     TProgramOptions Options;
-    TSilentPrompts Prompts;
-    TSilentEntryDialogs Dialogs;
+    TFixedAnswerPrompts Prompts;
+    TSilentDialogs Dialogs;
     TComputerList List{Options, Prompts, Dialogs};
     QStringList Names;
     QList<TGroupObject*> Groups;

@@ -1,4 +1,4 @@
-#include "TSilentListDialogs.h"
+#include "TSilentDialogs.h"
 #include "uComputerList.h"
 #include "uComputerTreeView.h"
 #include "uProgramOptions.h"
@@ -13,8 +13,8 @@ namespace {
 
 struct TShownTree {
     TProgramOptions Options;
-    TSilentPrompts Prompts;
-    TSilentEntryDialogs Dialogs;
+    TFixedAnswerPrompts Prompts;
+    TSilentDialogs Dialogs;
     TComputerList List{Options, Prompts, Dialogs};
     TComputerTreeView Tree{List};
     QStringList Names;

@@ -14,7 +14,6 @@
 #include "uRunJob.h"
 #include "uThreadPool.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QHostAddress>
@@ -112,11 +111,3 @@ void BM_RunOfThousandComputers(benchmark::State& state) {
 BENCHMARK(BM_RunOfThousandComputers)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

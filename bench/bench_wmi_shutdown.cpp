@@ -2,7 +2,6 @@
 #include "TTestHost.h"
 #include "uWmiShutdown.h"
 
-#include <QCoreApplication>
 #include <QHostAddress>
 
 #include <benchmark/benchmark.h>
@@ -80,11 +79,3 @@ void BM_ThousandCallsOverHundredThreads(benchmark::State& state) {
 BENCHMARK(BM_ThousandCallsOverHundredThreads)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv); // the test host is driven through QProcess
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

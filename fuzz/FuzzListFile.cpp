@@ -1,36 +1,15 @@
 // List files are user files: any bytes must load as some list or raise EListFileError, never
 // crash or hang, and whatever loaded must save again.
+#include "TSilentDialogs.h"
 #include "uComputerList.h"
 #include "uComputerListFile.h"
-#include "uEntryDialogs.h"
-#include "uFileDialogs.h"
 #include "uProgramOptions.h"
-#include "uUserPrompts.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <cstddef>
 #include <cstdint>
-
-namespace {
-
-struct TNoPrompts : IUserPrompts {
-    TPromptResult Ask(const QString&, const QString&, TPromptButtons, TPromptIcon) override {
-        return TPromptResult::OK;
-    }
-};
-
-struct TNoDialogs : IEntryDialogs, IFileDialogs {
-    bool ExecuteGroupEditDialog(QString&, TUserConnectAs&, QString&, QString&, bool, bool) override { return false; }
-    bool ExecuteComputerEditDialog(QString&, QString&, TUserConnectAs&, QString&, QString&, bool) override {
-        return false;
-    }
-    QString PromptSaveFileName(const QString&, const QString&, const QString&, const QString&) override { return {}; }
-    QString PromptOpenFileName(const QString&, const QString&, const QString&, const QString&) override { return {}; }
-};
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static QTemporaryDir dir;
@@ -42,8 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
     }
     TProgramOptions options;
-    TNoPrompts prompts;
-    TNoDialogs dialogs;
+    TFixedAnswerPrompts prompts(TPromptResult::OK); // OK lets the text import run too
+    TSilentDialogs dialogs;
     TComputerList list(options, prompts, dialogs);
     TComputerListFile listFile(list, options, prompts, dialogs);
     try {

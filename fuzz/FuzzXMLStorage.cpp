@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the settings storage as an options file, and to the entity decoding.
 #include "HTMLUtil.h"
+#include "TSilentDialogs.h"
 #include "uCommandListXMLStorage.h"
 
 #include <QFile>
@@ -8,20 +9,9 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace {
-
-class TSilentPrompts : public IUserPrompts {
-public:
-    TPromptResult Ask(const QString&, const QString&, TPromptButtons, TPromptIcon) override {
-        return TPromptResult::OK;
-    }
-};
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static QTemporaryDir dir;
-    static TSilentPrompts prompts;
+    static TFixedAnswerPrompts prompts(TPromptResult::OK);
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     const QString text = QString::fromUtf8(bytes);
     try {

@@ -112,7 +112,7 @@ private:
 
 class TListBuilder {
 public:
-    TListBuilder(TComputerList& list, const QString& key) : m_list(list), m_key(key) {}
+    TListBuilder(TComputerList& list, const QString& key) : m_list(list), m_passwords(key) {}
 
     void Add(const std::vector<TEntryData>& items, TGroupObject* parent) {
         for (const TEntryData& data : items) {
@@ -146,16 +146,16 @@ private:
         if (entry->UserConnectAs() != ucFollowingUser)
             return;
         entry->SetUserName(data.Text(fUserName));
-        entry->SetUserPassword(DecryptPassword(data.Text(fUserPassword), m_key));
+        entry->SetUserPassword(m_passwords.Decrypt(data.Text(fUserPassword)));
     }
 
     TComputerList& m_list;
-    const QString m_key;
+    const TPasswordProtector m_passwords;
 };
 
 class TListWriter {
 public:
-    TListWriter(QIODevice* device, const QString& key) : m_xml(device), m_key(key) {
+    TListWriter(QIODevice* device, const QString& key) : m_xml(device), m_passwords(key) {
         m_xml.setAutoFormatting(true);
         m_xml.setAutoFormattingIndent(2);
     }
@@ -209,13 +209,13 @@ private:
         if (entry.UserConnectAs() != ucFollowingUser)
             return;
         Field(fUserName, entry.UserName());
-        Field(fUserPassword, EncryptPassword(entry.UserPassword(), m_key));
+        Field(fUserPassword, m_passwords.Encrypt(entry.UserPassword()));
     }
 
     void Field(TField field, const QString& value) { m_xml.writeTextElement(FieldNames[field], value); }
 
     QXmlStreamWriter m_xml;
-    const QString m_key;
+    const TPasswordProtector m_passwords;
 };
 
 bool HasXmlExtension(const QString& path) {

@@ -33,7 +33,10 @@ void BlowfishEncrypt(const void* context, size_t length, uint8_t* dst, const uin
     blowfish_encrypt(static_cast<const blowfish_ctx*>(context), length, dst, src);
 }
 
+} // namespace
+
 // Blowfish keyed with the MD5 of the machine key, with its CFB-8 vector; wiped when it goes.
+// Every password starts from the same vector, since each one is stored on its own.
 class TPasswordCipher {
 public:
     explicit TPasswordCipher(const QString& key) {
@@ -52,16 +55,20 @@ public:
     TPasswordCipher(const TPasswordCipher&) = delete;
     TPasswordCipher& operator=(const TPasswordCipher&) = delete;
 
-    QByteArray Encrypt(const QByteArray& plain) {
+    QByteArray Encrypt(const QByteArray& plain) const {
         QByteArray result(plain.size(), Qt::Uninitialized);
-        cfb8_encrypt(&m_context, BlowfishEncrypt, BLOWFISH_BLOCK_SIZE, m_iv.data(), size_t(plain.size()),
+        std::array<uint8_t, BLOWFISH_BLOCK_SIZE> iv = m_iv;
+        cfb8_encrypt(&m_context, BlowfishEncrypt, BLOWFISH_BLOCK_SIZE, iv.data(), size_t(plain.size()),
                      reinterpret_cast<uint8_t*>(result.data()), reinterpret_cast<const uint8_t*>(plain.constData()));
+        Wipe(iv.data(), iv.size());
         return result;
     }
-    QByteArray Decrypt(const QByteArray& cipher) {
+    QByteArray Decrypt(const QByteArray& cipher) const {
         QByteArray result(cipher.size(), Qt::Uninitialized);
-        cfb8_decrypt(&m_context, BlowfishEncrypt, BLOWFISH_BLOCK_SIZE, m_iv.data(), size_t(cipher.size()),
+        std::array<uint8_t, BLOWFISH_BLOCK_SIZE> iv = m_iv;
+        cfb8_decrypt(&m_context, BlowfishEncrypt, BLOWFISH_BLOCK_SIZE, iv.data(), size_t(cipher.size()),
                      reinterpret_cast<uint8_t*>(result.data()), reinterpret_cast<const uint8_t*>(cipher.constData()));
+        Wipe(iv.data(), iv.size());
         return result;
     }
 
@@ -69,8 +76,6 @@ private:
     blowfish_ctx m_context;
     std::array<uint8_t, BLOWFISH_BLOCK_SIZE> m_iv;
 };
-
-} // namespace
 
 QString ComposeMachineKey(const QString& computerName, const QString& userName, std::optional<quint32> volumeSerial) {
     QString serial;
@@ -101,26 +106,37 @@ bool CheckMachineKeyHash(const QString& storedHash, const QString& key) {
     return storedHash == HashMachineKey(key);
 }
 
-QString EncryptPassword(const QString& password, const QString& key) {
+TPasswordProtector::TPasswordProtector(const QString& key)
+    : m_cipher(key.isEmpty() ? nullptr : std::make_unique<TPasswordCipher>(key)) {}
+
+TPasswordProtector::~TPasswordProtector() = default;
+
+QString TPasswordProtector::Encrypt(const QString& password) const {
     if (password.isEmpty())
         return QString();
-    if (key.isEmpty())
+    if (!m_cipher)
         return password;
-    TPasswordCipher cipher(key);
     QByteArray plain = password.toUtf8();
-    const QByteArray enciphered = cipher.Encrypt(plain);
+    const QByteArray enciphered = m_cipher->Encrypt(plain);
     Wipe(plain.data(), size_t(plain.size()));
     return QString::fromLatin1(enciphered.toBase64());
 }
 
-QString DecryptPassword(const QString& stored, const QString& key) {
+QString TPasswordProtector::Decrypt(const QString& stored) const {
     if (stored.isEmpty())
         return QString();
-    if (key.isEmpty())
+    if (!m_cipher)
         return stored;
-    TPasswordCipher cipher(key);
-    QByteArray plain = cipher.Decrypt(QByteArray::fromBase64(stored.toLatin1()));
+    QByteArray plain = m_cipher->Decrypt(QByteArray::fromBase64(stored.toLatin1()));
     const QString password = QString::fromUtf8(plain);
     Wipe(plain.data(), size_t(plain.size()));
     return password;
+}
+
+QString EncryptPassword(const QString& password, const QString& key) {
+    return TPasswordProtector(key).Encrypt(password);
+}
+
+QString DecryptPassword(const QString& stored, const QString& key) {
+    return TPasswordProtector(key).Decrypt(stored);
 }

@@ -18,6 +18,7 @@ class TestPasswordProtection : public QObject {
 private slots:
     void knownAnswers_data();
     void knownAnswers();
+    void oneProtectorServesEveryPassword();
     void roundTrips_data();
     void roundTrips();
     void emptyKeyOrPassword();
@@ -54,6 +55,16 @@ void TestPasswordProtection::knownAnswers() {
     QFETCH(QString, stored);
     QCOMPARE(EncryptPassword(password, kKey), stored);
     QCOMPARE(DecryptPassword(stored, kKey), password);
+}
+
+void TestPasswordProtection::oneProtectorServesEveryPassword() {
+    // A list file protects all its passwords with one set-up cipher; each still stands on its own.
+    const TPasswordProtector protector(kKey);
+    QCOMPARE(protector.Encrypt(QStringLiteral("passwd7")), QStringLiteral("Q9dD5lRoVA=="));
+    QCOMPARE(protector.Encrypt(QStringLiteral("Secret#8")), QStringLiteral("YI9nzbU0LVI="));
+    QCOMPARE(protector.Decrypt(QStringLiteral("Q9dD5lRoVA==")), QStringLiteral("passwd7"));
+    QCOMPARE(protector.Decrypt(QStringLiteral("YI9nzbU0LVI=")), QStringLiteral("Secret#8"));
+    QCOMPARE(TPasswordProtector(QString()).Encrypt(QStringLiteral("clear")), QStringLiteral("clear"));
 }
 
 void TestPasswordProtection::roundTrips_data() {
