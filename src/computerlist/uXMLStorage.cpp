@@ -1,6 +1,7 @@
 #include "uXMLStorage.h"
 
 #include "HTMLUtil.h"
+#include "uParseDigits.h"
 
 #include <QDomProcessingInstruction>
 #include <QDomText>
@@ -26,29 +27,6 @@ QString WithoutNonXmlChars(const QString& text) {
 
 bool IsBlank(QChar c) {
     return c == u' ' || c == u'\t';
-}
-
-// Digits of the given base, the whole text; none when empty, malformed or beyond 32 bits.
-std::optional<quint32> ParseDigits(QStringView digits, int base, quint64 limit) {
-    if (digits.isEmpty())
-        return std::nullopt;
-    quint64 value = 0;
-    for (const QChar c : digits) {
-        const char16_t u = c.unicode();
-        int digit = -1;
-        if (u >= '0' && u <= '9')
-            digit = u - '0';
-        else if (base == 16 && u >= 'a' && u <= 'f')
-            digit = u - 'a' + 10;
-        else if (base == 16 && u >= 'A' && u <= 'F')
-            digit = u - 'A' + 10;
-        if (digit < 0)
-            return std::nullopt;
-        value = value * base + digit;
-        if (value > limit)
-            return std::nullopt;
-    }
-    return quint32(value);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "LangChanger.h"
 #include "uFormat.h"
+#include "uParseDigits.h"
 
 #include <optional>
 
@@ -15,27 +16,10 @@ std::optional<char32_t> ParseCharCode(QStringView digits) {
         base = 16;
         digits = digits.mid(1);
     }
-    if (digits.isEmpty())
+    const std::optional<quint32> code = ParseDigits(digits, base, 0x10FFFF);
+    if (!code || *code == 0 || (*code >= 0xD800 && *code <= 0xDFFF))
         return std::nullopt;
-    quint32 code = 0;
-    for (const QChar c : digits) {
-        const char16_t u = c.unicode();
-        int digit = -1;
-        if (u >= '0' && u <= '9')
-            digit = u - '0';
-        else if (base == 16 && u >= 'a' && u <= 'f')
-            digit = u - 'a' + 10;
-        else if (base == 16 && u >= 'A' && u <= 'F')
-            digit = u - 'A' + 10;
-        if (digit < 0)
-            return std::nullopt;
-        code = code * base + digit;
-        if (code > 0x10FFFF)
-            return std::nullopt;
-    }
-    if (code == 0 || (code >= 0xD800 && code <= 0xDFFF))
-        return std::nullopt;
-    return char32_t(code);
+    return char32_t(*code);
 }
 
 } // namespace
