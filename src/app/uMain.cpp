@@ -196,10 +196,7 @@ void TDormivaForm::BuildLanguageMenu() {
         item->setCheckable(true);
         item->setChecked(file == m_options.DefaultLang);
         languages->addAction(item);
-        connect(item, &QAction::triggered, this, [this, item] {
-            item->setChecked(true);
-            LanguageClick(QString(item->text()).remove(u'&'));
-        });
+        connect(item, &QAction::triggered, this, [this, item] { LanguageClick(QString(item->text()).remove(u'&')); });
     }
 }
 
