@@ -10,6 +10,7 @@
 #include "uComputerList.h"
 #include "uComputerListFile.h"
 #include "uComputerTreeView.h"
+#include "uDesktopToolDialogs.h"
 #include "uDlgAbout.h"
 #include "uDlgAlternateCredentials.h"
 #include "uIcmpNotice.h"
@@ -17,6 +18,7 @@
 #include "uRunController.h"
 #include "uRunJob.h"
 #include "uThreadPool.h"
+#include "uToolMenus.h"
 #include "uTranslateForm.h"
 #include "uUserPrompts.h"
 #include "uVirtualTreesColumnsUtil.h"
@@ -44,7 +46,7 @@ QAction* MakeAction(QObject* parent, const char* name, const QString& caption) {
 
 TDormivaForm::TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEntryDialogs& dialogs,
                            IConnectAsPrompt& connectAs, IFileDialogs& fileDialogs, QWidget* parent)
-    : QMainWindow(parent), m_options(options), m_prompts(prompts) {
+    : QMainWindow(parent), m_options(options), m_prompts(prompts), m_connectAs(connectAs) {
     setObjectName(QStringLiteral("DormivaForm"));
     setWindowTitle(QStringLiteral("Dormiva"));
     ApplyWindowPlacement();
@@ -54,6 +56,7 @@ TDormivaForm::TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEnt
     m_listFile = std::make_unique<TComputerListFile>(*m_computerList, m_options, prompts, fileDialogs);
     m_pool = std::make_unique<TPoolOfThreads>(m_options, RunJob);
     m_run = std::make_unique<TRunController>(*m_computerList, *m_pool, m_appLog.get(), m_options, prompts, connectAs);
+    m_toolDialogs = std::make_unique<TDesktopToolDialogs>(this, m_options, prompts, fileDialogs);
     actExecute = MakeAction(this, "actExecute", QStringLiteral("Execute"));
     connect(actExecute, &QAction::triggered, this, [this] { m_run->Execute(m_pnlAction->SelectedAction()); });
 
@@ -119,6 +122,7 @@ TDormivaForm::TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEnt
 
 TDormivaForm::~TDormivaForm() {
     StoreColumnLayout(m_vstApplicationLog, m_options.LogColumns, LastLogColumn);
+    m_toolMenus->SaveLists();
     m_options.iComputerListWidth = std::max(200, pcComputerlist->width());
     StoreWindowPlacement();
     // The tree goes before the list it shows.
@@ -218,6 +222,7 @@ void TDormivaForm::ReloadTexts() {
     TranslateLogColumns(m_options.LogColumns);
     for (int i = 0; i <= LastLogColumn; ++i)
         m_appLog->setHeaderData(i, Qt::Horizontal, m_options.LogColumns[i].Caption);
+    m_toolMenus->BuildToolMenus();
 }
 
 void TDormivaForm::CreateActions() {
@@ -299,6 +304,8 @@ void TDormivaForm::CreateMenus() {
     pmComputerList->addActions({actComputerAdd, actGroupCreateNew, actEdit, actDelete, actDeleteAll});
     pmComputerList->addSeparator();
     pmComputerList->addAction(actComputerUpdate);
+    m_toolMenus = new TToolMenus(mnComputers, pmComputerList, *m_computerList, m_options, *m_toolDialogs, m_connectAs,
+                                 m_prompts, m_appLog.get(), this);
     m_vstComputerList->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_vstComputerList, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { pmComputerList->popup(m_vstComputerList->viewport()->mapToGlobal(pos)); });

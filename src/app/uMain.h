@@ -18,8 +18,10 @@ class TAppLogView;
 class TComputerList;
 class TComputerListFile;
 class TComputerTreeView;
+class TDesktopToolDialogs;
 class TPoolOfThreads;
 class TRunController;
+class TToolMenus;
 struct TProgramOptions;
 
 // The program's main window: the computer tree on the left, the action panel at the top right and
@@ -38,6 +40,7 @@ public:
     TAppLog& AppLog() { return *m_appLog; }
     TAppLogView* vstApplicationLog() const { return m_vstApplicationLog; }
     TActionPanel* pnlAction() const { return m_pnlAction; }
+    TToolMenus* ToolMenus() const { return m_toolMenus; }
 
     // Shows the window in front of the others, restored when it was minimized.
     void BringToFront();
@@ -82,12 +85,15 @@ private:
 
     TProgramOptions& m_options;
     IUserPrompts& m_prompts;
+    IConnectAsPrompt& m_connectAs;
     std::unique_ptr<TComputerList> m_computerList;
     std::unique_ptr<TComputerListFile> m_listFile;
     std::unique_ptr<TAppLog> m_appLog;
     // The run is destroyed after the pool, whose workers report to it until the pool is gone.
     std::unique_ptr<TRunController> m_run;
     std::unique_ptr<TPoolOfThreads> m_pool;
+    std::unique_ptr<TDesktopToolDialogs> m_toolDialogs;
+    TToolMenus* m_toolMenus = nullptr;
     TActionPanel* m_pnlAction;
     TAppLogView* m_vstApplicationLog;
     QTabWidget* pcComputerlist;

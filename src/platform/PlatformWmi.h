@@ -12,8 +12,9 @@ struct TWmiShutdownOutcome {
 
 namespace Platform {
 
-// Connects to the namespace root\cimv2 of the computer ("." or empty: this computer), queries the primary
-// operating system and calls Win32Shutdown with the flags on every object returned. An empty user name
+// Connects to the namespace root\cimv2 of the computer ("." or empty: this computer where the platform can
+// reach it, refused where it cannot), queries the primary operating system and calls Win32Shutdown with
+// the flags on every object returned. An empty user name
 // means the identity of the calling thread's user. Raises ERemoteError for every failure of the
 // connection, the query or the call itself.
 TWmiShutdownOutcome WmiShutdown(const QString& computer, const QString& userName, const QString& password, int flags,

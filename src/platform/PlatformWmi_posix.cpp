@@ -13,6 +13,9 @@ namespace Platform {
 
 TWmiShutdownOutcome WmiShutdown(const QString& computer, const QString& userName, const QString& password, int flags,
                                 const TRemoteSettings& settings) {
+    // "." means this computer only to Windows' own WMI; here it would be no host at all.
+    if (computer.isEmpty() || computer == QLatin1String("."))
+        throw ERemoteError(LangStr(QStringLiteral("sRemoteNoComputer")), 0, computer);
     const QDeadlineTimer deadline(qint64(settings.EffectiveTimeoutSeconds()) * 1000);
     TWsManClient client(MakeWsManTransport(computer, userName, password, settings, deadline),
                         settings.EffectiveTimeoutSeconds());

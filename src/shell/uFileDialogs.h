@@ -15,4 +15,6 @@ public:
     // The folder and the file must exist.
     virtual QString PromptOpenFileName(const QString& title, const QString& filter, const QString& defaultExtension,
                                        const QString& folder) = 0;
+    // A folder of the file system, chosen from no preset folder.
+    virtual QString PromptFolderName(const QString& title) = 0;
 };

@@ -25,3 +25,7 @@ QString TSystemFileDialogs::Run(bool save, const QString& title, const QString& 
         return {};
     return dialog.selectedFiles().constFirst();
 }
+
+QString TSystemFileDialogs::PromptFolderName(const QString& title) {
+    return QFileDialog::getExistingDirectory(m_parent, title, QString(), QFileDialog::ShowDirsOnly);
+}

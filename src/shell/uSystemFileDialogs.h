@@ -13,6 +13,7 @@ public:
                                const QString& folder) override;
     QString PromptOpenFileName(const QString& title, const QString& filter, const QString& defaultExtension,
                                const QString& folder) override;
+    QString PromptFolderName(const QString& title) override;
 
 private:
     QString Run(bool save, const QString& title, const QString& filter, const QString& defaultExtension,

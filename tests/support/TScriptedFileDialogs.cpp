@@ -15,3 +15,7 @@ QString TScriptedFileDialogs::Record(const QString& kind, const QString& title, 
     Calls.append(QStringList{kind, title, filter, extension, folder}.join(u'|'));
     return Answers.isEmpty() ? QString() : Answers.takeFirst();
 }
+
+QString TScriptedFileDialogs::PromptFolderName(const QString& title) {
+    return Record(QStringLiteral("folder"), title, {}, {}, {});
+}

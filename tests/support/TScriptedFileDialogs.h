@@ -15,6 +15,7 @@ public:
                                const QString& folder) override;
     QString PromptOpenFileName(const QString& title, const QString& filter, const QString& extension,
                                const QString& folder) override;
+    QString PromptFolderName(const QString& title) override;
 
 private:
     QString Record(const QString& kind, const QString& title, const QString& filter, const QString& extension,

@@ -22,4 +22,5 @@ struct TSilentDialogs : IEntryDialogs, IFileDialogs {
     }
     QString PromptSaveFileName(const QString&, const QString&, const QString&, const QString&) override { return {}; }
     QString PromptOpenFileName(const QString&, const QString&, const QString&, const QString&) override { return {}; }
+    QString PromptFolderName(const QString&) override { return {}; }
 };
