@@ -1,14 +1,17 @@
 #include "TEnglishTexts.h"
 #include "TScriptedConnectAsPrompt.h"
 #include "TScriptedEntryDialogs.h"
+#include "TScriptedFileDialogs.h"
 #include "TScriptedPrompts.h"
 #include "uAppLog.h"
 #include "uComputerList.h"
+#include "uMain.h"
 #include "uProgramOptions.h"
 #include "uToolDialogs.h"
 #include "uToolMenus.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QTemporaryDir>
@@ -64,6 +67,7 @@ private slots:
     void shutdownToolUsesTheComputersCredentials();
     void manageRebuildsEveryMenu();
     void listsAreWrittenBackToTheOptionsFile();
+    void mainWindowRebuildsTheMenusInTheChosenLanguage();
 
 private:
     void Focus(const TPreObject* entry);
@@ -209,6 +213,37 @@ void TestToolMenus::listsAreWrittenBackToTheOptionsFile() {
     QFile file(m_options.OptionsFile);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(file.readAll().contains("<iMaxThreads>3</iMaxThreads>"));
+}
+
+void TestToolMenus::mainWindowRebuildsTheMenusInTheChosenLanguage() {
+    m_menus.reset();
+    m_options.LanguageFolder = m_dir.filePath(QStringLiteral("languages/"));
+    QVERIFY(QDir().mkpath(m_options.LanguageFolder));
+    for (const char* language : {"english.lng", "deutsch.lng"})
+        QVERIFY(QFile::copy(QStringLiteral(DORMIVA_SOURCE_DIR "/data/languages/") + QLatin1String(language),
+                            m_options.LanguageFolder + QLatin1String(language)));
+    TScriptedFileDialogs fileDialogs;
+    auto form = std::make_unique<TDormivaForm>(m_options, m_prompts, m_entryDialogs, m_connectAs, fileDialogs);
+    const auto menu = [&form](const char* name) { return form->findChild<QMenu*>(QLatin1String(name)); };
+    QCOMPARE(menu("mnComputers")->actions().last()->menu(), menu("mnMainAdminTools"));
+    QCOMPARE(menu("pmComputerList")->actions().last()->menu(), menu("mnPopupAdminTools"));
+    QCOMPARE(Entries(menu("mnPopupNetTools")), (QStringList{"Ping(off)", "Tom && Jerry(off)", "-", "Manage tools..."}));
+    form->LanguageClick(QStringLiteral("deutsch.lng"));
+    QCOMPARE(menu("mnMainNetTools")->title(), QStringLiteral("Netzwerkwerkzeuge"));
+    QCOMPARE(Entries(menu("mnMainAdminTools")),
+             (QStringList{"Herunterfahren, neu starten oder abmelden...(off)", "-", "Werkzeuge verwalten..."}));
+    form->LanguageClick(QStringLiteral("english.lng"));
+    QCOMPARE(menu("mnPopupAdminTools")->title(), QStringLiteral("Administrative tools"));
+
+    // Closing writes both lists back into the options file.
+    form->ToolMenus()->AdminTools().Items().clear();
+    form.reset();
+    TCommandList admin(QStringLiteral("Admintools"));
+    admin.LoadFromFile(m_options.OptionsFile, m_prompts);
+    QCOMPARE(admin.Count(), 0);
+    TCommandList net(QStringLiteral("Nettools"));
+    net.LoadFromFile(m_options.OptionsFile, m_prompts);
+    QCOMPARE(net.Count(), 2);
 }
 
 QTEST_MAIN(TestToolMenus)
