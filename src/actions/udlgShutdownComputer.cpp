@@ -22,6 +22,7 @@ TdlgShutdownComputer::TdlgShutdownComputer(QWidget* parent, IUserPrompts& prompt
       m_settings(settings) {
     setObjectName(QStringLiteral("dlgShutdownComputer"));
     setWindowTitle(QStringLiteral("Shut Down"));
+    setMinimumWidth(340);
     lblAdminToolShutdownInfo = new QLabel(Format(LangStr(QStringLiteral("sAdminToolShutdownInfo")), {computer}), this);
     lblAdminToolShutdownInfo->setObjectName(QStringLiteral("lblAdminToolShutdownInfo"));
     lblAdminToolShutdownInfo->setTextFormat(Qt::PlainText);

@@ -30,6 +30,7 @@ QPushButton* MakeBrowseButton(QWidget* parent, const char* name) {
     auto* button = new QPushButton(QStringLiteral("..."), parent);
     button->setObjectName(QLatin1String(name));
     button->setAutoDefault(false);
+    button->setMaximumWidth(button->fontMetrics().horizontalAdvance(button->text()) * 3);
     return button;
 }
 
