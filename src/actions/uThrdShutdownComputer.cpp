@@ -7,9 +7,7 @@
 TThrdShutdownComputer::TThrdShutdownComputer(const QString& computer, const QString& userName, const QString& password,
                                              int actionIndex, bool forced, const TRemoteSettings& settings)
     : Computer(computer.isEmpty() ? QStringLiteral(".") : computer), UserName(userName), Password(password),
-      ActionIndex(actionIndex), Forced(forced), m_settings(settings) {
-    connect(this, &QThread::finished, this, &QObject::deleteLater);
-}
+      ActionIndex(actionIndex), Forced(forced), m_settings(settings) {}
 
 void TThrdShutdownComputer::run() {
     Platform::InitializeComForThread();

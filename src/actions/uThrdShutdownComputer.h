@@ -6,8 +6,8 @@
 #include <QThread>
 
 // One attempt of the single-computer shutdown dialog on a thread of its own. It works on its own
-// copies, reports once through ShutdownDone (delivered on the receiver's thread) and frees itself
-// when it has ended.
+// copies and reports once through ShutdownDone (delivered on the receiver's thread) as its last step,
+// so its owner can wait for it and free it right there, without depending on an event loop.
 class TThrdShutdownComputer : public QThread {
     Q_OBJECT
 public:

@@ -52,6 +52,11 @@ TdlgShutdownComputer::TdlgShutdownComputer(QWidget* parent, IUserPrompts& prompt
     layout->addWidget(buttons);
 }
 
+TdlgShutdownComputer::~TdlgShutdownComputer() {
+    if (ShutdownThread)
+        ShutdownThread->wait();
+}
+
 void TdlgShutdownComputer::SetWorking(bool working) {
     for (QWidget* control :
          {static_cast<QWidget*>(btnOK), static_cast<QWidget*>(cmbShutdown), static_cast<QWidget*>(cbForced)})
@@ -64,16 +69,18 @@ void TdlgShutdownComputer::btnOKClick() {
     if (IsWorking())
         return;
     SetWorking(true);
-    auto* thread = new TThrdShutdownComputer(Computer, UserName, Password, cmbShutdown->currentIndex(),
-                                             cbForced->isChecked(), m_settings);
-    connect(thread, &TThrdShutdownComputer::ShutdownDone, this, &TdlgShutdownComputer::ShutdownThreadDone);
-    ShutdownThread = thread;
-    thread->start();
+    ShutdownThread = std::make_unique<TThrdShutdownComputer>(Computer, UserName, Password, cmbShutdown->currentIndex(),
+                                                             cbForced->isChecked(), m_settings);
+    connect(ShutdownThread.get(), &TThrdShutdownComputer::ShutdownDone, this,
+            &TdlgShutdownComputer::ShutdownThreadDone);
+    ShutdownThread->start();
 }
 
 void TdlgShutdownComputer::ShutdownThreadDone(int result, const QString& errorMessage, int actionIndex) {
     SetWorking(false);
-    ShutdownThread = nullptr;
+    // The report is the thread's last step: it ends at once.
+    ShutdownThread->wait();
+    ShutdownThread.reset();
     if (result == 0) {
         accept();
         return;

@@ -3,7 +3,8 @@
 #include "RemoteSettings.h"
 
 #include <QDialog>
-#include <QPointer>
+
+#include <memory>
 
 class IUserPrompts;
 class QCheckBox;
@@ -21,6 +22,8 @@ class TdlgShutdownComputer : public QDialog {
 public:
     TdlgShutdownComputer(QWidget* parent, IUserPrompts& prompts, const QString& computer, const QString& userName,
                          const QString& password, const TRemoteSettings& settings);
+    // Waits for a running attempt, which cannot be called back.
+    ~TdlgShutdownComputer() override;
 
     // The item's position is the shutdown type: 0 turn off, 1 restart, 2 log off.
     QComboBox* cmbShutdown;
@@ -30,7 +33,7 @@ public:
     QPushButton* btnOK;
     QPushButton* btnCancel;
 
-    bool IsWorking() const { return !ShutdownThread.isNull(); }
+    bool IsWorking() const { return ShutdownThread != nullptr; }
     void reject() override;
 
 protected:
@@ -46,7 +49,7 @@ private:
     const QString UserName;
     const QString Password;
     const TRemoteSettings m_settings;
-    QPointer<TThrdShutdownComputer> ShutdownThread;
+    std::unique_ptr<TThrdShutdownComputer> ShutdownThread;
 };
 
 // Shows the dialog modally with the item actionIndex chosen; true when it closed after a successful request.

@@ -21,6 +21,7 @@ private slots:
     void failureShowsTheErrorAndStaysOpen_data();
     void failureShowsTheErrorAndStaysOpen();
     void closingIsRefusedWhileWorking();
+    void destroyedWhileWorkingWaitsForTheAttempt();
 
 private:
     std::unique_ptr<TdlgShutdownComputer> MakeDialog(const QString& computer, const QString& password);
@@ -132,6 +133,16 @@ void TestShutdownComputerDialog::closingIsRefusedWhileWorking() {
     QCOMPARE(dialog->result(), int(QDialog::Accepted));
     QCOMPARE(m_host.Shutdowns(int(before) + 1).last().Flags, 8);
     QCOMPARE(m_prompts.Asked().size(), asked);
+}
+
+// An owner that goes away takes the dialog with it; the attempt still ends before the thread is freed.
+void TestShutdownComputerDialog::destroyedWhileWorkingWaitsForTheAttempt() {
+    auto dialog = MakeDialog(QStringLiteral("127.0.45.3"), TTestHost::Password);
+    const qsizetype before = m_host.Shutdowns().size();
+    QTest::mouseClick(dialog->btnOK, Qt::LeftButton);
+    QVERIFY(dialog->IsWorking());
+    dialog.reset();
+    QCOMPARE(m_host.Shutdowns(int(before) + 1).size(), before + 1);
 }
 
 QTEST_MAIN(TestShutdownComputerDialog)
