@@ -92,6 +92,8 @@ private slots:
     void editDialogFieldsAndOK_data();
     void editDialogFieldsAndOK();
     void editDialogBrowseButtons();
+    void editDialogWritesBackOnlyOnOK_data();
+    void editDialogWritesBackOnlyOnOK();
 
 private:
     TEnglishTexts m_english;
@@ -283,6 +285,34 @@ void TestCommandListDialogs::editDialogBrowseButtons() {
     QCOMPARE(QStringList({tool.Name, tool.Operation, tool.FileName, tool.Parameters, tool.Directory}),
              (QStringList{"n", "explore", "/opt/tool", "", "/srv/work"}));
     QCOMPARE(tool.ShowCmd, 7);
+}
+
+void TestCommandListDialogs::editDialogWritesBackOnlyOnOK_data() {
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("OK") << true;
+    QTest::newRow("Cancel") << false;
+}
+
+void TestCommandListDialogs::editDialogWritesBackOnlyOnOK() {
+    QFETCH(bool, ok);
+    TScriptedFileDialogs files;
+    TCommandListItem tool{QStringLiteral("n"),  QStringLiteral("explore"), QStringLiteral("f"),
+                          QStringLiteral("-p"), QStringLiteral("/d"),      4};
+    bool ran = false;
+    QTimer::singleShot(0, this, [&] {
+        auto* dialog = qobject_cast<TDlgCommandListEdit*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        ran = true;
+        QCOMPARE(dialog->edParameters->text(), QStringLiteral("-p"));
+        dialog->edName->setText(QStringLiteral("n2"));
+        dialog->edDirectory->setText(QStringLiteral("/d2"));
+        dialog->findChild<QPushButton*>(ok ? QStringLiteral("btnOK") : QStringLiteral("btnCancel"))->click();
+    });
+    QCOMPARE(ExecuteCommandListEditDialog(nullptr, files, tool), ok);
+    QVERIFY(ran);
+    QCOMPARE(QStringList({tool.Name, tool.Operation, tool.FileName, tool.Parameters, tool.Directory}),
+             (ok ? QStringList{"n2", "explore", "f", "-p", "/d2"} : QStringList{"n", "explore", "f", "-p", "/d"}));
+    QCOMPARE(tool.ShowCmd, 4);
 }
 
 QTEST_MAIN(TestCommandListDialogs)
