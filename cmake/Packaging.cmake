@@ -42,15 +42,18 @@ install(FILES ${packaging_binary}/changelog.gz ${packaging_source}/copyright
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME dormiva)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR Vardolin)
 set(CPACK_PACKAGE_CONTACT "Dormiva maintainers <maintainers@vardolin.example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "shut down or restart the Windows computers of a network")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Dormiva keeps a tree of groups and computers, shows which computers answer, and shuts down or
-restarts the checked ones through WMI over WS-Management, under the credentials that the computer,
-its group or the program-wide defaults prescribe. Every outcome is logged.
+    "Dormiva keeps a tree of groups and computers, shows which computers answer,
+and shuts down or restarts the checked ones through WMI over WS-Management,
+under the credentials that the computer, its group or the program-wide
+defaults prescribe. Every outcome is logged.
 .
-The demo (dormiva --demo) shows the whole job on simulated Windows computers on this machine.")
+The demo (dormiva --demo) shows the whole job on simulated Windows computers
+on this machine.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS

@@ -31,7 +31,8 @@ void TDemoRun::Logged(int first, int last) {
     // The log holds the newest entry first: print the inserted rows oldest first.
     for (int row = last; row >= first; --row) {
         const TAppLogItem& item = m_form.AppLog().Item(row);
-        std::printf("%s\t%s\n", qPrintable(TAppLog::LevelText(item.Level)), qPrintable(item.Text));
+        // One line per entry: a remote error text may span lines.
+        std::printf("%s\t%s\n", qPrintable(TAppLog::LevelText(item.Level)), qPrintable(item.Text.simplified()));
         std::fflush(stdout);
         if (item.Level == TAppLogLevel::Success)
             ++m_successes;
