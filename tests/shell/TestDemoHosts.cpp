@@ -10,6 +10,7 @@
 #include "uCredentials.h"
 #include "uDataJob.h"
 #include "uDemoHosts.h"
+#include "uDemoStart.h"
 #include "uProgramOptions.h"
 #include "uRunJob.h"
 
@@ -22,8 +23,8 @@
 
 #include <csignal>
 
-// The demo's hosts from the real host program, and the shipped demo list and options run against them
-// through the real job: every computer of the list ends the way its description says.
+// The demo's hosts from the real host program, the demo's switches, and the shipped demo list and options run against
+// them through the real job: every computer of the list ends the way its description says.
 class TestDemoHosts : public QObject {
     Q_OBJECT
 private slots:
@@ -36,6 +37,8 @@ private slots:
     void missingProgramNamesItsPackage();
     void takenPortIsReported();
     void stopEndsTheHosts();
+    void switches_data();
+    void switches();
 
 private:
     static quint16 RandomPort() { return quint16(QRandomGenerator::global()->bounded(20000, 60000)); }
@@ -192,6 +195,35 @@ void TestDemoHosts::stopEndsTheHosts() {
     hosts.Stop();
     QCOMPARE(hosts.ProcessId(), 0);
     QVERIFY(::kill(pid, 0) != 0); // reaped: the process id is gone
+}
+
+void TestDemoHosts::switches_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("demo");
+    QTest::addColumn<bool>("unattended");
+    QTest::addColumn<int>("port");
+    QTest::newRow("normal start") << QStringList{"dormiva"} << false << false << 5985;
+    QTest::newRow("demo") << QStringList{"dormiva", "--demo"} << true << false << 5985;
+    QTest::newRow("unattended demo on a port")
+        << QStringList{"dormiva", "--demo-port=40000", "--demo-run", "--demo"} << true << true << 40000;
+    QTest::newRow("a run alone is no demo") << QStringList{"dormiva", "--demo-run"} << false << false << 5985;
+    QTest::newRow("port 0 would listen nowhere")
+        << QStringList{"dormiva", "--demo", "--demo-port=0"} << true << false << 5985;
+    QTest::newRow("port out of range") << QStringList{"dormiva", "--demo", "--demo-port=70000"} << true << false
+                                       << 5985;
+    QTest::newRow("port not a number") << QStringList{"dormiva", "--demo", "--demo-port=x1"} << true << false << 5985;
+    QTest::newRow("switch in other case") << QStringList{"dormiva", "--DEMO"} << false << false << 5985;
+}
+
+void TestDemoHosts::switches() {
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, demo);
+    QFETCH(bool, unattended);
+    QFETCH(int, port);
+    const TDemoStart start(arguments);
+    QCOMPARE(start.Demo(), demo);
+    QCOMPARE(start.Unattended(), unattended);
+    QCOMPARE(int(start.Port()), port);
 }
 
 QTEST_GUILESS_MAIN(TestDemoHosts)
