@@ -1,5 +1,9 @@
 # The desktop integration under the FHS paths, and the Debian package: `cpack -G DEB` in the build
 # folder after the build, or `cmake --install BUILD --prefix PREFIX` for a plain install.
+# The paths and the package are those of Linux desktops; a Windows installer is another matter.
+if(NOT UNIX)
+    return()
+endif()
 include(GNUInstallDirs)
 set(DORMIVA_APP_ID org.vardolin.Dormiva)
 set(packaging_source ${PROJECT_SOURCE_DIR}/packaging)
