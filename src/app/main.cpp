@@ -1,6 +1,9 @@
 #include "CheckPrevious.h"
 #include "PlatformCom.h"
+#include "uConsolePrompts.h"
 #include "uCredentialDialogs.h"
+#include "uDemoRun.h"
+#include "uDemoStart.h"
 #include "uMain.h"
 #include "uMessageBoxPrompts.h"
 #include "uProgramOptions.h"
@@ -17,36 +20,51 @@
 int main(int argc, char* argv[]) {
     Platform::InitializeComForThread();
     QApplication app(argc, argv);
+    TDemoStart demo(QCoreApplication::arguments());
     QPointer<TDormivaForm> window;
-    try {
-        if (CheckPreviousInstance(
-                [&window] {
-                    if (window)
-                        window->BringToFront();
-                },
-                1))
-            return 0;
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "dormiva: %s\n", error.what());
-        return 1;
+    if (!demo.Demo()) {
+        try {
+            if (CheckPreviousInstance(
+                    [&window] {
+                        if (window)
+                            window->BringToFront();
+                    },
+                    1))
+                return 0;
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "dormiva: %s\n", error.what());
+            return 1;
+        }
     }
     TProgramOptions options;
-    TMessageBoxPrompts prompts;
+    TMessageBoxPrompts messageBoxes;
+    TConsolePrompts console;
+    IUserPrompts& prompts = demo.Unattended() ? static_cast<IUserPrompts&>(console) : messageBoxes;
     const QScreen* screen = QGuiApplication::primaryScreen();
-    LoadProgramOptions(
-        options,
-        {QCoreApplication::arguments(), QCoreApplication::applicationDirPath(), screen ? screen->size() : QSize()},
-        prompts);
+    const TProgramEnvironment environment{QCoreApplication::arguments(), QCoreApplication::applicationDirPath(),
+                                          screen ? screen->size() : QSize(), demo.Demo()};
+    if (demo.Demo()) {
+        if (const std::optional<int> exitCode = demo.Start(options, environment, prompts))
+            return *exitCode;
+    } else {
+        LoadProgramOptions(options, environment, prompts);
+    }
     TCredentialDialogs dialogs(prompts);
     TSystemFileDialogs fileDialogs;
     auto form = std::make_unique<TDormivaForm>(options, prompts, dialogs, dialogs, fileDialogs);
-    prompts.SetParent(form.get());
+    messageBoxes.SetParent(form.get());
     dialogs.SetParent(form.get());
     fileDialogs.SetParent(form.get());
     window = form.get();
     form->show();
+    std::unique_ptr<TDemoRun> demoRun;
+    if (demo.Unattended()) {
+        demoRun = std::make_unique<TDemoRun>(*form);
+        demoRun->Start();
+    }
     const int result = app.exec();
     ReleaseInstance();
+    demoRun.reset();
     form.reset();
     SaveProgramOptions(options, prompts);
     return result;

@@ -197,6 +197,8 @@ const QStringList& MessageTableKeys() {
         // computer captions
         "sComputerCaptionStyle", "sName", "sDescription",
         // main window, action names
-        "sRunWizardListEmpty", "sDormivaActionShutdown", "sDormivaActionRestart"};
+        "sRunWizardListEmpty", "sDormivaActionShutdown", "sDormivaActionRestart",
+        // the demo
+        "sDemoAlreadyRunning", "sDemoHostsMissing", "sDemoPortTaken", "sDemoHostsFailed"};
     return keys;
 }

@@ -79,13 +79,19 @@ QString GetConfigRootFolder(bool systemWide) {
 void ComputeFolders(TProgramOptions& options, const TProgramEnvironment& environment) {
     options.ProgramFolder = WithDelimiter(environment.ProgramFolder);
     const QString shipped = ShippedDataFolder(options.ProgramFolder);
-    options.DefaultsFolder = shipped + QStringLiteral("Default/");
+    options.DefaultsFolder = shipped + (environment.Demo ? QStringLiteral("Demo/") : QStringLiteral("Default/"));
     options.ShippedLanguageFolder = shipped + QStringLiteral("languages/");
     // An unknown root leaves the path starting with the delimiter, as the folder is named.
-    options.SettingsFolder = GetConfigRootFolder(IsSystemWideConfig(environment.Arguments)) + u'/' +
-                             GetVersionString(QStringLiteral("CompanyName")) + u'/' +
-                             GetVersionString(QStringLiteral("ProductName")) + u'/';
+    const bool systemWide = !environment.Demo && IsSystemWideConfig(environment.Arguments);
+    options.SettingsFolder = GetConfigRootFolder(systemWide) + u'/' + GetVersionString(QStringLiteral("CompanyName")) +
+                             u'/' + GetVersionString(QStringLiteral("ProductName")) +
+                             (environment.Demo ? QStringLiteral("-demo/") : QStringLiteral("/"));
     options.LanguageFolder = options.SettingsFolder + QStringLiteral("languages/");
+}
+
+void ResetDemoSettings(const TProgramOptions& options) {
+    for (const QString& name : {QStringLiteral("options.xml"), QStringLiteral("default.dvl")})
+        QFile::remove(options.SettingsFolder + name);
 }
 
 QString EnsureConfigFile(const TProgramOptions& options, const QString& fileName) {

@@ -76,6 +76,7 @@ struct TProgramEnvironment {
     QStringList Arguments; // the command line, the program first
     QString ProgramFolder; // folder of the running program file
     QSize ScreenSize;      // the primary screen, for the window placement defaults
+    bool Demo = false;     // the demo: its own settings folder, started from the shipped demo files
 };
 
 // True when an argument is "-systemwideconfig" or "/systemwideconfig" in any letter case.
@@ -83,8 +84,12 @@ bool IsSystemWideConfig(const QStringList& arguments);
 // The user's (or with systemWide all users') application-data folder; empty when unknown.
 QString GetConfigRootFolder(bool systemWide);
 // Fills the folder fields: settings and language folders under the root folder, defaults and
-// shipped languages beside the program (or in share/dormiva of an installed prefix).
+// shipped languages beside the program (or in share/dormiva of an installed prefix). The demo keeps
+// its settings in a folder of its own beside the user's and takes its defaults from "Demo".
 void ComputeFolders(TProgramOptions& options, const TProgramEnvironment& environment);
+// The demo starts afresh each time: removes the options and the list the last demo left in its folder
+// (after ComputeFolders with Demo set), so that they are copied from the shipped demo files again.
+void ResetDemoSettings(const TProgramOptions& options);
 // Makes sure settings folder + fileName exists, copied from the defaults folder or created empty,
 // and returns its path. An existing file is never replaced.
 QString EnsureConfigFile(const TProgramOptions& options, const QString& fileName);

@@ -19,6 +19,7 @@ private slots:
     void systemWideSwitch_data();
     void systemWideSwitch();
     void foldersFromBuildTreeAndInstalledPrefix();
+    void demoStartsAfreshBesideTheUsersSettings();
     void firstStartCopiesDefaultsOnce();
     void firstStartWithoutDefaultsCreatesEmptyFiles();
     void languageFilesReplacedEveryStart();
@@ -117,6 +118,39 @@ void TestProgramOptions::foldersFromBuildTreeAndInstalledPrefix() {
     QDir().mkpath(prefix + "bin/Default"); // the build tree keeps the files beside the program
     ComputeFolders(options, {{}, prefix + "bin", {}});
     QCOMPARE(options.DefaultsFolder, prefix + "bin/Default/");
+}
+
+void TestProgramOptions::demoStartsAfreshBesideTheUsersSettings() {
+    WriteFile(m_program + "Default/options.xml",
+              "<Options><Defaults><iMaxThreads>7</iMaxThreads></Defaults></Options>");
+    WriteFile(m_program + "Default/default.dvl", "<List><Computer><Name>own</Name></Computer></List>");
+    WriteFile(m_program + "Demo/options.xml", "<Options><Defaults><iMaxThreads>3</iMaxThreads></Defaults></Options>");
+    WriteFile(m_program + "Demo/default.dvl", "<List><Computer><Name>demo</Name></Computer></List>");
+    TProgramOptions own = Load();
+    own.iMaxThreads = 8;
+    Save(own);
+    const QByteArray ownOptions = ReadFile(SettingsFolder() + "options.xml");
+
+    // Also -systemwideconfig leaves the demo in the user's folder: it must never touch the shared settings.
+    const TProgramEnvironment demo{{"dormiva", "-systemwideconfig", "--demo"}, m_program, QSize(1920, 1080), true};
+    const QString demoFolder = m_dir->filePath("config/Vardolin/Dormiva-demo/");
+    for (int start = 0; start < 2; ++start) {
+        TProgramOptions options;
+        ComputeFolders(options, demo);
+        QCOMPARE(options.SettingsFolder, demoFolder);
+        QCOMPARE(options.DefaultsFolder, m_program + "Demo/");
+        ResetDemoSettings(options);
+        LoadProgramOptions(options, demo, m_prompts);
+        QCOMPARE(options.iMaxThreads, 3); // what the last demo saved is gone
+        QCOMPARE(options.DefaultHostsFile, demoFolder + "default.dvl");
+        QVERIFY(ReadFile(options.DefaultHostsFile).contains("demo"));
+        QVERIFY(QFileInfo::exists(demoFolder + "languages"));
+        options.iMaxThreads = 5;
+        Save(options);
+    }
+    QCOMPARE(ReadFile(SettingsFolder() + "options.xml"), ownOptions);
+    QVERIFY(ReadFile(SettingsFolder() + "default.dvl").contains("own"));
+    QVERIFY(m_prompts.Asked().isEmpty());
 }
 
 void TestProgramOptions::firstStartCopiesDefaultsOnce() {
