@@ -19,6 +19,7 @@ class TComputerList;
 class TComputerListFile;
 class TComputerTreeView;
 class TPoolOfThreads;
+class TQtTranslation;
 class TRunController;
 struct TProgramOptions;
 
@@ -68,6 +69,8 @@ public:
 protected:
     // Asks about unsaved changes; a list that is not modified is saved without asking.
     void closeEvent(QCloseEvent* event) override;
+    // At the first showing, when the frame is known: the window with its frame goes on the screen.
+    void showEvent(QShowEvent* event) override;
 
 private:
     void CreateActions();
@@ -78,6 +81,7 @@ private:
     // Runs a command of the list file; its failure is shown, and false returned.
     bool RunListFileCommand(const std::function<void()>& command);
     void ApplyWindowPlacement();
+    void KeepFrameOnScreen();
     void StoreWindowPlacement();
 
     TProgramOptions& m_options;
@@ -88,9 +92,11 @@ private:
     // The run is destroyed after the pool, whose workers report to it until the pool is gone.
     std::unique_ptr<TRunController> m_run;
     std::unique_ptr<TPoolOfThreads> m_pool;
+    std::unique_ptr<TQtTranslation> m_qtTranslation;
     TActionPanel* m_pnlAction;
     TAppLogView* m_vstApplicationLog;
     QTabWidget* pcComputerlist;
     TComputerTreeView* m_vstComputerList;
     QMenu* pmComputerList;
+    bool m_placementChecked = false;
 };
