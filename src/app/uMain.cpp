@@ -245,6 +245,7 @@ void TDormivaForm::ReloadTexts() {
     // Qt's catalogue first: its change event resets the texts of standard buttons, which ours then set.
     m_qtTranslation->Apply(TQtTranslation::CurrentLanguageCode());
     TranslateForm(nullptr);
+    m_pnlAction->ReloadActionNames();
     TranslateLogColumns(m_options.LogColumns);
     for (int i = 0; i <= LastLogColumn; ++i)
         m_appLog->setHeaderData(i, Qt::Horizontal, m_options.LogColumns[i].Caption);

@@ -4,6 +4,7 @@
 #include "TScriptedEntryDialogs.h"
 #include "TScriptedFileDialogs.h"
 #include "TScriptedPrompts.h"
+#include "uActionPanel.h"
 #include "uAppLogView.h"
 #include "uComputerList.h"
 #include "uMain.h"
@@ -12,6 +13,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QHeaderView>
@@ -261,6 +263,7 @@ void TestMainWindowFiles::languageSwitchReachesHeaderTitleAndQtTexts() {
     QCOMPARE(log->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Meldung"));
     QCOMPARE(buttonText(QDialogButtonBox::Cancel), QStringLiteral("Abbrechen"));
     QCOMPARE(buttonText(QDialogButtonBox::Yes), QStringLiteral("&Ja"));
+    QCOMPARE(m_form->pnlAction()->cmbShutdownAction->itemText(1), QStringLiteral("Neu starten"));
     QVERIFY(m_form->vstApplicationLog()->header()->sectionSize(0) >=
             m_form->vstApplicationLog()->header()->sectionSizeHint(0));
 
