@@ -226,6 +226,7 @@ void TestLanguageFiles::everyFormTextHasAKey() {
     services.Options.SettingsFolder = m_dir.path() + u'/';
     services.Options.DefaultCheckState = -1; // no probes from the main window's first pass
     const std::unique_ptr<QWidget> widget = shipped.Create(services);
+    QCOMPARE(widget->objectName(), QLatin1String(shipped.Name));
     TranslateForm(*changer, widget.get());
 
     QStringList unkeyed;
