@@ -87,7 +87,3 @@ void TStatusIconEngine::PaintComputer(QPainter* painter) const {
 QIconEngine* TStatusIconEngine::clone() const {
     return new TStatusIconEngine(m_kind);
 }
-
-QString TStatusIconEngine::key() const {
-    return QStringLiteral("TStatusIconEngine");
-}

@@ -14,7 +14,6 @@ public:
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override;
     QIconEngine* clone() const override;
-    QString key() const override;
 
 private:
     void PaintFolder(QPainter* painter) const;

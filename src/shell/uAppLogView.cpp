@@ -40,7 +40,9 @@ protected:
 
     // Line breaks of language texts come as CR LF; the item view would draw the CR as a glyph.
     QString displayText(const QVariant& value, const QLocale& locale) const override {
-        return QStyledItemDelegate::displayText(value, locale).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        if (value.typeId() == QMetaType::QString)
+            return QStyledItemDelegate::displayText(value.toString().remove(u'\r'), locale);
+        return QStyledItemDelegate::displayText(value, locale);
     }
 
 private:

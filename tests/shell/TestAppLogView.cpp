@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QLocale>
 #include <QSignalSpy>
+#include <QStyledItemDelegate>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -112,6 +113,8 @@ void TestAppLogView::multiLineMessageShowsWhole() {
     QTRY_VERIFY(view.visualRect(tall).height() >= 2 * view.fontMetrics().height());
     QVERIFY(view.visualRect(tall).height() > view.visualRect(flat).height());
     QCOMPARE(tall.data(Qt::ToolTipRole).toString(), twoLines);
+    const auto* delegate = qobject_cast<const QStyledItemDelegate*>(view.itemDelegate());
+    QVERIFY(delegate && !delegate->displayText(tall.data(), QLocale()).contains(u'\r'));
     QCOMPARE(log.index(0, 0).data(Qt::ToolTipRole).toString(), TAppLog::FormatFileTime(March5));
     // The copied text keeps the message as logged.
     view.actLOGCopyAllToClipboard->trigger();
