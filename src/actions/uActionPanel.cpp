@@ -73,6 +73,12 @@ void TActionPanel::FillActionList() {
     cmbShutdownActionSelect(0);
 }
 
+void TActionPanel::ReloadActionNames() {
+    for (int i = 0; i < cmbShutdownAction->count(); ++i)
+        cmbShutdownAction->setItemText(
+            i, TRunController::GetActionName(pcActionInfo->indexOf(cmbShutdownAction->itemData(i).value<QWidget*>())));
+}
+
 void TActionPanel::cmbShutdownActionSelect(int index) {
     if (auto* page = cmbShutdownAction->itemData(index).value<QWidget*>())
         pcActionInfo->setCurrentWidget(page);

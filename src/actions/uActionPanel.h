@@ -15,6 +15,8 @@ public:
 
     // The action code of the chosen item.
     qint32 SelectedAction() const;
+    // The item texts from the current language; the choice stays.
+    void ReloadActionNames();
 
     QComboBox* cmbShutdownAction;
     QStackedWidget* pcActionInfo;
@@ -23,7 +25,6 @@ public:
 
 private:
     QWidget* MakePage(const char* name, const QString& title, const QString& text, const QIcon& image);
-    // Fills the list once; the item texts stay as they are when the language changes.
     void FillActionList();
     void cmbShutdownActionSelect(int index);
 };

@@ -1,6 +1,7 @@
 #include "uComputerTreeView.h"
 
 #include "uComputerList.h"
+#include "uStatusIconEngine.h"
 
 #include <QApplication>
 #include <QDropEvent>
@@ -60,7 +61,7 @@ TComputerTreeView::TComputerTreeView(TComputerList& list, QWidget* parent) : QTr
     setDropIndicatorShown(true);
     setDragDropMode(QAbstractItemView::DragDrop);
     setDefaultDropAction(Qt::MoveAction);
-    setItemDelegate(new TNodeImageDelegate(NodeImages(style()), this));
+    setItemDelegate(new TNodeImageDelegate(NodeImages(), this));
 
     connect(this, &QTreeView::expanded, this, [this](const QModelIndex& node) {
         if (TPreObject* entry = m_list.GetItemOfNode(node); entry && entry->IsGroup())
@@ -80,9 +81,10 @@ TComputerTreeView::TComputerTreeView(TComputerList& list, QWidget* parent) : QTr
     ApplyExpanded({}, 0, model()->rowCount() - 1);
 }
 
-QList<QIcon> TComputerTreeView::NodeImages(const QStyle* style) {
-    const QIcon computer = style->standardIcon(QStyle::SP_ComputerIcon);
-    return {style->standardIcon(QStyle::SP_DirIcon), QIcon(computer.pixmap(16, 16, QIcon::Disabled)), computer};
+QList<QIcon> TComputerTreeView::NodeImages() {
+    using TKind = TStatusIconEngine::TKind;
+    return {TStatusIconEngine::Icon(TKind::Group), TStatusIconEngine::Icon(TKind::Unreachable),
+            TStatusIconEngine::Icon(TKind::Reachable), TStatusIconEngine::Icon(TKind::Unknown)};
 }
 
 void TComputerTreeView::ApplyExpanded(const QModelIndex& parent, int first, int last) {

@@ -14,8 +14,8 @@ class TComputerTreeView : public QTreeView {
 public:
     explicit TComputerTreeView(TComputerList& list, QWidget* parent = nullptr);
 
-    // The images by index: group, computer not reachable, computer reachable.
-    static QList<QIcon> NodeImages(const QStyle* style);
+    // The images by index: group, computer not reachable, computer reachable, computer not checked yet.
+    static QList<QIcon> NodeImages();
 
     void keyboardSearch(const QString& search) override;
 

@@ -15,6 +15,7 @@
 #include "uDlgAlternateCredentials.h"
 #include "uIcmpNotice.h"
 #include "uProgramOptions.h"
+#include "uQtTranslation.h"
 #include "uRunController.h"
 #include "uRunJob.h"
 #include "uThreadPool.h"
@@ -22,6 +23,7 @@
 #include "uTranslateForm.h"
 #include "uUserPrompts.h"
 #include "uVirtualTreesColumnsUtil.h"
+#include "uWindowPlacement.h"
 #include "udlgOptions.h"
 
 #include <QActionGroup>
@@ -29,6 +31,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QUrl>
@@ -46,7 +49,8 @@ QAction* MakeAction(QObject* parent, const char* name, const QString& caption) {
 
 TDormivaForm::TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEntryDialogs& dialogs,
                            IConnectAsPrompt& connectAs, IFileDialogs& fileDialogs, QWidget* parent)
-    : QMainWindow(parent), m_options(options), m_prompts(prompts), m_connectAs(connectAs) {
+    : QMainWindow(parent), m_options(options), m_prompts(prompts), m_connectAs(connectAs),
+      m_qtTranslation(std::make_unique<TQtTranslation>()) {
     setObjectName(QStringLiteral("DormivaForm"));
     setWindowTitle(QStringLiteral("Dormiva"));
     ApplyWindowPlacement();
@@ -89,7 +93,7 @@ TDormivaForm::TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEnt
     BuildLanguageMenu();
     ReloadTexts();
 
-    const QList<QIcon> images = TComputerTreeView::NodeImages(style());
+    const QList<QIcon> images = TComputerTreeView::NodeImages();
     const QIcon idle = images.at(2);
     const QIcon busy = style()->standardIcon(QStyle::SP_BrowserReload);
     pcComputerlist->setTabIcon(0, idle);
@@ -115,6 +119,7 @@ TDormivaForm::TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEnt
     UpdateActions();
 
     ApplyColumnLayout(m_vstApplicationLog, m_options.LogColumns, LastLogColumn);
+    m_vstApplicationLog->FitTimeColumn();
     m_computerList->SetStatePassFactory(TThrdUpdateComputerState::Factory(m_options));
     ApplyUpdateOptions();
     m_computerList->UpdateState();
@@ -130,13 +135,37 @@ TDormivaForm::~TDormivaForm() {
 }
 
 void TDormivaForm::ApplyWindowPlacement() {
-    if (m_options.MainWindowWidth > 0 && m_options.MainWindowHeight > 0)
-        setGeometry(m_options.MainWindowLeft, m_options.MainWindowTop, m_options.MainWindowWidth,
-                    m_options.MainWindowHeight);
+    if (m_options.MainWindowWidth > 0 && m_options.MainWindowHeight > 0) {
+        const QRect stored(m_options.MainWindowLeft, m_options.MainWindowTop, m_options.MainWindowWidth,
+                           m_options.MainWindowHeight);
+        // Stored at another scale or on a screen that is gone, the window would open partly out of reach.
+        const QScreen* screen = QGuiApplication::screenAt(stored.center());
+        if (!screen)
+            screen = QGuiApplication::primaryScreen();
+        setGeometry(screen ? FitIntoScreen(stored, screen->availableGeometry()) : stored);
+    }
     if (m_options.MainWindowState == 1)
         setWindowState(Qt::WindowMinimized);
     else if (m_options.MainWindowState == 2)
         setWindowState(Qt::WindowMaximized);
+}
+
+void TDormivaForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!m_placementChecked && windowState() == Qt::WindowNoState) {
+        m_placementChecked = true;
+        KeepFrameOnScreen();
+    }
+}
+
+void TDormivaForm::KeepFrameOnScreen() {
+    const QScreen* screen = this->screen();
+    const QRect frame = frameGeometry();
+    const QRect fitted = screen ? FitIntoScreen(frame, screen->availableGeometry()) : frame;
+    if (fitted == frame)
+        return;
+    resize(size() - (frame.size() - fitted.size()));
+    move(fitted.topLeft()); // a window's position is that of its frame
 }
 
 void TDormivaForm::StoreWindowPlacement() {
@@ -218,11 +247,16 @@ void TDormivaForm::ReloadTexts() {
     LoadMessageTable();
     if (const auto changer = CurrentLangChanger())
         changer->SetSeparator(QStringLiteral(","));
+    // Qt's catalogue first: its change event resets the texts of standard buttons, which ours then set.
+    m_qtTranslation->Apply(TQtTranslation::CurrentLanguageCode());
     TranslateForm(nullptr);
+    m_pnlAction->ReloadActionNames();
     TranslateLogColumns(m_options.LogColumns);
     for (int i = 0; i <= LastLogColumn; ++i)
         m_appLog->setHeaderData(i, Qt::Horizontal, m_options.LogColumns[i].Caption);
     m_toolMenus->BuildToolMenus();
+    // The form's caption from the language file would stand beside the product name and version.
+    UpdateTitle();
 }
 
 void TDormivaForm::CreateActions() {

@@ -20,6 +20,7 @@ class TComputerListFile;
 class TComputerTreeView;
 class TDesktopToolDialogs;
 class TPoolOfThreads;
+class TQtTranslation;
 class TRunController;
 class TToolMenus;
 struct TProgramOptions;
@@ -71,6 +72,8 @@ public:
 protected:
     // Asks about unsaved changes; a list that is not modified is saved without asking.
     void closeEvent(QCloseEvent* event) override;
+    // At the first showing, when the frame is known: the window with its frame goes on the screen.
+    void showEvent(QShowEvent* event) override;
 
 private:
     void CreateActions();
@@ -81,6 +84,7 @@ private:
     // Runs a command of the list file; its failure is shown, and false returned.
     bool RunListFileCommand(const std::function<void()>& command);
     void ApplyWindowPlacement();
+    void KeepFrameOnScreen();
     void StoreWindowPlacement();
 
     TProgramOptions& m_options;
@@ -94,9 +98,11 @@ private:
     std::unique_ptr<TPoolOfThreads> m_pool;
     std::unique_ptr<TDesktopToolDialogs> m_toolDialogs;
     TToolMenus* m_toolMenus = nullptr;
+    std::unique_ptr<TQtTranslation> m_qtTranslation;
     TActionPanel* m_pnlAction;
     TAppLogView* m_vstApplicationLog;
     QTabWidget* pcComputerlist;
     TComputerTreeView* m_vstComputerList;
     QMenu* pmComputerList;
+    bool m_placementChecked = false;
 };

@@ -59,6 +59,8 @@ bool IsInside(const TPreObject* entry, const TPreObject* group) {
     return false;
 }
 
+constexpr int UnknownStatusImage = 3;
+
 struct TCaptionCounts {
     int Checked = 0;
     int Reachable = 0;
@@ -535,9 +537,10 @@ void TComputerList::StatePassEnded() {
 void TComputerList::SetComputerStatus(const QString& name, bool reachable) {
     const qint32 status = reachable ? 1 : 0;
     ForEachEntry(m_items, [&](TPreObject* entry) {
-        if (entry->IsGroup() || entry->m_status == status || entry->m_name != name)
+        if (entry->IsGroup() || entry->m_name != name || (entry->m_statusKnown && entry->m_status == status))
             return;
         entry->m_status = status;
+        entry->m_statusKnown = true;
         Repaint(entry, {ImageIndexRole});
         RepaintAncestors(entry, {CountsRole});
     });
@@ -677,7 +680,9 @@ QVariant TComputerList::data(const QModelIndex& index, int role) const {
     case Qt::CheckStateRole:
         return static_cast<int>(entry->CheckState());
     case ImageIndexRole:
-        return entry->IsGroup() ? 0 : entry->Status() + 1;
+        if (entry->IsGroup())
+            return 0;
+        return entry->StatusKnown() ? entry->Status() + 1 : UnknownStatusImage;
     default:
         return {};
     }

@@ -43,6 +43,8 @@ public:
     const QString& Description() const { return m_description; }
     TGroupObject* ParentGroup() const { return m_parentGroup; }
     qint32 Status() const { return m_status; }
+    // Whether a reachability check has answered for the computer since the list was loaded.
+    bool StatusKnown() const { return m_statusKnown; }
     TComputerList* ComputerList() const { return m_computerList; }
     const QString& UserPassword() const { return m_userPassword; }
     const QString& UserName() const { return m_userName; }
@@ -76,6 +78,7 @@ private:
     QString m_name;
     TGroupObject* m_parentGroup;
     qint32 m_status;
+    bool m_statusKnown = false;
     TComputerList* m_computerList;
     QString m_userPassword;
     QString m_userName;
@@ -124,7 +127,8 @@ private:
 class TComputerList : public QAbstractItemModel {
     Q_OBJECT
 public:
-    // The tree image of a node: 0 group, 1 computer not reachable, 2 computer reachable.
+    // The tree image of a node: 0 group, 1 computer not reachable, 2 computer reachable, 3 computer
+    // without an answer yet in this session (its stored Status is no answer of today).
     static constexpr int ImageIndexRole = Qt::UserRole + 1;
     // Announced (never answered) when the counts in group captions changed: views repaint, but the
     // order stays as it is, as a repaint never re-sorts. Only adding and renaming entries re-sort.

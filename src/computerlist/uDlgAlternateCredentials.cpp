@@ -10,6 +10,7 @@
 
 TDlgAlternateCredentials::TDlgAlternateCredentials(QWidget* parent, IUserPrompts& prompts)
     : QDialog(parent), m_prompts(prompts) {
+    setObjectName(QStringLiteral("DlgAlternateCredentials"));
     setWindowTitle(QStringLiteral("Default Credentials"));
     m_credentials = new TCredentialsFrame({ucPromptUser, ucCurrentUser, ucFollowingUser}, this);
     QPushButton* ok = nullptr;

@@ -11,6 +11,7 @@
 
 TDlgGetUserNameAndPassword::TDlgGetUserNameAndPassword(QWidget* parent, IUserPrompts& prompts)
     : QDialog(parent), m_prompts(prompts) {
+    setObjectName(QStringLiteral("DlgGetUserNameAndPassword"));
     setWindowTitle(QStringLiteral("Connect As..."));
     m_credentials = new TCredentialsFrame({ucCurrentUser, ucFollowingUser}, this);
     m_credentials->SetMode(ucCurrentUser);

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 TdlgSelectComputer::TdlgSelectComputer(QWidget* parent, IComputerBrowser* browser) : QDialog(parent) {
+    setObjectName(QStringLiteral("dlgSelectComputer"));
     setWindowTitle(LangStr(QStringLiteral("sSelectComp")));
     m_computers = new QListWidget(this);
     m_computers->setObjectName(QStringLiteral("lstComputers"));

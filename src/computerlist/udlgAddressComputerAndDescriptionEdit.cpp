@@ -19,6 +19,7 @@
 TdlgAddressComputerAndDescriptionEdit::TdlgAddressComputerAndDescriptionEdit(QWidget* parent, IUserPrompts& prompts,
                                                                              IComputerBrowser* browser)
     : QDialog(parent), m_prompts(prompts), m_browser(browser) {
+    setObjectName(QStringLiteral("dlgAddressComputerAndDescriptionEdit"));
     setWindowTitle(QStringLiteral("Add Computer"));
     m_pages = CreateEntryPages(this);
     QWidget* general = m_pages.General;

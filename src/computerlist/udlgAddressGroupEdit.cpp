@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 TdlgAddressGroupEdit::TdlgAddressGroupEdit(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("dlgAddressGroupEdit"));
     setWindowTitle(QStringLiteral("Create New Group"));
     m_pages = CreateEntryPages(this);
     QWidget* general = m_pages.General;

@@ -163,13 +163,36 @@ QVariant TAppLog::data(const QModelIndex& index, int role) const {
     const TAppLogItem& item = m_items.at(index.row());
     if (role == Qt::DisplayRole)
         return index.column() == ColumnTime ? FormatLogTime(item.Time) : item.Text;
+    // The whole entry, also where the cell cuts it off: the date of an entry of today, a long message.
+    if (role == Qt::ToolTipRole)
+        return index.column() == ColumnTime ? FormatFileTime(item.Time) : item.Text;
     if (role == ImageIndexRole)
         return index.column() == ColumnTime ? static_cast<int>(item.Level) : -1;
     return {};
 }
 
 QVariant TAppLog::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= ColumnCount)
+    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
         return {};
+    if (role == Qt::TextAlignmentRole)
+        return m_alignments[section];
+    if (role != Qt::DisplayRole)
+        return {};
+    if (m_captions[section].isValid())
+        return m_captions[section];
     return GetTranslation(QStringLiteral("LogColumns%1").arg(section));
+}
+
+bool TAppLog::setHeaderData(int section, Qt::Orientation orientation, const QVariant& value, int role) {
+    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
+        return false;
+    if (role == Qt::DisplayRole || role == Qt::EditRole)
+        m_captions[section] = value;
+    else if (role == Qt::TextAlignmentRole)
+        m_alignments[section] = value;
+    else
+        return false;
+    // The header repaints only on this signal; a language switch must show at once.
+    emit headerDataChanged(orientation, section, section);
+    return true;
 }

@@ -19,7 +19,8 @@ struct TAppLogItem {
 
 // The application log: the entries shown in the log view, newest first and at most MaxEntries of
 // them, each also appended as one line to app.log in the settings folder. The model has two
-// columns, time and message; ImageIndexRole gives the level's image for the time column.
+// columns, time and message; ImageIndexRole gives the level's image for the time column. Captions
+// and alignments set as header data replace the language's column captions until the next set.
 //
 // The file is opened and closed per entry so that every line survives a crash. When it cannot be
 // written the entry still reaches the view (job outcomes must never be lost), and the failure is
@@ -56,6 +57,8 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    bool setHeaderData(int section, Qt::Orientation orientation, const QVariant& value,
+                       int role = Qt::EditRole) override;
 
 private:
     // Appends the entry's line to app.log; returns the error text, empty on success.
@@ -66,4 +69,6 @@ private:
     IUserPrompts* m_errorReporter;
     bool m_writeFailureReported = false;
     QList<TAppLogItem> m_items;
+    QVariant m_captions[2]; // time, message
+    QVariant m_alignments[2];
 };

@@ -38,6 +38,13 @@ protected:
         option->decorationSize = QSize(size, size);
     }
 
+    // Line breaks of language texts come as CR LF; the item view would draw the CR as a glyph.
+    QString displayText(const QVariant& value, const QLocale& locale) const override {
+        if (value.typeId() == QMetaType::QString)
+            return QStyledItemDelegate::displayText(value.toString().remove(u'\r'), locale);
+        return QStyledItemDelegate::displayText(value, locale);
+    }
+
 private:
     QList<QIcon> m_images;
 };
@@ -55,7 +62,7 @@ TAppLogView::TAppLogView(TAppLog* log, QWidget* parent) : QTreeView(parent), m_l
     setModel(log);
     setItemDelegate(new TLevelImageDelegate(this));
     setRootIsDecorated(false);
-    setUniformRowHeights(true);
+    setUniformRowHeights(false); // multi-line messages get taller rows
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSortingEnabled(false);
@@ -82,6 +89,8 @@ TAppLogView::TAppLogView(TAppLog* log, QWidget* parent) : QTreeView(parent), m_l
             [this](const QPoint& pos) { pmAppLog->popup(viewport()->mapToGlobal(pos)); });
 
     connect(m_log, &QAbstractItemModel::rowsInserted, this, &TAppLogView::UpdateActions);
+    connect(m_log, &QAbstractItemModel::rowsInserted, this, &TAppLogView::FitTimeColumn);
+    connect(m_log, &QAbstractItemModel::headerDataChanged, this, &TAppLogView::FitTimeColumn);
     connect(m_log, &QAbstractItemModel::rowsRemoved, this, &TAppLogView::UpdateActions);
     connect(m_log, &QAbstractItemModel::modelReset, this, &TAppLogView::UpdateActions);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &TAppLogView::UpdateActions);
@@ -93,6 +102,17 @@ void TAppLogView::UpdateActions() {
     actLOGCopyRowToClipboard->setEnabled(selectionModel()->hasSelection());
     actLOGCopyAllToClipboard->setEnabled(hasRows);
     actClearAppLog->setEnabled(hasRows);
+}
+
+void TAppLogView::FitTimeColumn() {
+    constexpr int time = 0;
+    if (header()->isSectionHidden(time))
+        return;
+    // Entries arrive at the top: the newest row is the only one that may not fit yet.
+    const int newest = m_log->rowCount() > 0 ? sizeHintForIndex(m_log->index(0, time)).width() : 0;
+    const int content = std::max(newest, header()->sectionSizeHint(time));
+    if (header()->sectionSize(time) < content)
+        header()->resizeSection(time, content);
 }
 
 void TAppLogView::CopyRowsToClipboard(const QList<int>& rows) {

@@ -175,6 +175,8 @@ QWidget* TdlgOptions::CreateActionPage() {
     auto* page = Named(new QWidget, "tsAction");
     m_threads = NumberBox("udThreads", 1, 100);
     auto* form = new QFormLayout(page);
+    // A number field as wide as the page reads as a text field.
+    form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     form->addRow(Named(new QLabel(QStringLiteral("Threads:")), "lblThreads"), m_threads);
     return page;
 }
@@ -195,6 +197,7 @@ QWidget* TdlgOptions::CreateRemotePage() {
     connect(m_remoteProtocol, &QComboBox::currentIndexChanged, this, &TdlgOptions::ApplyEnableRules);
 
     auto* form = new QFormLayout(page);
+    form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     form->addRow(Named(new QLabel(QStringLiteral("Protocol:")), "lblRemoteProtocol"), m_remoteProtocol);
     form->addRow(Named(new QLabel(QStringLiteral("Port:")), "lblRemotePort"), m_remotePort);
     form->addRow(Named(new QLabel(QStringLiteral("Authentication:")), "lblRemoteAuthentication"),

@@ -9,7 +9,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QIcon>
+#include <QImage>
 #include <QMimeData>
+#include <QPixmap>
 #include <QTest>
 
 // The wiring of the main window and its computer tree; the list's own rules are tested headless.
@@ -24,6 +27,7 @@ private slots:
     void dropOnTheTreeMovesTheSelection();
     void typingSearchesAllNodes();
     void bringToFrontRestoresAMinimizedWindow();
+    void treeImagesAreDrawnAtTheScreenScale();
 
 private:
     // Sends a drag of the list's entries to the point in the tree; returns whether it was accepted.
@@ -168,6 +172,22 @@ void TestMainWindow::bringToFrontRestoresAMinimizedWindow() {
     m_form->BringToFront();
     QVERIFY(!m_form->isMinimized());
     QVERIFY(m_form->isVisible());
+}
+
+void TestMainWindow::treeImagesAreDrawnAtTheScreenScale() {
+    const QList<QIcon> images = TComputerTreeView::NodeImages();
+    QCOMPARE(images.size(), 4); // group, not reachable, reachable, not checked yet
+    QList<QImage> drawn;
+    for (const QIcon& image : images) {
+        // At 1.75 a 16-pixel image needs 28 device pixels; an upscaled bitmap would have 16.
+        const QPixmap pixmap = image.pixmap(QSize(16, 16), 1.75);
+        QCOMPARE(pixmap.size(), QSize(28, 28));
+        QCOMPARE(pixmap.devicePixelRatio(), 1.75);
+        drawn.append(pixmap.toImage());
+    }
+    for (qsizetype i = 0; i < drawn.size(); ++i)
+        for (qsizetype j = i + 1; j < drawn.size(); ++j)
+            QVERIFY2(drawn[i] != drawn[j], qPrintable(QStringLiteral("images %1 and %2 look alike").arg(i).arg(j)));
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -1,8 +1,10 @@
+#include "FileInfo.h"
 #include "LangChanger.h"
 #include "TScriptedConnectAsPrompt.h"
 #include "TScriptedEntryDialogs.h"
 #include "TScriptedFileDialogs.h"
 #include "TScriptedPrompts.h"
+#include "uActionPanel.h"
 #include "uAppLogView.h"
 #include "uComputerList.h"
 #include "uMain.h"
@@ -11,9 +13,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QHeaderView>
 #include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -34,6 +41,9 @@ private slots:
     void unreadableListIsKeptBesideTheSavedOne();
     void placementAndColumnsSurviveARestart();
     void languageMenuSwitchesTheWindowTexts();
+    void languageSwitchReachesHeaderTitleAndQtTexts();
+    void storedPlacementOpensOnTheScreen_data();
+    void storedPlacementOpensOnTheScreen();
     void preferencesReachTheUpdateTimer();
     void importAndExportRunFromTheMenu();
 
@@ -190,25 +200,25 @@ void TestMainWindowFiles::unreadableListIsKeptBesideTheSavedOne() {
 
 void TestMainWindowFiles::placementAndColumnsSurviveARestart() {
     CreateForm();
-    m_form->setGeometry(40, 50, 900, 640);
+    m_form->setGeometry(40, 50, 700, 540);
     m_form->vstApplicationLog()->header()->resizeSection(0, 177);
     m_prompts.Answer(TPromptResult::No);
     m_form->close();
     m_form.reset();
     QCOMPARE(m_options.MainWindowState, 0);
-    QCOMPARE(m_options.MainWindowWidth, 900);
-    QCOMPARE(m_options.MainWindowHeight, 640);
+    QCOMPARE(m_options.MainWindowWidth, 700);
+    QCOMPARE(m_options.MainWindowHeight, 540);
     const int listWidth = m_options.iComputerListWidth;
     QVERIFY(listWidth >= 200);
     SaveProgramOptions(m_options, m_prompts);
 
     LoadOptions();
-    QCOMPARE(m_options.MainWindowWidth, 900);
-    QCOMPARE(m_options.MainWindowHeight, 640);
+    QCOMPARE(m_options.MainWindowWidth, 700);
+    QCOMPARE(m_options.MainWindowHeight, 540);
     QCOMPARE(m_options.iComputerListWidth, listWidth);
     QCOMPARE(m_options.LogColumns[0].Width, 177);
     CreateForm();
-    QCOMPARE(m_form->size(), QSize(900, 640));
+    QCOMPARE(m_form->size(), QSize(700, 540));
     QCOMPARE(m_form->vstApplicationLog()->header()->sectionSize(0), 177);
 }
 
@@ -233,6 +243,67 @@ void TestMainWindowFiles::languageMenuSwitchesTheWindowTexts() {
     QCOMPARE(m_form->actExecute->text(), QStringLiteral("Execute"));
     QCOMPARE(LangStr(QStringLiteral("sWarning")), QStringLiteral("Warning"));
     QCOMPARE(m_form->vstApplicationLog()->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Time"));
+}
+
+void TestMainWindowFiles::languageSwitchReachesHeaderTitleAndQtTexts() {
+    CreateForm();
+    const QString title = GetVersionString(QStringLiteral("ProductName")) + u' ' + GetVersionShort();
+    QCOMPARE(m_form->windowTitle(), title);
+    QCOMPARE(QApplication::applicationDisplayName(), title); // the platform adds no second name
+    const QAbstractItemModel* log = m_form->vstApplicationLog()->model();
+    QSignalSpy headerChanged(log, &QAbstractItemModel::headerDataChanged);
+    const auto buttonText = [](QDialogButtonBox::StandardButton which) {
+        return QDialogButtonBox(which).button(which)->text();
+    };
+
+    LanguageItem(QStringLiteral("deutsch.lng"))->trigger();
+    QCOMPARE(m_form->windowTitle(), title);
+    QCOMPARE(QApplication::applicationDisplayName(), title);
+    QCOMPARE(headerChanged.size(), 2);
+    QCOMPARE(log->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Meldung"));
+    QCOMPARE(buttonText(QDialogButtonBox::Cancel), QStringLiteral("Abbrechen"));
+    QCOMPARE(buttonText(QDialogButtonBox::Yes), QStringLiteral("&Ja"));
+    QCOMPARE(m_form->pnlAction()->cmbShutdownAction->itemText(1), QStringLiteral("Neu starten"));
+    QVERIFY(m_form->vstApplicationLog()->header()->sectionSize(0) >=
+            m_form->vstApplicationLog()->header()->sectionSizeHint(0));
+
+    LanguageItem(QStringLiteral("english.lng"))->trigger();
+    QCOMPARE(m_form->windowTitle(), title);
+    QCOMPARE(headerChanged.size(), 4);
+    QCOMPARE(log->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Message"));
+    QCOMPARE(buttonText(QDialogButtonBox::Cancel), QStringLiteral("Cancel"));
+}
+
+void TestMainWindowFiles::storedPlacementOpensOnTheScreen_data() {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QTest::addColumn<QRect>("stored");
+    const QRect fits(screen.left() + 10, screen.top() + 20, screen.width() / 2, screen.height() / 2);
+    QTest::newRow("inside") << fits;
+    // Saved at scale 1 and read back at 1.75: too large and partly beyond the edge.
+    QTest::newRow("larger than the screen")
+        << QRect(screen.left() + 100, screen.top() + 50, screen.width() * 7 / 4, screen.height() * 7 / 4);
+    QTest::newRow("beyond the right edge") << fits.translated(screen.width(), 0);
+    QTest::newRow("above and left of the screen") << fits.translated(-5000, -3000);
+}
+
+void TestMainWindowFiles::storedPlacementOpensOnTheScreen() {
+    QFETCH(QRect, stored);
+    m_options.MainWindowLeft = stored.left();
+    m_options.MainWindowTop = stored.top();
+    m_options.MainWindowWidth = stored.width();
+    m_options.MainWindowHeight = stored.height();
+    CreateForm();
+    const QRect available = m_form->screen()->availableGeometry();
+    const QRect frame = m_form->frameGeometry();
+    const QRect client = m_form->geometry();
+    const QRect storedFrame =
+        stored.marginsAdded(QMargins(client.left() - frame.left(), client.top() - frame.top(),
+                                     frame.right() - client.right(), frame.bottom() - client.bottom()));
+    QVERIFY(available.contains(frame));
+    if (available.contains(storedFrame))
+        QCOMPARE(client, stored);
+    else // moved, and shrunk only where it is larger than the screen
+        QCOMPARE(frame.size(), storedFrame.size().boundedTo(available.size()));
 }
 
 void TestMainWindowFiles::preferencesReachTheUpdateTimer() {

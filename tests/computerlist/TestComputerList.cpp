@@ -85,6 +85,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void groupCaptionsCountTheWholeSubtree();
+    void statusImageIsUnknownUntilTheFirstAnswer();
     void computerCaption_data();
     void computerCaption();
     void letterCaseRules();
@@ -142,7 +143,8 @@ void TestComputerList::groupCaptionsCountTheWholeSubtree() {
     QCOMPARE(f.List.NodeOf(inner).data().toString(), QStringLiteral("Inner (1/2/3)"));
     QCOMPARE(f.List.NodeOf(inner).data(TComputerList::ImageIndexRole).toInt(), 0);
     QCOMPARE(f.List.NodeOf(f.List.FindComputer(QStringLiteral("pc3"))).data(TComputerList::ImageIndexRole).toInt(), 1);
-    QCOMPARE(f.List.NodeOf(f.List.FindComputer(QStringLiteral("pc2"))).data(TComputerList::ImageIndexRole).toInt(), 2);
+    // pc2 has not answered yet: neither image claims to know.
+    QCOMPARE(f.List.NodeOf(f.List.FindComputer(QStringLiteral("pc2"))).data(TComputerList::ImageIndexRole).toInt(), 3);
 
     // Counts are taken at every request: a change shows at once, also in the outer group.
     QSignalSpy changed(f.List.ViewModel(), &QAbstractItemModel::dataChanged);
@@ -150,6 +152,33 @@ void TestComputerList::groupCaptionsCountTheWholeSubtree() {
     f.List.FindComputer(QStringLiteral("pc2"))->SetChecked(true);
     QCOMPARE(f.List.NodeOf(outer).data().toString(), QStringLiteral("Outer (2/3/3)"));
     QVERIFY(!changed.isEmpty());
+}
+
+void TestComputerList::statusImageIsUnknownUntilTheFirstAnswer() {
+    TFixture f;
+    TComputerObject* fresh = f.Computer(QStringLiteral("fresh"));
+    TComputerObject* stored = f.Computer(QStringLiteral("stored"));
+    stored->SetStatus(0); // as a list file left it
+    const auto image = [&f](const TPreObject* entry) {
+        return f.List.NodeOf(entry).data(TComputerList::ImageIndexRole).toInt();
+    };
+    QCOMPARE(image(fresh), 3);
+    QCOMPARE(image(stored), 3);
+    QCOMPARE(fresh->Status(), 1); // what the file keeps stays as it was
+    QCOMPARE(stored->Status(), 0);
+
+    // The first answer repaints even where it agrees with the stored status.
+    QSignalSpy changed(&f.List, &QAbstractItemModel::dataChanged);
+    f.List.SetComputerStatus(QStringLiteral("fresh"), true);
+    QCOMPARE(changed.size(), 1);
+    f.List.SetComputerStatus(QStringLiteral("stored"), false);
+    QCOMPARE(image(fresh), 2);
+    QCOMPARE(image(stored), 1);
+    QVERIFY(fresh->StatusKnown() && stored->StatusKnown());
+    // A repeated answer changes nothing.
+    changed.clear();
+    f.List.SetComputerStatus(QStringLiteral("fresh"), true);
+    QVERIFY(changed.isEmpty());
 }
 
 void TestComputerList::computerCaption_data() {

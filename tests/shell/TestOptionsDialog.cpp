@@ -29,6 +29,8 @@ private slots:
     void clampsToRanges();
     void remotePageRoundTrip();
     void translatesTheRealDialog();
+    void numberFieldsKeepTheirWidth_data();
+    void numberFieldsKeepTheirWidth();
 
 private:
     template <typename T> static T* Find(const TdlgOptions& dialog, const char* name) {
@@ -243,6 +245,32 @@ void TestOptionsDialog::translatesTheRealDialog() {
     QCOMPARE(combo->count(), 3);
     QCOMPARE(combo->itemText(1), "");
     QCOMPARE(combo->itemText(2), "B");
+}
+
+void TestOptionsDialog::numberFieldsKeepTheirWidth_data() {
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("field");
+    QTest::newRow("threads") << "tsAction"
+                             << "udThreads";
+    QTest::newRow("remote port") << "tsRemote"
+                                 << "udRemotePort";
+    QTest::newRow("remote time limit") << "tsRemote"
+                                       << "udRemoteTimeout";
+}
+
+void TestOptionsDialog::numberFieldsKeepTheirWidth() {
+    QFETCH(QString, page);
+    QFETCH(QString, field);
+    TScriptedPrompts prompts;
+    TdlgOptions dialog(prompts);
+    dialog.resize(1000, 500);
+    auto* pages = Find<QTabWidget>(dialog, "pcOptions");
+    pages->setCurrentWidget(dialog.findChild<QWidget*>(page));
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    const auto* box = dialog.findChild<QSpinBox*>(field);
+    QVERIFY(box && box->isVisible());
+    QCOMPARE(box->width(), box->sizeHint().width());
 }
 
 QTEST_MAIN(TestOptionsDialog)
