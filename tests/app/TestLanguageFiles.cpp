@@ -11,6 +11,7 @@
 #include "uDlgSelectComputer.h"
 #include "uMain.h"
 #include "uProgramOptions.h"
+#include "uToolDialogs.h"
 #include "uTranslateForm.h"
 #include "udlgAddressComputerAndDescriptionEdit.h"
 #include "udlgAddressGroupEdit.h"
