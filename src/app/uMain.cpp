@@ -12,6 +12,7 @@
 #include "uComputerTreeView.h"
 #include "uDlgAbout.h"
 #include "uDlgAlternateCredentials.h"
+#include "uFormat.h"
 #include "uIcmpNotice.h"
 #include "uProgramOptions.h"
 #include "uRunController.h"
@@ -26,8 +27,11 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QLabel>
 #include <QMenuBar>
 #include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -56,6 +60,10 @@ TDormivaForm::TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEnt
     m_run = std::make_unique<TRunController>(*m_computerList, *m_pool, m_appLog.get(), m_options, prompts, connectAs);
     actExecute = MakeAction(this, "actExecute", QStringLiteral("Execute"));
     connect(actExecute, &QAction::triggered, this, [this] { m_run->Execute(m_pnlAction->SelectedAction()); });
+    actStop = MakeAction(this, "actStop", QStringLiteral("Stop"));
+    actStop->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
+    connect(actStop, &QAction::triggered, m_run.get(), &TRunController::Stop);
+    connect(m_run.get(), &TRunController::RunChanged, this, &TDormivaForm::UpdateRunState);
 
     auto* split = new QSplitter(Qt::Horizontal, this);
     pcComputerlist = new QTabWidget(split);
@@ -66,7 +74,7 @@ TDormivaForm::TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEnt
     pcComputerlist->widget(0)->setObjectName(QStringLiteral("tsComputers"));
 
     auto* right = new QSplitter(Qt::Vertical, split);
-    m_pnlAction = new TActionPanel(actExecute, right);
+    m_pnlAction = new TActionPanel(actExecute, actStop, right);
     auto* pnlLog = new QTabWidget(right);
     pnlLog->setObjectName(QStringLiteral("pnlLog"));
     auto* tsApplicationLog = new QWidget(pnlLog);
@@ -80,6 +88,10 @@ TDormivaForm::TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEnt
     split->setStretchFactor(1, 1);
     split->setSizes({std::max(200, m_options.iComputerListWidth), 600});
     setCentralWidget(split);
+    lblRunProgress = new QLabel(statusBar());
+    lblRunProgress->setObjectName(QStringLiteral("lblRunProgress"));
+    statusBar()->setObjectName(QStringLiteral("sbMain"));
+    statusBar()->addWidget(lblRunProgress, 1);
 
     CreateActions();
     CreateMenus();
@@ -147,21 +159,31 @@ void TDormivaForm::StoreWindowPlacement() {
 }
 
 void TDormivaForm::closeEvent(QCloseEvent* event) {
+    if (CloseQuery()) {
+        // Computers the run has not reached yet are logged, never dropped silently.
+        m_run->Abandon();
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+bool TDormivaForm::CloseQuery() {
+    if (m_run->IsRunning() && m_prompts.Ask(Format(LangStr(QStringLiteral("sRunCloseAnyway")), {m_run->Pending()}),
+                                            LangStr(QStringLiteral("sWarning")), TPromptButtons::YesNo,
+                                            TPromptIcon::Warning) != TPromptResult::Yes)
+        return false;
     if (!m_computerList->Modified()) {
         // Check marks and expanded groups do not count as changes, yet they are kept.
         RunListFileCommand([this] { m_listFile->SaveToFile(m_computerList->FileName()); });
-        event->accept();
-        return;
+        return true;
     }
     const TPromptResult answer =
         m_prompts.Ask(LangStr(QStringLiteral("sComputerListChangedSave")), LangStr(QStringLiteral("sWarning")),
                       TPromptButtons::YesNoCancel, TPromptIcon::Warning);
     // A list that could not be saved keeps the window open, so the changes are not lost.
-    if (answer == TPromptResult::Cancel ||
-        (answer == TPromptResult::Yes && !RunListFileCommand([this] { m_listFile->SaveList(); })))
-        event->ignore();
-    else
-        event->accept();
+    return answer == TPromptResult::No ||
+           (answer == TPromptResult::Yes && RunListFileCommand([this] { m_listFile->SaveList(); }));
 }
 
 bool TDormivaForm::RunListFileCommand(const std::function<void()>& command) {
@@ -311,7 +333,13 @@ void TDormivaForm::UpdateActions() {
     actDelete->setEnabled(selection);
     for (QAction* action : {actDeleteAll, actExpandAll, actCollapseAll, actComputerUpdate})
         action->setEnabled(items);
-    actExecute->setEnabled(m_run->HasCheckedNode());
+    actExecute->setEnabled(!m_run->IsRunning() && m_run->HasCheckedNode());
+}
+
+void TDormivaForm::UpdateRunState() {
+    m_pnlAction->SetRunning(m_run->IsRunning());
+    lblRunProgress->setText(m_run->ProgressText());
+    UpdateActions();
 }
 
 void TDormivaForm::BringToFront() {

@@ -10,6 +10,7 @@ class IEntryDialogs;
 class IFileDialogs;
 class IUserPrompts;
 class QAction;
+class QLabel;
 class QMenu;
 class QTabWidget;
 class TActionPanel;
@@ -57,6 +58,7 @@ public:
     QAction* actCollapseAll;
     QAction* actComputerUpdate;
     QAction* actExecute;
+    QAction* actStop;
     QAction* actComputerListImport;
     QAction* actComputerListExport;
     QAction* actCredentials;
@@ -65,8 +67,11 @@ public:
     QAction* actAbout;
     QMenu* mnChangeLang;
 
+    QLabel* lblRunProgress;
+
 protected:
-    // Asks about unsaved changes; a list that is not modified is saved without asking.
+    // Asks first during a run and about unsaved changes; a list that is not modified is saved
+    // without asking.
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -74,6 +79,10 @@ private:
     void CreateMenus();
     void BuildLanguageMenu();
     void UpdateActions();
+    // The Execute and Stop buttons and the status bar follow the run.
+    void UpdateRunState();
+    // Whether the window may close; asks as needed and saves the list.
+    bool CloseQuery();
     void UpdateTitle();
     // Runs a command of the list file; its failure is shown, and false returned.
     bool RunListFileCommand(const std::function<void()>& command);

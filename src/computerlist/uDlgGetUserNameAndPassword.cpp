@@ -5,6 +5,7 @@
 #include "uTranslateForm.h"
 
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -12,6 +13,11 @@
 TDlgGetUserNameAndPassword::TDlgGetUserNameAndPassword(QWidget* parent, IUserPrompts& prompts)
     : QDialog(parent), m_prompts(prompts) {
     setWindowTitle(QStringLiteral("Connect As..."));
+    lblConnectAsFor = new QLabel(this);
+    lblConnectAsFor->setObjectName(QStringLiteral("lblConnectAsFor"));
+    lblConnectAsFor->setTextFormat(Qt::PlainText);
+    lblConnectAsFor->setWordWrap(true);
+    lblConnectAsFor->hide();
     m_credentials = new TCredentialsFrame({ucCurrentUser, ucFollowingUser}, this);
     m_credentials->SetMode(ucCurrentUser);
     connect(m_credentials, &TCredentialsFrame::ModeChosen, this, [this] {
@@ -22,6 +28,7 @@ TDlgGetUserNameAndPassword::TDlgGetUserNameAndPassword(QWidget* parent, IUserPro
     QDialogButtonBox* buttons = CreateOkCancelButtons(this, ok);
     connect(ok, &QPushButton::clicked, this, &TDlgGetUserNameAndPassword::CheckAndAccept);
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(lblConnectAsFor);
     layout->addWidget(m_credentials);
     layout->addWidget(buttons);
 }
@@ -31,6 +38,11 @@ void TDlgGetUserNameAndPassword::SetValues(const QString& userName, const QStrin
     m_credentials->SetMode(userName.isEmpty() ? ucCurrentUser : ucFollowingUser);
     if (!userName.isEmpty() && password.isEmpty())
         m_credentials->PasswordEdit()->setFocus();
+}
+
+void TDlgGetUserNameAndPassword::SetSubject(const QString& subject) {
+    lblConnectAsFor->setText(subject);
+    lblConnectAsFor->setVisible(!subject.isEmpty());
 }
 
 void TDlgGetUserNameAndPassword::ReadValues(QString& userName, QString& password) const {
@@ -46,9 +58,11 @@ void TDlgGetUserNameAndPassword::CheckAndAccept() {
     accept();
 }
 
-bool ExecuteConnectAsDialog(QWidget* parent, IUserPrompts& prompts, QString& userName, QString& password) {
+bool ExecuteConnectAsDialog(QWidget* parent, IUserPrompts& prompts, QString& userName, QString& password,
+                            const QString& subject) {
     TDlgGetUserNameAndPassword dialog(parent, prompts);
     TranslateForm(&dialog);
+    dialog.SetSubject(subject);
     dialog.SetValues(userName, password);
     if (dialog.exec() != QDialog::Accepted)
         return false;

@@ -168,6 +168,7 @@ void TestProgramOptions::defaultsFromEmptyFile() {
     QCOMPARE(int(options.DefaultTCPPort), 139);
     QCOMPARE(options.DefaultTimeout, 300);
     QCOMPARE(options.iMaxThreads, 10);
+    QCOMPARE(options.bConfirmExecute, true); // also for files written before the key existed
     QCOMPARE(options.DefaultSecurityLevel, 1);
     QCOMPARE(int(options.DefaultUserConnectAs), 1);
     QCOMPARE(options.IntervalUpdateComputerList, 180000);
@@ -214,6 +215,7 @@ void TestProgramOptions::writesInOrder() {
                                                                           "AutoUpdateComputerList",
                                                                           "ComputerCaptionStyle",
                                                                           "iMaxThreads",
+                                                                          "bConfirmExecute",
                                                                           "iExportFilterIndex",
                                                                           "DefaultHostsFile",
                                                                           "iComputerListWidth",
