@@ -403,8 +403,9 @@ void TestRunController::duplicateComputerIsShutDownOnce() {
     const int before = m_host.Shutdowns().size();
     m_run->Execute(acShutdown);
     const QStringList log = WaitForRuns(1);
-    QCOMPARE(log.mid(0, 2), (QStringList{"Shut down started for 2 computers.",
-                                         "2 duplicate computer names skipped: each computer is contacted once."}));
+    QCOMPARE(log.mid(0, 2),
+             (QStringList{"Shut down started for 2 computers.",
+                          "Computers listed more than once: 2 skipped; each computer is contacted once."}));
     QCOMPARE(log.filter(QStringLiteral("carried out successfully")).size(), 2);
     QStringList reached;
     for (const auto& shutdown : m_host.Shutdowns(before + 2).mid(before))
