@@ -149,7 +149,7 @@ TWsManHttpReply TWsManHttpConnection::Post(const QByteArray& body, const QByteAr
         curl_easy_getinfo(curl, CURLINFO_SIZE_UPLOAD_T, &uploaded);
         curl_easy_getinfo(curl, CURLINFO_REQUEST_SIZE, &requestSize);
         const bool sent = !body.isEmpty() && requestSize > 0 && uploaded == curl_off_t(body.size());
-        throw ERemoteError(Format(LangStr(sent ? QStringLiteral("sRemoteNoAnswer") : QStringLiteral("sRemoteTimeout")),
+        throw ERemoteError(Format(LangStr(QStringLiteral("sRemoteTimeout")),
                                   {m_Computer, Port(), m_Settings.EffectiveTimeoutSeconds()}),
                            0, m_Computer, sent);
     }

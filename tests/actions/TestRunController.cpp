@@ -499,14 +499,12 @@ void TestRunController::lateAnswerIsNotNoAnswer_data() {
     QTest::addColumn<bool>("carriedOut");
     QTest::newRow("answer after the time-out")
         << 62 << TAppLogLevel::Warning
-        << "127.0.31.62: Shut down requested, but the outcome is unknown. 127.0.31.62 received the request on port "
-           "%1 but did not answer within 3 seconds. The computer may carry it out."
+        << "127.0.31.62: Shut down requested, but the outcome is unknown. 127.0.31.62 did not answer on port %1 "
+           "within 3 seconds. The computer may carry it out."
         << true;
     QTest::newRow("query never answered")
         << 63 << TAppLogLevel::Error
-        << "127.0.31.63: Shut down failed. 127.0.31.63 received the request on port %1 but did not answer within 3 "
-           "seconds."
-        << false;
+        << "127.0.31.63: Shut down failed. 127.0.31.63 did not answer on port %1 within 3 seconds." << false;
     QTest::newRow("nothing listens") << 200 << TAppLogLevel::Error
                                      << "127.0.31.200: Shut down failed. The connection to 127.0.31.200 on port %1 "
                                         "failed: "
@@ -555,9 +553,9 @@ void TestRunController::outcomeText_data() {
                                          << "pc: Shut down failed. The computer offered no operating system to act on."
                                          << Error;
     QTest::newRow("sent, not answered in time")
-        << qint32(acRestart) << qint32(jrNoAnswer) << "pc received the request on port 5985 but did not answer."
-        << "pc: Restart requested, but the outcome is unknown. pc received the request on port 5985 but did not "
-           "answer. The computer may carry it out."
+        << qint32(acRestart) << qint32(jrNoAnswer) << "pc did not answer on port 5985 within 2 seconds."
+        << "pc: Restart requested, but the outcome is unknown. pc did not answer on port 5985 within 2 seconds. The "
+           "computer may carry it out."
         << TAppLogLevel::Warning;
     QTest::newRow("unknown code is a failure")
         << qint32(acShutdown) << qint32(7) << ""
