@@ -130,6 +130,7 @@ TDormivaForm::TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEnt
 }
 
 TDormivaForm::~TDormivaForm() {
+    m_run->Abandon();
     StoreColumnLayout(m_vstApplicationLog, m_options.LogColumns, LastLogColumn);
     m_options.iComputerListWidth = std::max(200, pcComputerlist->width());
     StoreWindowPlacement();
@@ -159,31 +160,28 @@ void TDormivaForm::StoreWindowPlacement() {
 }
 
 void TDormivaForm::closeEvent(QCloseEvent* event) {
-    if (CloseQuery()) {
-        // Computers the run has not reached yet are logged, never dropped silently.
-        m_run->Abandon();
-        event->accept();
-    } else {
-        event->ignore();
-    }
-}
-
-bool TDormivaForm::CloseQuery() {
+    // The computers a run has not reached are logged when the window goes, never dropped silently.
     if (m_run->IsRunning() && m_prompts.Ask(Format(LangStr(QStringLiteral("sRunCloseAnyway")), {m_run->Pending()}),
                                             LangStr(QStringLiteral("sWarning")), TPromptButtons::YesNo,
-                                            TPromptIcon::Warning) != TPromptResult::Yes)
-        return false;
+                                            TPromptIcon::Warning) != TPromptResult::Yes) {
+        event->ignore();
+        return;
+    }
     if (!m_computerList->Modified()) {
         // Check marks and expanded groups do not count as changes, yet they are kept.
         RunListFileCommand([this] { m_listFile->SaveToFile(m_computerList->FileName()); });
-        return true;
+        event->accept();
+        return;
     }
     const TPromptResult answer =
         m_prompts.Ask(LangStr(QStringLiteral("sComputerListChangedSave")), LangStr(QStringLiteral("sWarning")),
                       TPromptButtons::YesNoCancel, TPromptIcon::Warning);
     // A list that could not be saved keeps the window open, so the changes are not lost.
-    return answer == TPromptResult::No ||
-           (answer == TPromptResult::Yes && RunListFileCommand([this] { m_listFile->SaveList(); }));
+    if (answer == TPromptResult::Cancel ||
+        (answer == TPromptResult::Yes && !RunListFileCommand([this] { m_listFile->SaveList(); })))
+        event->ignore();
+    else
+        event->accept();
 }
 
 bool TDormivaForm::RunListFileCommand(const std::function<void()>& command) {

@@ -71,7 +71,7 @@ public:
 
 protected:
     // Asks first during a run and about unsaved changes; a list that is not modified is saved
-    // without asking.
+    // without asking. A run still going is abandoned when the window is destroyed.
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -81,8 +81,6 @@ private:
     void UpdateActions();
     // The Execute and Stop buttons and the status bar follow the run.
     void UpdateRunState();
-    // Whether the window may close; asks as needed and saves the list.
-    bool CloseQuery();
     void UpdateTitle();
     // Runs a command of the list file; its failure is shown, and false returned.
     bool RunListFileCommand(const std::function<void()>& command);

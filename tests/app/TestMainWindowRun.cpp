@@ -183,6 +183,7 @@ void TestMainWindowRun::closingDuringARunAsksAndLogsTheRest() {
     m_prompts.Answer(TPromptResult::Yes);
     m_prompts.Answer(TPromptResult::No); // the list's changes are not saved
     QVERIFY(m_form->close());
+    m_form.reset(); // as the program ends once its window has closed
     QFile file(m_options.SettingsFolder + QStringLiteral("app.log"));
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QString written = QString::fromUtf8(file.readAll());
