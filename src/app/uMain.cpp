@@ -235,6 +235,7 @@ void TDormivaForm::ReloadTexts() {
     if (const auto changer = CurrentLangChanger())
         changer->SetSeparator(QStringLiteral(","));
     TranslateForm(nullptr);
+    lblRunProgress->setText(m_run->ProgressText());
     TranslateLogColumns(m_options.LogColumns);
     for (int i = 0; i <= LastLogColumn; ++i)
         m_appLog->setHeaderData(i, Qt::Horizontal, m_options.LogColumns[i].Caption);

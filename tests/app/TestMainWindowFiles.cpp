@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -41,6 +42,7 @@ private slots:
     void importAndExportRunFromTheMenu();
     void exportFilterDecidesAndListComesBack();
     void optionsFileIsNoComputerList();
+    void runProgressFollowsTheLanguage();
 
 private:
     void LoadOptions();
@@ -342,6 +344,19 @@ void TestMainWindowFiles::optionsFileIsNoComputerList() {
     QCOMPARE(m_prompts.Asked().last().Icon, TPromptIcon::Error);
     QVERIFY(list.Items().empty());
     QVERIFY(!list.Modified());
+}
+
+void TestMainWindowFiles::runProgressFollowsTheLanguage() {
+    CreateForm();
+    // A label longer than 63 characters never reaches a name server: the job fails on this machine.
+    m_form->ComputerList()
+        .AddComputer(QString(70, u'x') + QStringLiteral(".invalid"), {}, nullptr, ucInherited, {}, {})
+        ->SetChecked(true);
+    m_prompts.Answer(TPromptResult::Yes);
+    m_form->actExecute->trigger();
+    QTRY_COMPARE(m_form->lblRunProgress->text(), QStringLiteral("Shut down: 1 of 1 done, 1 failed"));
+    LanguageItem(QStringLiteral("deutsch.lng"))->trigger();
+    QCOMPARE(m_form->lblRunProgress->text(), QStringLiteral("Herunterfahren: 1 von 1 erledigt, 1 fehlgeschlagen"));
 }
 
 QTEST_MAIN(TestMainWindowFiles)
