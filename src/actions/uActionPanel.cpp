@@ -11,14 +11,19 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-TActionPanel::TActionPanel(QAction* actExecute, QWidget* parent) : QWidget(parent) {
+TActionPanel::TActionPanel(QAction* actExecute, QAction* actStop, QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("pnlAction"));
     cmbShutdownAction = new QComboBox(this);
     cmbShutdownAction->setObjectName(QStringLiteral("cmbShutdownAction"));
-    auto* btnExecute = new QToolButton(this);
+    btnExecute = new QToolButton(this);
     btnExecute->setObjectName(QStringLiteral("btnExecute"));
     btnExecute->setDefaultAction(actExecute);
     btnExecute->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    btnStop = new QToolButton(this);
+    btnStop->setObjectName(QStringLiteral("btnStop"));
+    btnStop->setDefaultAction(actStop);
+    btnStop->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    btnStop->hide();
 
     pcActionInfo = new QStackedWidget(this);
     pcActionInfo->setObjectName(QStringLiteral("pcActionInfo"));
@@ -34,6 +39,7 @@ TActionPanel::TActionPanel(QAction* actExecute, QWidget* parent) : QWidget(paren
     auto* choice = new QHBoxLayout;
     choice->addWidget(cmbShutdownAction, 1);
     choice->addWidget(btnExecute);
+    choice->addWidget(btnStop);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(choice);
     layout->addWidget(pcActionInfo, 1);
@@ -82,6 +88,11 @@ void TActionPanel::ReloadActionNames() {
 void TActionPanel::cmbShutdownActionSelect(int index) {
     if (auto* page = cmbShutdownAction->itemData(index).value<QWidget*>())
         pcActionInfo->setCurrentWidget(page);
+}
+
+void TActionPanel::SetRunning(bool running) {
+    btnExecute->setVisible(!running);
+    btnStop->setVisible(running);
 }
 
 qint32 TActionPanel::SelectedAction() const {

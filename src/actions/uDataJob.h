@@ -11,6 +11,7 @@ enum TJobResult : qint32 {
     jrActionFailed = -1,  // the remote call failed, or the computer offered nothing to shut down
     jrNoAddress = -2,     // the name did not resolve to an IPv4 address
     jrHostNotActive = -3, // the computer did not answer the reachability check
+    jrNoAnswer = -4,      // the request went out but was not answered in time: the computer may carry it out
 };
 
 // One action for one computer. The main window fills the request; the worker that runs the job

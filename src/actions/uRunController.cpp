@@ -7,21 +7,80 @@
 #include "uThreadPool.h"
 #include "uUserPrompts.h"
 
+#include <QSet>
+
+#include <algorithm>
+
 TRunController::TRunController(TComputerList& computers, TPoolOfThreads& pool, TAppLog* log,
-                               const TProgramOptions& options, IUserPrompts& prompts, IConnectAsPrompt& connectAs)
-    : m_computers(computers), m_pool(pool), m_log(log), m_options(options), m_prompts(prompts), m_connectAs(connectAs) {
+                               const TProgramOptions& options, IUserPrompts& prompts, IConnectAsPrompt& connectAs,
+                               QObject* parent)
+    : QObject(parent), m_computers(computers), m_pool(pool), m_log(log), m_options(options), m_prompts(prompts),
+      m_connectAs(connectAs) {
     m_pool.SetOnJobDone([this](TDataJob& job) { JobDone(job); });
     m_pool.SetOnAllJobsFinished([this](TPoolOfThreads*) { AllJobsFinished(); });
 }
 
 void TRunController::Execute(qint32 action) {
-    std::optional<std::vector<std::unique_ptr<TDataJob>>> jobs = BuildRun(action);
+    const TRunNodes run = CheckedNodes();
+    if (run.ComputerNames.isEmpty())
+        return;
+    if (m_options.bConfirmExecute && !ConfirmRun(action, run.ComputerNames))
+        return;
+    std::optional<std::vector<std::unique_ptr<TDataJob>>> jobs = BuildJobs(action, run.Nodes);
     if (!jobs || jobs->empty())
         return;
     const int count = static_cast<int>(jobs->size());
     const QString key = count == 1 ? QStringLiteral("sJobMsgAllJobStarted") : QStringLiteral("sJobMsgAllJobStarted2");
     LogMessage(Format(LangStr(key), {GetActionName(action), count}), TAppLogLevel::Info);
+    if (run.Duplicates > 0)
+        LogMessage(Format(LangStr(QStringLiteral("sJobMsgDuplicatesSkipped")), {run.Duplicates}), TAppLogLevel::Info);
+    if (!m_running)
+        m_progress = TRunProgress();
+    m_running = true;
+    m_progress.Action = action;
+    m_progress.Total += count;
+    for (const auto& job : *jobs)
+        m_pending.append(job->Name);
     m_pool.AddJobs(std::move(*jobs));
+    emit RunChanged();
+}
+
+void TRunController::Stop() {
+    if (!m_running)
+        return;
+    LogMessage(LangStr(QStringLiteral("sJobMsgRunStopped")), TAppLogLevel::Stop);
+    DropQueuedJobs(QStringLiteral("sJobNotAttempted"));
+    emit RunChanged();
+}
+
+void TRunController::Abandon() {
+    if (!m_running)
+        return;
+    DropQueuedJobs(QStringLiteral("sJobNotAttemptedClosed"));
+    // From here on no worker reports: what is still pending was under way.
+    m_pool.StopAll();
+    const QString action = GetActionName(m_progress.Action);
+    for (const QString& name : std::as_const(m_pending))
+        LogMessage(Format(LangStr(QStringLiteral("sJobUnknownClosed")), {name, action}), TAppLogLevel::Warning);
+    m_progress.Unanswered += static_cast<int>(m_pending.size());
+    m_pending.clear();
+    FinishRun();
+}
+
+void TRunController::DropQueuedJobs(const QString& key) {
+    for (const auto& job : m_pool.TakeQueuedJobs()) {
+        LogMessage(Format(LangStr(key), {job->Name, GetActionName(job->Action)}), TAppLogLevel::Stop);
+        m_pending.removeOne(job->Name);
+        ++m_progress.NotAttempted;
+    }
+}
+
+QString TRunController::ProgressText() const {
+    if (m_progress.Total == 0)
+        return {};
+    return Format(LangStr(QStringLiteral("sRunProgress")),
+                  {GetActionName(m_progress.Action), m_progress.Done(), m_progress.Total,
+                   m_progress.Failed + m_progress.Unanswered});
 }
 
 namespace {
@@ -40,21 +99,60 @@ bool AnyChecked(const TEntryList& entries) {
     return false;
 }
 
+// The question names this many computers; the rest are counted.
+constexpr int ConfirmedNamesShown = 5;
+
 } // namespace
 
 bool TRunController::HasCheckedNode() const {
     return AnyChecked(m_computers.Items());
 }
 
+// A computer listed twice (by a second import, in two groups) is contacted once: host names do not
+// heed case, so neither does the comparison.
+TRunController::TRunNodes TRunController::CheckedNodes() const {
+    TRunNodes run;
+    QSet<QString> seen;
+    for (const TPreObject* entry : m_computers.TreeOrder()) {
+        if (entry->CheckState() != Qt::Checked)
+            continue;
+        if (!entry->IsGroup()) {
+            const QString key = entry->Name().toCaseFolded();
+            if (seen.contains(key)) {
+                ++run.Duplicates;
+                continue;
+            }
+            seen.insert(key);
+            run.ComputerNames.append(entry->Name());
+        }
+        run.Nodes.append(entry);
+    }
+    return run;
+}
+
+bool TRunController::ConfirmRun(qint32 action, const QStringList& names) {
+    const int count = static_cast<int>(names.size());
+    QString key = action == acRestart ? QStringLiteral("sConfirmRunRestart") : QStringLiteral("sConfirmRunShutdown");
+    if (count != 1)
+        key += u'2';
+    QStringList lines = names.first(std::min(count, ConfirmedNamesShown));
+    if (count > ConfirmedNamesShown)
+        lines.append(Format(LangStr(QStringLiteral("sConfirmRunMore")), {count - ConfirmedNamesShown}));
+    const QString text =
+        Format(LangStr(key), {count}) + QStringLiteral("\r\n\r\n") + lines.join(QStringLiteral("\r\n"));
+    return m_prompts.Ask(text, LangStr(QStringLiteral("sWarning")), TPromptButtons::YesNo, TPromptIcon::Warning) ==
+           TPromptResult::Yes;
+}
+
+std::optional<std::vector<std::unique_ptr<TDataJob>>> TRunController::BuildRun(qint32 action) {
+    return BuildJobs(action, CheckedNodes().Nodes);
+}
+
 // After the first prompt of a run the operator may choose to reuse what was entered for every
 // later computer that would prompt; the question is asked once, and not when the prompting computer
 // is the last checked node.
-std::optional<std::vector<std::unique_ptr<TDataJob>>> TRunController::BuildRun(qint32 action) {
-    QList<TPreObject*> checked;
-    for (TPreObject* entry : m_computers.TreeOrder())
-        if (entry->CheckState() == Qt::Checked)
-            checked.append(entry);
-
+std::optional<std::vector<std::unique_ptr<TDataJob>>>
+TRunController::BuildJobs(qint32 action, const QList<const TPreObject*>& checked) {
     std::vector<std::unique_ptr<TDataJob>> jobs;
     bool askEach = true;
     bool firstPrompt = true;
@@ -92,10 +190,30 @@ std::optional<std::vector<std::unique_ptr<TDataJob>>> TRunController::BuildRun(q
 
 void TRunController::JobDone(const TDataJob& job) {
     LogMessage(JobOutcomeText(job), JobOutcomeLevel(job));
+    m_pending.removeOne(job.Name);
+    if (job.Result == jrDone)
+        ++m_progress.Succeeded;
+    else if (job.Result == jrNoAnswer)
+        ++m_progress.Unanswered;
+    else
+        ++m_progress.Failed;
+    emit RunChanged();
 }
 
 void TRunController::AllJobsFinished() {
+    FinishRun();
     LogMessage(LangStr(QStringLiteral("sJobMsgAllJobFinished")), TAppLogLevel::Info);
+}
+
+void TRunController::FinishRun() {
+    if (!m_running)
+        return;
+    LogMessage(Format(LangStr(QStringLiteral("sJobMsgRunSummary")),
+                      {m_progress.Succeeded, m_progress.Failed, m_progress.Unanswered, m_progress.NotAttempted}),
+               TAppLogLevel::Info);
+    m_running = false;
+    m_pending.clear();
+    emit RunChanged();
 }
 
 void TRunController::LogMessage(const QString& text, TAppLogLevel level) {
@@ -118,6 +236,8 @@ QString TRunController::JobOutcomeText(const TDataJob& job) {
     const QString action = GetActionName(job.Action);
     if (job.Result == jrDone)
         return Format(LangStr(QStringLiteral("sJobSuccessfully")), {job.Name, action});
+    if (job.Result == jrNoAnswer)
+        return Format(LangStr(QStringLiteral("sJobNoAnswer")), {job.Name, action, job.ErrorMessage});
     if (!job.ErrorMessage.isEmpty())
         return Format(LangStr(QStringLiteral("sJobGeneralErrorWithMsg")), {job.Name, action, job.ErrorMessage});
     switch (job.Result) {
@@ -131,5 +251,7 @@ QString TRunController::JobOutcomeText(const TDataJob& job) {
 }
 
 TAppLogLevel TRunController::JobOutcomeLevel(const TDataJob& job) {
+    if (job.Result == jrNoAnswer)
+        return TAppLogLevel::Warning;
     return job.Result == jrDone ? TAppLogLevel::Success : TAppLogLevel::Error;
 }

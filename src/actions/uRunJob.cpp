@@ -40,7 +40,7 @@ void ExecuteAction(TDataJob& job, const TProgramOptions& options) {
                                       RemoteSettingsFromOptions(options));
     } catch (const ERemoteError& error) {
         job.ErrorMessage = error.Text();
-        job.Result = jrActionFailed;
+        job.Result = error.Unanswered() ? jrNoAnswer : jrActionFailed;
     } catch (const std::exception& error) {
         job.ErrorMessage = QString::fromLocal8Bit(error.what());
         job.Result = jrActionFailed;

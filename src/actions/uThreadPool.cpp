@@ -59,6 +59,14 @@ void TPoolOfThreads::StopAll() {
     Threads.clear();
 }
 
+std::vector<std::unique_ptr<TDataJob>> TPoolOfThreads::TakeQueuedJobs() {
+    QMutexLocker locker(&m_jobsLock);
+    std::vector<std::unique_ptr<TDataJob>> jobs(std::make_move_iterator(Jobs.begin()),
+                                                std::make_move_iterator(Jobs.end()));
+    Jobs.clear();
+    return jobs;
+}
+
 void TPoolOfThreads::ClearJobs() {
     QMutexLocker locker(&m_jobsLock);
     Jobs.clear();

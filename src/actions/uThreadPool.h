@@ -39,6 +39,8 @@ public:
     void StopAll();
     // Drops every queued job unreported.
     void ClearJobs();
+    // Takes the jobs that no worker has started, in queue order; workers under way go on.
+    std::vector<std::unique_ptr<TDataJob>> TakeQueuedJobs();
     // A worker has ended; runs on the main thread.
     void ThreadTerminated(TThreadInPool* worker);
 

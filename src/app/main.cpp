@@ -49,6 +49,9 @@ int main(int argc, char* argv[]) {
     } else {
         LoadProgramOptions(options, environment, prompts);
     }
+    // An unattended run was asked for on the command line: that is its confirmation.
+    if (demo.Unattended())
+        options.bConfirmExecute = false;
     TCredentialDialogs dialogs(prompts);
     TSystemFileDialogs fileDialogs;
     auto form = std::make_unique<TDormivaForm>(options, prompts, dialogs, dialogs, fileDialogs);

@@ -13,6 +13,7 @@
 #include "uDesktopToolDialogs.h"
 #include "uDlgAbout.h"
 #include "uDlgAlternateCredentials.h"
+#include "uFormat.h"
 #include "uIcmpNotice.h"
 #include "uProgramOptions.h"
 #include "uQtTranslation.h"
@@ -30,9 +31,12 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -63,6 +67,10 @@ TDormivaForm::TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEnt
     m_toolDialogs = std::make_unique<TDesktopToolDialogs>(this, m_options, prompts, fileDialogs);
     actExecute = MakeAction(this, "actExecute", QStringLiteral("Execute"));
     connect(actExecute, &QAction::triggered, this, [this] { m_run->Execute(m_pnlAction->SelectedAction()); });
+    actStop = MakeAction(this, "actStop", QStringLiteral("Stop"));
+    actStop->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
+    connect(actStop, &QAction::triggered, m_run.get(), &TRunController::Stop);
+    connect(m_run.get(), &TRunController::RunChanged, this, &TDormivaForm::UpdateRunState);
 
     auto* split = new QSplitter(Qt::Horizontal, this);
     pcComputerlist = new QTabWidget(split);
@@ -73,7 +81,7 @@ TDormivaForm::TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEnt
     pcComputerlist->widget(0)->setObjectName(QStringLiteral("tsComputers"));
 
     auto* right = new QSplitter(Qt::Vertical, split);
-    m_pnlAction = new TActionPanel(actExecute, right);
+    m_pnlAction = new TActionPanel(actExecute, actStop, right);
     auto* pnlLog = new QTabWidget(right);
     pnlLog->setObjectName(QStringLiteral("pnlLog"));
     auto* tsApplicationLog = new QWidget(pnlLog);
@@ -87,6 +95,10 @@ TDormivaForm::TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEnt
     split->setStretchFactor(1, 1);
     split->setSizes({std::max(200, m_options.iComputerListWidth), 600});
     setCentralWidget(split);
+    lblRunProgress = new QLabel(statusBar());
+    lblRunProgress->setObjectName(QStringLiteral("lblRunProgress"));
+    statusBar()->setObjectName(QStringLiteral("sbMain"));
+    statusBar()->addWidget(lblRunProgress, 1);
 
     CreateActions();
     CreateMenus();
@@ -126,6 +138,7 @@ TDormivaForm::TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEnt
 }
 
 TDormivaForm::~TDormivaForm() {
+    m_run->Abandon();
     StoreColumnLayout(m_vstApplicationLog, m_options.LogColumns, LastLogColumn);
     m_toolMenus->SaveLists();
     m_options.iComputerListWidth = std::max(200, pcComputerlist->width());
@@ -180,6 +193,13 @@ void TDormivaForm::StoreWindowPlacement() {
 }
 
 void TDormivaForm::closeEvent(QCloseEvent* event) {
+    // The computers a run has not reached are logged when the window goes, never dropped silently.
+    if (m_run->IsRunning() && m_prompts.Ask(Format(LangStr(QStringLiteral("sRunCloseAnyway")), {m_run->Pending()}),
+                                            LangStr(QStringLiteral("sWarning")), TPromptButtons::YesNo,
+                                            TPromptIcon::Warning) != TPromptResult::Yes) {
+        event->ignore();
+        return;
+    }
     if (!m_computerList->Modified()) {
         // Check marks and expanded groups do not count as changes, yet they are kept.
         RunListFileCommand([this] { m_listFile->SaveToFile(m_computerList->FileName()); });
@@ -251,6 +271,7 @@ void TDormivaForm::ReloadTexts() {
     m_qtTranslation->Apply(TQtTranslation::CurrentLanguageCode());
     TranslateForm(nullptr);
     m_pnlAction->ReloadActionNames();
+    lblRunProgress->setText(m_run->ProgressText());
     TranslateLogColumns(m_options.LogColumns);
     for (int i = 0; i <= LastLogColumn; ++i)
         m_appLog->setHeaderData(i, Qt::Horizontal, m_options.LogColumns[i].Caption);
@@ -352,7 +373,13 @@ void TDormivaForm::UpdateActions() {
     actDelete->setEnabled(selection);
     for (QAction* action : {actDeleteAll, actExpandAll, actCollapseAll, actComputerUpdate})
         action->setEnabled(items);
-    actExecute->setEnabled(m_run->HasCheckedNode());
+    actExecute->setEnabled(!m_run->IsRunning() && m_run->HasCheckedNode());
+}
+
+void TDormivaForm::UpdateRunState() {
+    m_pnlAction->SetRunning(m_run->IsRunning());
+    lblRunProgress->setText(m_run->ProgressText());
+    UpdateActions();
 }
 
 void TDormivaForm::BringToFront() {

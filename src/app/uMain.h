@@ -10,6 +10,7 @@ class IEntryDialogs;
 class IFileDialogs;
 class IUserPrompts;
 class QAction;
+class QLabel;
 class QMenu;
 class QTabWidget;
 class TActionPanel;
@@ -61,6 +62,7 @@ public:
     QAction* actCollapseAll;
     QAction* actComputerUpdate;
     QAction* actExecute;
+    QAction* actStop;
     QAction* actComputerListImport;
     QAction* actComputerListExport;
     QAction* actCredentials;
@@ -69,8 +71,11 @@ public:
     QAction* actAbout;
     QMenu* mnChangeLang;
 
+    QLabel* lblRunProgress;
+
 protected:
-    // Asks about unsaved changes; a list that is not modified is saved without asking.
+    // Asks first during a run and about unsaved changes; a list that is not modified is saved
+    // without asking. A run still going is abandoned when the window is destroyed.
     void closeEvent(QCloseEvent* event) override;
     // At the first showing, when the frame is known: the window with its frame goes on the screen.
     void showEvent(QShowEvent* event) override;
@@ -80,6 +85,8 @@ private:
     void CreateMenus();
     void BuildLanguageMenu();
     void UpdateActions();
+    // The Execute and Stop buttons and the status bar follow the run.
+    void UpdateRunState();
     void UpdateTitle();
     // Runs a command of the list file; its failure is shown, and false returned.
     bool RunListFileCommand(const std::function<void()>& command);

@@ -3,18 +3,19 @@
 #include "LangChanger.h"
 #include "uComputerList.h"
 #include "uFileDialogs.h"
+#include "uFileFilter.h"
 #include "uFormat.h"
 #include "uPasswordProtection.h"
 #include "uProgramOptions.h"
-#include "uTextDecoding.h"
+#include "uTextLineReader.h"
 #include "uUserPrompts.h"
 #include "uXMLStorage.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStringConverter>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -48,6 +49,7 @@ const QString ComputerElement = QStringLiteral("Computer");
 // broken file adds nothing.
 struct TEntryData {
     bool IsComputer = false;
+    bool IsGroup = false; // an element named Group; others are read as groups too
     std::array<std::optional<QString>, FieldCount> Fields;
     std::vector<TEntryData> Items;
 
@@ -61,12 +63,16 @@ public:
     explicit TListReader(QIODevice* device) : m_xml(device) {}
 
     // The entries under the root element, whatever its name; the error text when the file is no list.
-    std::vector<TEntryData> Read(QString& error) {
+    // isList tells whether the document is a computer list: its root is List, or it holds an entry.
+    std::vector<TEntryData> Read(QString& error, bool& isList) {
         std::vector<TEntryData> items;
         while (!m_xml.atEnd() && !m_xml.isStartElement())
             m_xml.readNext();
         if (m_xml.isStartElement()) {
+            isList = m_xml.name() == ListElement;
             ReadItems(items, 0);
+            isList = isList || std::any_of(items.begin(), items.end(),
+                                           [](const TEntryData& entry) { return entry.IsComputer || entry.IsGroup; });
             while (!m_xml.atEnd())
                 m_xml.readNext(); // the rest must be well-formed too
         }
@@ -86,6 +92,7 @@ private:
         while (m_xml.readNextStartElement()) {
             items.emplace_back();
             items.back().IsComputer = m_xml.name() == ComputerElement;
+            items.back().IsGroup = m_xml.name() == GroupElement;
             ReadEntry(items.back(), depth);
         }
     }
@@ -218,8 +225,34 @@ private:
     const TPasswordProtector m_passwords;
 };
 
-bool HasXmlExtension(const QString& path) {
-    return QFileInfo(path).suffix().compare(QStringLiteral("xml"), Qt::CaseInsensitive) == 0;
+// The list file's own extension and XML both mean the list format, in any case.
+bool HasListExtension(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix();
+    return suffix.compare(QStringLiteral("dvl"), Qt::CaseInsensitive) == 0 ||
+           suffix.compare(QStringLiteral("xml"), Qt::CaseInsensitive) == 0;
+}
+
+// Whether the first line that is not blank starts with markup: such a file is a document, never names.
+// The start of the file decides, so that one endless line is never read whole.
+bool StartsWithMarkup(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false; // the text import reports it
+    QByteArray start = file.read(TTextLineReader::ChunkSize);
+    QBuffer buffer(&start);
+    buffer.open(QIODevice::ReadOnly);
+    TTextLineReader reader(buffer);
+    QString line;
+    while (reader.ReadLine(line)) {
+        const QString text = line.trimmed();
+        if (!text.isEmpty())
+            return text.startsWith(u'<');
+    }
+    return false;
+}
+
+QString MarkupTextError(const QString& path) {
+    return Format(LangStr(QStringLiteral("sImportTextHoldsMarkup")), {QDir::toNativeSeparators(path)});
 }
 
 QString ReadError(const QString& path, const QString& detail) {
@@ -241,6 +274,10 @@ TComputerListFile::TComputerListFile(TComputerList& list, const TProgramOptions&
     : m_list(list), m_options(options), m_prompts(prompts), m_dialogs(dialogs) {}
 
 void TComputerListFile::LoadFromFile(const QString& path) {
+    AppendDocument(path, TDocumentCheck::AnyDocument);
+}
+
+void TComputerListFile::AppendDocument(const QString& path, TDocumentCheck check) {
     QFile file(path);
     if (!file.exists())
         return;
@@ -251,9 +288,12 @@ void TComputerListFile::LoadFromFile(const QString& path) {
     if (file.size() == 0)
         return; // a fresh settings folder holds an empty list file
     QString error;
-    const std::vector<TEntryData> items = TListReader(&file).Read(error);
+    bool isList = false;
+    const std::vector<TEntryData> items = TListReader(&file).Read(error, isList);
     if (!error.isEmpty())
-        throw EListFileError(ReadError(path, error));
+        throw EListFileError(check == TDocumentCheck::ListInText ? MarkupTextError(path) : ReadError(path, error));
+    if (check != TDocumentCheck::AnyDocument && !isList)
+        throw EListFileError(Format(LangStr(QStringLiteral("sImportNotAList")), {QDir::toNativeSeparators(path)}));
     m_list.BeginUpdate();
     TListBuilder(m_list, GetMachineKey(m_options.DefaultSecurityLevel)).Add(items, nullptr);
     m_list.EndUpdate();
@@ -296,15 +336,24 @@ void TComputerListFile::LoadAtStartUp() {
 }
 
 void TComputerListFile::ExportList() {
-    const QString path =
+    QString filter;
+    const QString chosen =
         m_dialogs.PromptSaveFileName(LangStr(QStringLiteral("sExportTitle")), LangStr(QStringLiteral("sExportFilter")),
-                                     LangStr(QStringLiteral("sExportDefaultExt")), m_options.SettingsFolder);
-    if (!path.isEmpty())
-        ExportToFile(path);
+                                     LangStr(QStringLiteral("sExportDefaultExt")), m_options.SettingsFolder, filter);
+    if (chosen.isEmpty())
+        return;
+    // The dialog asked about replacing the name it was given, not about the one the filter makes of it.
+    const QString path = PathForFilter(chosen, filter);
+    if (path != chosen && QFileInfo::exists(path) &&
+        m_prompts.Ask(Format(LangStr(QStringLiteral("sExportReplace")), {QDir::toNativeSeparators(path)}),
+                      LangStr(QStringLiteral("sWarning")), TPromptButtons::YesNo,
+                      TPromptIcon::Warning) != TPromptResult::Yes)
+        return;
+    ExportToFile(path);
 }
 
 void TComputerListFile::ExportToFile(const QString& path) {
-    if (HasXmlExtension(path))
+    if (HasListExtension(path))
         SaveToFile(path);
     else
         ExportText(path);
@@ -318,15 +367,15 @@ void TComputerListFile::ImportList() {
         ImportFromFile(path);
 }
 
+// Refusals leave the list as it was and unmarked; a text import marks it even when declined.
 void TComputerListFile::ImportFromFile(const QString& path) {
-    struct TMarkModified {
-        TComputerList& List;
-        ~TMarkModified() { List.MarkModified(); }
-    } markModified{m_list};
-    if (HasXmlExtension(path))
-        LoadFromFile(path);
+    if (HasListExtension(path))
+        AppendDocument(path, TDocumentCheck::List);
+    else if (StartsWithMarkup(path))
+        AppendDocument(path, TDocumentCheck::ListInText);
     else
         ImportText(path);
+    m_list.MarkModified();
 }
 
 void TComputerListFile::ExportText(const QString& path) {
@@ -347,23 +396,27 @@ void TComputerListFile::ImportText(const QString& path) {
     if (m_prompts.Ask(LangStr(QStringLiteral("sLoadTextNoGroup")), LangStr(QStringLiteral("sLoadTextNoGroupTitle")),
                       TPromptButtons::OKCancel, TPromptIcon::Warning) != TPromptResult::OK)
         return;
+    // Read line by line: only the names stay in memory, and nothing is added before markup is ruled out.
     QFile file(path);
-    QByteArray bytes;
-    const bool read =
-        file.size() <= MaxFileSize && file.open(QIODevice::ReadOnly) && (bytes = file.readAll()).size() == file.size();
-    if (!read) {
+    QStringList names;
+    bool read = file.size() <= MaxFileSize && file.open(QIODevice::ReadOnly);
+    if (read) {
+        TTextLineReader reader(file);
+        QString line;
+        while (reader.ReadLine(line)) {
+            const QString name = line.trimmed();
+            if (name.startsWith(u'<'))
+                throw EListFileError(MarkupTextError(path));
+            if (!name.isEmpty()) // a blank line is no computer
+                names.append(name);
+        }
+        read = !reader.HasError();
+    }
+    m_list.BeginUpdate();
+    for (const QString& name : std::as_const(names))
+        m_list.NewComputer(name, QString(), nullptr);
+    m_list.EndUpdate();
+    if (!read)
         m_prompts.Ask(LangStr(QStringLiteral("sLoadTextNoGroupFailed")),
                       LangStr(QStringLiteral("sLoadTextNoGroupFailedTitle")), TPromptButtons::OK, TPromptIcon::Error);
-        return;
-    }
-    const auto encoding = QStringConverter::encodingForData(bytes);
-    const QString text = encoding && *encoding != QStringConverter::Utf8 ? QStringDecoder(*encoding).decode(bytes)
-                                                                         : DecodeEightBitText(bytes);
-    m_list.BeginUpdate();
-    for (const QString& line : SplitTextLines(text)) {
-        const QString name = line.trimmed();
-        if (!name.isEmpty()) // a blank line is no computer
-            m_list.NewComputer(name, QString(), nullptr);
-    }
-    m_list.EndUpdate();
 }

@@ -47,15 +47,25 @@ public:
     // reported; the program goes on with an empty list marked modified, so closing asks first.
     void LoadAtStartUp();
 
+    // The chosen filter decides the name's suffix, and the suffix the format.
     void ExportList();
-    // ".xml" (any case) writes the list file, any other name the names as text.
+    // ".dvl" and ".xml" (any case) write the list file, any other name the names as text.
     void ExportToFile(const QString& path);
     void ImportList();
-    // ".xml" (any case) adds a list file's entries, any other name a text file's names. The list is
-    // marked modified whatever happens. Raises EListFileError for an unreadable ".xml" file.
+    // ".dvl" and ".xml" (any case) add a list file's entries; so does any file whose text starts with
+    // markup, as a list document is never read as names. Anything else is a text file of names.
+    // Raises EListFileError for a document that cannot be read or is no computer list, and for a text
+    // file holding markup; the list is then left as it was and not marked modified. Otherwise the
+    // list is marked modified, even when the text import was declined or failed.
     void ImportFromFile(const QString& path);
 
 private:
+    enum class TDocumentCheck {
+        AnyDocument, // the list file itself: the root's name is not checked
+        List,        // an import: the document must be a computer list
+        ListInText,  // an import of a file not named as a list: if it is no document, it holds markup
+    };
+    void AppendDocument(const QString& path, TDocumentCheck check);
     void ExportText(const QString& path);
     void ImportText(const QString& path);
 

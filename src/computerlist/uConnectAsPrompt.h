@@ -7,7 +7,8 @@
 class IConnectAsPrompt {
 public:
     virtual ~IConnectAsPrompt() = default;
-    // Fills the dialog from the arguments; on OK writes the entered account back (both empty for the
-    // current user) and returns true; Cancel returns false and changes nothing.
-    virtual bool ExecuteConnectAsDialog(QString& userName, QString& password) = 0;
+    // Fills the dialog from the arguments; subject names what the account is for ("Connect to the
+    // computer pc1 as:"), empty for the defaults. On OK writes the entered account back (both empty for
+    // the current user) and returns true; Cancel returns false and changes nothing.
+    virtual bool ExecuteConnectAsDialog(const QString& subject, QString& userName, QString& password) = 0;
 };

@@ -15,6 +15,6 @@ bool TCredentialDialogs::ExecuteComputerEditDialog(QString& name, QString& descr
                                        credentialsVisible);
 }
 
-bool TCredentialDialogs::ExecuteConnectAsDialog(QString& userName, QString& password) {
-    return ::ExecuteConnectAsDialog(m_parent, m_prompts, userName, password);
+bool TCredentialDialogs::ExecuteConnectAsDialog(const QString& subject, QString& userName, QString& password) {
+    return ::ExecuteConnectAsDialog(m_parent, m_prompts, userName, password, subject);
 }

@@ -20,7 +20,7 @@ public:
                                 bool credentialsVisible, bool add) override;
     bool ExecuteComputerEditDialog(QString& name, QString& description, TUserConnectAs& mode, QString& userName,
                                    QString& password, bool credentialsVisible) override;
-    bool ExecuteConnectAsDialog(QString& userName, QString& password) override;
+    bool ExecuteConnectAsDialog(const QString& subject, QString& userName, QString& password) override;
 
 private:
     IUserPrompts& m_prompts;

@@ -1,7 +1,9 @@
 #include "uCredentials.h"
 
+#include "LangChanger.h"
 #include "uComputerList.h"
 #include "uConnectAsPrompt.h"
+#include "uFormat.h"
 #include "uProgramOptions.h"
 
 namespace {
@@ -14,22 +16,31 @@ const TPreObject* DecidingEntry(const TPreObject* entry) {
     return entry;
 }
 
-TResolvedCredentials Prompt(IConnectAsPrompt& prompt) {
+// The prompt names the entry it asks for; the defaults have none.
+QString PromptSubject(const TPreObject* entry) {
+    if (!entry)
+        return {};
+    const QString key = entry->IsGroup() ? QStringLiteral("sConnectAsGroup") : QStringLiteral("sConnectAsComputer");
+    return Format(LangStr(key), {entry->Name()});
+}
+
+TResolvedCredentials Prompt(IConnectAsPrompt& prompt, const TPreObject* entry) {
     TResolvedCredentials result;
-    result.Success = prompt.ExecuteConnectAsDialog(result.UserName, result.Password);
+    result.Success = prompt.ExecuteConnectAsDialog(PromptSubject(entry), result.UserName, result.Password);
     if (!result.Success)
         return {};
     return result;
 }
 
-TResolvedCredentials ForMode(quint8 mode, const QString& userName, const QString& password, IConnectAsPrompt& prompt) {
+TResolvedCredentials ForMode(quint8 mode, const QString& userName, const QString& password, IConnectAsPrompt& prompt,
+                             const TPreObject* entry) {
     switch (mode) {
     case ucCurrentUser:
         return {true, {}, {}};
     case ucFollowingUser:
         return {true, userName, password};
     case ucPromptUser:
-        return Prompt(prompt);
+        return Prompt(prompt, entry);
     default:
         return {};
     }
@@ -41,12 +52,13 @@ TResolvedCredentials ResolveCredentials(const TPreObject* entry, const TProgramO
                                         IConnectAsPrompt& prompt) {
     const TPreObject* deciding = DecidingEntry(entry);
     if (!deciding)
-        return ResolveDefaultCredentials(options, prompt);
-    return ForMode(deciding->UserConnectAs(), deciding->UserName(), deciding->UserPassword(), prompt);
+        return ForMode(options.DefaultUserConnectAs, options.DefaultUserName, options.DefaultUserPassword, prompt,
+                       entry);
+    return ForMode(deciding->UserConnectAs(), deciding->UserName(), deciding->UserPassword(), prompt, entry);
 }
 
 TResolvedCredentials ResolveDefaultCredentials(const TProgramOptions& options, IConnectAsPrompt& prompt) {
-    return ForMode(options.DefaultUserConnectAs, options.DefaultUserName, options.DefaultUserPassword, prompt);
+    return ForMode(options.DefaultUserConnectAs, options.DefaultUserName, options.DefaultUserPassword, prompt, nullptr);
 }
 
 bool NeedsCredentialsPrompt(const TPreObject* entry, const TProgramOptions& options) {

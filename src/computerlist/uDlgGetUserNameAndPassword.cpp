@@ -5,6 +5,7 @@
 #include "uTranslateForm.h"
 
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -13,6 +14,11 @@ TDlgGetUserNameAndPassword::TDlgGetUserNameAndPassword(QWidget* parent, IUserPro
     : QDialog(parent), m_prompts(prompts) {
     setObjectName(QStringLiteral("DlgGetUserNameAndPassword"));
     setWindowTitle(QStringLiteral("Connect As..."));
+    lblConnectAsFor = new QLabel(this);
+    lblConnectAsFor->setObjectName(QStringLiteral("lblConnectAsFor"));
+    lblConnectAsFor->setTextFormat(Qt::PlainText);
+    lblConnectAsFor->setWordWrap(true);
+    lblConnectAsFor->hide();
     m_credentials = new TCredentialsFrame({ucCurrentUser, ucFollowingUser}, this);
     m_credentials->SetMode(ucCurrentUser);
     connect(m_credentials, &TCredentialsFrame::ModeChosen, this, [this] {
@@ -23,6 +29,7 @@ TDlgGetUserNameAndPassword::TDlgGetUserNameAndPassword(QWidget* parent, IUserPro
     QDialogButtonBox* buttons = CreateOkCancelButtons(this, ok);
     connect(ok, &QPushButton::clicked, this, &TDlgGetUserNameAndPassword::CheckAndAccept);
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(lblConnectAsFor);
     layout->addWidget(m_credentials);
     layout->addWidget(buttons);
 }
@@ -32,6 +39,11 @@ void TDlgGetUserNameAndPassword::SetValues(const QString& userName, const QStrin
     m_credentials->SetMode(userName.isEmpty() ? ucCurrentUser : ucFollowingUser);
     if (!userName.isEmpty() && password.isEmpty())
         m_credentials->PasswordEdit()->setFocus();
+}
+
+void TDlgGetUserNameAndPassword::SetSubject(const QString& subject) {
+    lblConnectAsFor->setText(subject);
+    lblConnectAsFor->setVisible(!subject.isEmpty());
 }
 
 void TDlgGetUserNameAndPassword::ReadValues(QString& userName, QString& password) const {
@@ -47,9 +59,11 @@ void TDlgGetUserNameAndPassword::CheckAndAccept() {
     accept();
 }
 
-bool ExecuteConnectAsDialog(QWidget* parent, IUserPrompts& prompts, QString& userName, QString& password) {
+bool ExecuteConnectAsDialog(QWidget* parent, IUserPrompts& prompts, QString& userName, QString& password,
+                            const QString& subject) {
     TDlgGetUserNameAndPassword dialog(parent, prompts);
     TranslateForm(&dialog);
+    dialog.SetSubject(subject);
     dialog.SetValues(userName, password);
     if (dialog.exec() != QDialog::Accepted)
         return false;

@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class IUserPrompts;
+class QLabel;
 class TCredentialsFrame;
 
 // "Connect As...": the account for one run, asked when credentials say to prompt.
@@ -14,6 +15,7 @@ public:
     // "The following user:" is chosen when a user name is given, else "Current user"; with a user name
     // but no password the password field gets the focus.
     void SetValues(const QString& userName, const QString& password);
+    void SetSubject(const QString& subject);
     // Both cleared for "Current user", else the fields' texts.
     void ReadValues(QString& userName, QString& password) const;
 
@@ -21,7 +23,10 @@ private:
     void CheckAndAccept();
 
     IUserPrompts& m_prompts;
+    QLabel* lblConnectAsFor;
     TCredentialsFrame* m_credentials;
 };
 
-bool ExecuteConnectAsDialog(QWidget* parent, IUserPrompts& prompts, QString& userName, QString& password);
+// subject, when not empty, says above the choice whom the account is for.
+bool ExecuteConnectAsDialog(QWidget* parent, IUserPrompts& prompts, QString& userName, QString& password,
+                            const QString& subject = QString());

@@ -20,8 +20,16 @@ TWmiShutdownOutcome WmiShutdown(const QString& computer, const QString& userName
     TWsManClient client(MakeWsManTransport(computer, userName, password, settings, deadline),
                         settings.EffectiveTimeoutSeconds());
     const QString cimv2 = WsManNs::WmiResourcePrefix + QStringLiteral("root/cimv2/");
-    const QList<TWsManEndpointReference> systems = client.Enumerate(
-        cimv2 + QLatin1Char('*'), QStringLiteral("SELECT * FROM Win32_OperatingSystem WHERE Primary=True"));
+    QList<TWsManEndpointReference> systems;
+    try {
+        systems = client.Enumerate(cimv2 + QLatin1Char('*'),
+                                   QStringLiteral("SELECT * FROM Win32_OperatingSystem WHERE Primary=True"));
+    } catch (const ERemoteError& error) {
+        if (!error.Unanswered())
+            throw;
+        // An unanswered query shuts nothing down: only the Win32Shutdown call may still act.
+        throw ERemoteError(error.Text(), error.Code(), error.Computer());
+    }
     TWmiShutdownOutcome outcome;
     for (const TWsManEndpointReference& system : systems) {
         const QHash<QString, QString> output = client.Invoke(

@@ -141,10 +141,18 @@ TWsManHttpReply TWsManHttpConnection::Post(const QByteArray& body, const QByteAr
         throw ERemoteError(Format(LangStr(QStringLiteral("sRemoteAnswerTooLarge")),
                                   {m_Computer, Port(), int(MaxReplySize / (1024 * 1024))}),
                            0, m_Computer);
-    if (code == CURLE_OPERATION_TIMEDOUT)
+    if (code == CURLE_OPERATION_TIMEDOUT) {
+        // A request that went out whole may be carried out although its answer is late; one that never
+        // left (no connection, or cut short) cannot be.
+        curl_off_t uploaded = 0;
+        long requestSize = 0;
+        curl_easy_getinfo(curl, CURLINFO_SIZE_UPLOAD_T, &uploaded);
+        curl_easy_getinfo(curl, CURLINFO_REQUEST_SIZE, &requestSize);
+        const bool sent = !body.isEmpty() && requestSize > 0 && uploaded == curl_off_t(body.size());
         throw ERemoteError(Format(LangStr(QStringLiteral("sRemoteTimeout")),
                                   {m_Computer, Port(), m_Settings.EffectiveTimeoutSeconds()}),
-                           0, m_Computer);
+                           0, m_Computer, sent);
+    }
     if (code != CURLE_OK) {
         const QString cause =
             m_Curl->ErrorText[0] ? QString::fromUtf8(m_Curl->ErrorText) : QString::fromUtf8(curl_easy_strerror(code));

@@ -9,9 +9,9 @@
 class IFileDialogs {
 public:
     virtual ~IFileDialogs() = default;
-    // Asks before overwriting; the folder must exist.
+    // Asks before overwriting; the folder must exist. selectedFilter receives the filter chosen last.
     virtual QString PromptSaveFileName(const QString& title, const QString& filter, const QString& defaultExtension,
-                                       const QString& folder) = 0;
+                                       const QString& folder, QString& selectedFilter) = 0;
     // The folder and the file must exist.
     virtual QString PromptOpenFileName(const QString& title, const QString& filter, const QString& defaultExtension,
                                        const QString& folder) = 0;

@@ -146,6 +146,7 @@ void LoadProgramOptions(TProgramOptions& options, const TProgramEnvironment& env
     storage.Open();
     options.DontShowAskWizardIfEmpty =
         storage.ReadBool(Defaults, "DontShowAskWizardIfEmpty", options.DontShowAskWizardIfEmpty);
+    options.bConfirmExecute = storage.ReadBool(Defaults, "bConfirmExecute", options.bConfirmExecute);
     options.DefaultTCPPort =
         static_cast<quint16>(storage.ReadInteger(Defaults, "DefaultTCPPort", options.DefaultTCPPort));
     options.DefaultTimeout = storage.ReadInteger(Defaults, "DefaultTimeout", options.DefaultTimeout);
@@ -246,6 +247,7 @@ void SaveProgramOptions(TProgramOptions& options, IUserPrompts& prompts) {
     storage.WriteBool(Defaults, "AutoUpdateComputerList", options.AutoUpdateComputerList);
     storage.WriteInteger(Defaults, "ComputerCaptionStyle", options.ComputerCaptionStyle);
     storage.WriteInteger(Defaults, "iMaxThreads", options.iMaxThreads);
+    storage.WriteBool(Defaults, "bConfirmExecute", options.bConfirmExecute);
     storage.WriteInteger(Defaults, "iExportFilterIndex", options.iExportFilterIndex);
     storage.WriteString(Defaults, "DefaultHostsFile", options.DefaultHostsFile);
     storage.WriteInteger(Defaults, "iComputerListWidth", options.iComputerListWidth);

@@ -17,7 +17,8 @@ struct TProgramOptions {
     // Section Defaults.
     QString DefaultLang = QStringLiteral("english.lng");
     bool DontShowAskWizardIfEmpty = false;
-    int DefaultCheckState = 0; // -1 no check, 0 ICMP echo, 1 TCP connection to DefaultTCPPort
+    bool bConfirmExecute = true; // ask before a run shuts down or restarts computers
+    int DefaultCheckState = 0;   // -1 no check, 0 ICMP echo, 1 TCP connection to DefaultTCPPort
     quint16 DefaultTCPPort = 139;
     int DefaultTimeout = 300; // milliseconds
     int iMaxThreads = 10;

@@ -178,6 +178,9 @@ QWidget* TdlgOptions::CreateActionPage() {
     // A number field as wide as the page reads as a text field.
     form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     form->addRow(Named(new QLabel(QStringLiteral("Threads:")), "lblThreads"), m_threads);
+    m_confirmExecute =
+        Named(new QCheckBox(QStringLiteral("Ask before shutting down or restarting computers")), "cbConfirmExecute");
+    form->addRow(m_confirmExecute);
     return page;
 }
 
@@ -234,6 +237,7 @@ void TdlgOptions::LoadFrom(const TProgramOptions& options) {
     m_port->setText(QString::number(options.DefaultTCPPort));
     m_timeout->setValue(options.DefaultTimeout);
     m_askWizard->setChecked(!options.DontShowAskWizardIfEmpty);
+    m_confirmExecute->setChecked(options.bConfirmExecute);
     m_threads->setValue(options.iMaxThreads);
 
     m_captionStyle->clear();
@@ -279,6 +283,7 @@ void TdlgOptions::StoreInto(TProgramOptions& options) const {
         options.DefaultTCPPort = static_cast<quint16>(isNumber ? port : 139);
     }
     options.DontShowAskWizardIfEmpty = !m_askWizard->isChecked();
+    options.bConfirmExecute = m_confirmExecute->isChecked();
     if (m_captionStyle->currentIndex() >= 0)
         options.ComputerCaptionStyle = static_cast<quint8>(m_captionStyle->currentIndex());
 

@@ -40,6 +40,7 @@ private:
     QTabWidget* m_pages;
     QWidget* m_generalPage = nullptr;
     QCheckBox* m_askWizard = nullptr;
+    QCheckBox* m_confirmExecute = nullptr;
     QAction* m_checkNone;
     QAction* m_checkPing;
     QAction* m_checkTCP;

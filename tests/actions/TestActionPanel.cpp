@@ -18,7 +18,8 @@ void TestActionPanel::listsActionsInCodeOrderWithTheirPages() {
     TEnglishTexts english;
     QVERIFY(english.IsLoaded());
     QAction execute(QStringLiteral("Execute"));
-    TActionPanel panel(&execute);
+    QAction stop(QStringLiteral("Stop"));
+    TActionPanel panel(&execute, &stop);
     QCOMPARE(panel.cmbShutdownAction->count(), 2);
     QCOMPARE(panel.cmbShutdownAction->itemText(0), QStringLiteral("Shut down"));
     QCOMPARE(panel.cmbShutdownAction->itemText(1), QStringLiteral("Restart"));
@@ -31,7 +32,8 @@ void TestActionPanel::listsActionsInCodeOrderWithTheirPages() {
 
 void TestActionPanel::choosingAnItemShowsItsPage() {
     QAction execute(QStringLiteral("Execute"));
-    TActionPanel panel(&execute);
+    QAction stop(QStringLiteral("Stop"));
+    TActionPanel panel(&execute, &stop);
     panel.show();
     QVERIFY(QTest::qWaitForWindowExposed(&panel));
     panel.cmbShutdownAction->setFocus();

@@ -11,6 +11,7 @@
 #include "uThreadPool.h"
 
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -19,6 +20,8 @@
 //   127.0.31.1-40   answer, each Win32Shutdown takes 100 ms
 //   127.0.31.41-60  answer at once
 //   127.0.31.61     refuses the credentials
+//   127.0.31.62     carries Win32Shutdown out but answers only after 8 s
+//   127.0.31.63     takes requests and never answers
 //   127.0.31.200    nothing listens: the reachability check gets no answer
 class TestRunController : public QObject {
     Q_OBJECT
@@ -40,6 +43,13 @@ private slots:
     void secondRunQueuesBehindFirst();
     void logsEachOutcome();
     void withoutCheckUnreachableFailsWithRemoteError();
+    void duplicateNamesMakeOneJobIgnoringCase();
+    void duplicateComputerIsShutDownOnce();
+    void confirmationNamesActionAndCount_data();
+    void confirmationNamesActionAndCount();
+    void stopDropsQueuedJobsAndLetsCallsEnd();
+    void lateAnswerIsNotNoAnswer_data();
+    void lateAnswerIsNotNoAnswer();
     void outcomeText_data();
     void outcomeText();
 
@@ -72,8 +82,10 @@ const QString Unresolvable = QString(70, u'x') + QStringLiteral(".invalid");
 
 void TestRunController::initTestCase() {
     QVERIFY(m_english.IsLoaded());
-    const QString error = m_host.Start({QStringLiteral("127.0.31.1-127.0.31.40,delay=100"),
-                                        QStringLiteral("127.0.31.41-127.0.31.60"), QStringLiteral("127.0.31.61,deny")});
+    const QString error =
+        m_host.Start({QStringLiteral("127.0.31.1-127.0.31.40,delay=100"), QStringLiteral("127.0.31.41-127.0.31.60"),
+                      QStringLiteral("127.0.31.61,deny"), QStringLiteral("127.0.31.62,delay=8000"),
+                      QStringLiteral("127.0.31.63,silent")});
     QVERIFY2(error.isEmpty(), qPrintable(error));
     // The reachability check connects to the host's plain TCP port.
     m_options.DefaultCheckState = 1;
@@ -86,6 +98,8 @@ void TestRunController::initTestCase() {
 void TestRunController::init() {
     m_options.iMaxThreads = 10;
     m_options.DefaultCheckState = 1;
+    m_options.RemoteTimeout = 10;
+    m_options.bConfirmExecute = false;
     m_prompts = std::make_unique<TScriptedPrompts>();
     m_connectAs = std::make_unique<TScriptedConnectAsPrompt>();
     m_list = std::make_unique<TComputerList>(m_options, *m_prompts, m_dialogs);
@@ -158,6 +172,7 @@ void TestRunController::promptModeThreeComputers() {
     QCOMPARE(m_prompts->Asked().at(0).Caption, QStringLiteral("Warning"));
     QCOMPARE(m_prompts->Asked().at(0).Buttons, TPromptButtons::YesNo);
     QCOMPARE(m_prompts->Asked().at(0).Icon, TPromptIcon::Warning);
+    QCOMPARE(m_connectAs->Subjects().first(), QStringLiteral("Connect to the computer pc1 as:"));
     QStringList users;
     for (const auto& job : *jobs) {
         users.append(job->UserName);
@@ -259,9 +274,10 @@ void TestRunController::runStaysWithinMaxThreads() {
     const int before = m_host.Shutdowns().size();
     m_run->Execute(acShutdown);
     const QStringList log = WaitForRuns(1);
-    QCOMPARE(log.size(), 27);
+    QCOMPARE(log.size(), 28);
     QCOMPARE(log.first(), QStringLiteral("Shut down started for 25 computers."));
-    QCOMPARE(log.last(), AllFinished);
+    QCOMPARE(log.mid(26),
+             (QStringList{"Run summary: 25 succeeded, 0 failed, 0 without answer, 0 not attempted.", AllFinished}));
     QCOMPARE(log.filter(QStringLiteral("carried out successfully")).size(), 25);
     const int peak = m_host.PeakCalls();
     QVERIFY2(peak <= 10 && peak > 1, qPrintable(QString::number(peak)));
@@ -275,8 +291,9 @@ void TestRunController::oneJobReportsOnceAndFinishesOnce() {
     AddComputers(46, 46);
     const int before = m_host.Shutdowns().size();
     m_run->Execute(acRestart);
-    QCOMPARE(WaitForRuns(1), (QStringList{"Restart started for 1 computer.",
-                                          "127.0.31.46: Restart carried out successfully.", AllFinished}));
+    QCOMPARE(WaitForRuns(1),
+             (QStringList{"Restart started for 1 computer.", "127.0.31.46: Restart carried out successfully.",
+                          "Run summary: 1 succeeded, 0 failed, 0 without answer, 0 not attempted.", AllFinished}));
     const auto shutdowns = m_host.Shutdowns(before + 1);
     QCOMPARE(shutdowns.size(), before + 1);
     QCOMPARE(shutdowns.last().Address, QStringLiteral("127.0.31.46"));
@@ -310,12 +327,14 @@ void TestRunController::secondRunQueuesBehindFirst() {
     m_run->Execute(acRestart);
 
     const QStringList log = WaitForRuns(1);
-    QCOMPARE(log.size(), 12);
+    QCOMPARE(log.size(), 13);
     QCOMPARE(log.at(0), QStringLiteral("Shut down started for 6 computers."));
     QCOMPARE(log.at(1), QStringLiteral("Restart started for 3 computers."));
     QCOMPARE(log.filter(QStringLiteral("Shut down carried out successfully")).size(), 6);
     QCOMPARE(log.filter(QStringLiteral("Restart carried out successfully")).size(), 3);
-    QCOMPARE(log.last(), AllFinished);
+    // The second run joins the first: one summary for both.
+    QCOMPARE(log.mid(11),
+             (QStringList{"Run summary: 9 succeeded, 0 failed, 0 without answer, 0 not attempted.", AllFinished}));
     // The second run's jobs wait behind the first's: the first four shut-downs end before any restart.
     QCOMPARE(log.mid(2, 4).filter(QStringLiteral("Shut down")).size(), 4);
     QVERIFY(m_host.PeakCalls() <= 2);
@@ -328,10 +347,12 @@ void TestRunController::logsEachOutcome() {
     AddComputer(Unresolvable, ucFollowingUser);
     m_run->Execute(acShutdown);
     QStringList log = WaitForRuns(1);
-    QCOMPARE(log.size(), 6);
+    QCOMPARE(log.size(), 7);
     QCOMPARE(log.first(), QStringLiteral("Shut down started for 4 computers."));
+    QCOMPARE(log.at(5), QStringLiteral("Run summary: 1 succeeded, 3 failed, 0 without answer, 0 not attempted."));
     QCOMPARE(m_log->Item(m_log->Count() - 1).Level, TAppLogLevel::Info);
     QCOMPARE(m_log->Item(0).Level, TAppLogLevel::Info);
+    QCOMPARE(m_log->Item(1).Level, TAppLogLevel::Info);
     QStringList outcomes = log.mid(1, 4);
     outcomes.sort();
     // Sorted as text: 127.0.31.200, 127.0.31.56, 127.0.31.61, the unresolvable name.
@@ -342,7 +363,7 @@ void TestRunController::logsEachOutcome() {
     QCOMPARE(outcomes.at(1), QStringLiteral("127.0.31.56: Shut down carried out successfully."));
     QCOMPARE(outcomes.at(3), Unresolvable + QStringLiteral(": Shut down not carried out. The IP address of the "
                                                            "computer could not be found."));
-    for (int row = 1; row <= 4; ++row) {
+    for (int row = 2; row <= 5; ++row) {
         const bool success = m_log->Item(row).Text.contains(QStringLiteral("successfully"));
         QCOMPARE(m_log->Item(row).Level, success ? TAppLogLevel::Success : TAppLogLevel::Error);
     }
@@ -354,6 +375,162 @@ void TestRunController::withoutCheckUnreachableFailsWithRemoteError() {
     m_run->Execute(acShutdown);
     const QString line = WaitForRuns(1).value(1);
     QVERIFY2(line.startsWith(QStringLiteral("127.0.31.200: Shut down failed. ")) && line.size() > 33, qPrintable(line));
+}
+
+void TestRunController::duplicateNamesMakeOneJobIgnoringCase() {
+    // Tree order: the group "g" with "pc-A", then "PC-a" and "pc-b" at the top.
+    TGroupObject* group = m_list->NewGroup(QStringLiteral("g"), QString(), nullptr);
+    AddComputer(QStringLiteral("pc-A"), ucPromptUser, group);
+    AddComputer(QStringLiteral("PC-a"), ucPromptUser);
+    AddComputer(QStringLiteral("pc-b"), ucCurrentUser);
+    m_connectAs->Enter(QStringLiteral("u"), QStringLiteral("p"));
+    m_prompts->Answer(TPromptResult::No);
+    auto jobs = m_run->BuildRun(acShutdown);
+    QVERIFY(jobs);
+    QStringList names;
+    for (const auto& job : *jobs)
+        names.append(job->Name);
+    QCOMPARE(names, (QStringList{"pc-A", "pc-b"}));
+    // The duplicate is not asked for: one prompt, though the operator chose to be asked each time.
+    QCOMPARE(m_connectAs->Calls(), 1);
+}
+
+void TestRunController::duplicateComputerIsShutDownOnce() {
+    TGroupObject* group = m_list->NewGroup(QStringLiteral("g"), QString(), nullptr);
+    AddComputer(QStringLiteral("127.0.31.57"), ucFollowingUser, group);
+    AddComputers(57, 58);
+    AddComputer(QStringLiteral("127.0.31.58"), ucFollowingUser, group);
+    const int before = m_host.Shutdowns().size();
+    m_run->Execute(acShutdown);
+    const QStringList log = WaitForRuns(1);
+    QCOMPARE(log.mid(0, 2),
+             (QStringList{"Shut down started for 2 computers.",
+                          "Computers listed more than once: 2 skipped; each computer is contacted once."}));
+    QCOMPARE(log.filter(QStringLiteral("carried out successfully")).size(), 2);
+    QStringList reached;
+    for (const auto& shutdown : m_host.Shutdowns(before + 2).mid(before))
+        reached.append(shutdown.Address);
+    reached.sort();
+    QCOMPARE(reached, (QStringList{"127.0.31.57", "127.0.31.58"}));
+}
+
+void TestRunController::confirmationNamesActionAndCount_data() {
+    QTest::addColumn<qint32>("action");
+    QTest::addColumn<int>("computers");
+    QTest::addColumn<bool>("confirm");
+    QTest::addColumn<TPromptResult>("answer");
+    QTest::addColumn<QString>("question");
+    const QString names = "127.0.31.41\r\n127.0.31.42\r\n127.0.31.43\r\n127.0.31.44\r\n127.0.31.45";
+    QTest::newRow("seven: five names and the rest counted")
+        << qint32(acShutdown) << 7 << true << TPromptResult::Yes
+        << "Shut down 7 computers?\r\n\r\n" + names + "\r\n... and 2 more";
+    QTest::newRow("one restart") << qint32(acRestart) << 1 << true << TPromptResult::Yes
+                                 << "Restart 1 computer?\r\n\r\n127.0.31.41";
+    QTest::newRow("declined") << qint32(acShutdown) << 5 << true << TPromptResult::No
+                              << "Shut down 5 computers?\r\n\r\n" + names;
+    QTest::newRow("switched off") << qint32(acShutdown) << 2 << false << TPromptResult::Yes << QString();
+}
+
+void TestRunController::confirmationNamesActionAndCount() {
+    QFETCH(qint32, action);
+    QFETCH(int, computers);
+    QFETCH(bool, confirm);
+    QFETCH(TPromptResult, answer);
+    QFETCH(QString, question);
+    m_options.bConfirmExecute = confirm;
+    AddComputers(41, 40 + computers);
+    if (confirm)
+        m_prompts->Answer(answer);
+    const int before = m_host.Shutdowns().size();
+    m_run->Execute(action);
+    m_options.bConfirmExecute = false;
+    if (confirm) {
+        QCOMPARE(m_prompts->Asked().size(), 1);
+        QCOMPARE(m_prompts->Asked().at(0).Text, question);
+        QCOMPARE(m_prompts->Asked().at(0).Caption, QStringLiteral("Warning"));
+        QCOMPARE(m_prompts->Asked().at(0).Buttons, TPromptButtons::YesNo);
+    }
+    if (answer == TPromptResult::No) {
+        QVERIFY(!m_run->IsRunning());
+        QTest::qWait(300);
+        QCOMPARE(m_log->Count(), 0);
+        QCOMPARE(m_host.Shutdowns().size(), before);
+        return;
+    }
+    QCOMPARE(WaitForRuns(1).filter(QStringLiteral("carried out successfully")).size(), computers);
+}
+
+void TestRunController::stopDropsQueuedJobsAndLetsCallsEnd() {
+    m_options.iMaxThreads = 1;
+    AddComputers(1, 10);
+    QSignalSpy changed(m_run.get(), &TRunController::RunChanged);
+    const int before = m_host.Shutdowns().size();
+    m_run->Execute(acShutdown);
+    QVERIFY(m_run->IsRunning());
+    QCOMPARE(m_run->ProgressText(), QStringLiteral("Shut down: 0 of 10 done, 0 failed"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_run->Progress().Done() >= 1, 20000);
+    m_run->Stop();
+    const QStringList log = WaitForRuns(1);
+    QVERIFY(!m_run->IsRunning());
+    const TRunProgress progress = m_run->Progress();
+    QCOMPARE(progress.Succeeded + progress.NotAttempted, 10);
+    QVERIFY2(progress.NotAttempted >= 1, qPrintable(QString::number(progress.NotAttempted)));
+    QVERIFY(log.contains(QStringLiteral("Run stopped: waiting computers are dropped, calls under way are let end.")));
+    const QStringList dropped = log.filter(QStringLiteral("not attempted. The run was stopped."));
+    QCOMPARE(dropped.size(), progress.NotAttempted);
+    // Dropped in queue order, which is tree order: the names sort as text.
+    QCOMPARE(dropped.last(), QStringLiteral("127.0.31.9: Shut down not attempted. The run was stopped."));
+    QCOMPARE(log.mid(log.size() - 2),
+             (QStringList{QStringLiteral("Run summary: %1 succeeded, 0 failed, 0 without answer, %2 not attempted.")
+                              .arg(progress.Succeeded)
+                              .arg(progress.NotAttempted),
+                          AllFinished}));
+    QCOMPARE(m_run->ProgressText(), QStringLiteral("Shut down: 10 of 10 done, 0 failed"));
+    QCOMPARE(m_host.Shutdowns().size() - before, progress.Succeeded);
+    QVERIFY(changed.size() >= 3); // started, a report, stopped, ended
+}
+
+// A request that went out and was not answered in time may still be carried out: rerunning it would
+// act twice. A computer that never got the request is an error as before.
+void TestRunController::lateAnswerIsNotNoAnswer_data() {
+    QTest::addColumn<int>("host");
+    QTest::addColumn<TAppLogLevel>("level");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("carriedOut");
+    QTest::newRow("answer after the time-out")
+        << 62 << TAppLogLevel::Warning
+        << "127.0.31.62: Shut down requested, but the outcome is unknown. 127.0.31.62 did not answer on port %1 "
+           "within 3 seconds. The computer may carry it out."
+        << true;
+    QTest::newRow("query never answered")
+        << 63 << TAppLogLevel::Error
+        << "127.0.31.63: Shut down failed. 127.0.31.63 did not answer on port %1 within 3 seconds." << false;
+    QTest::newRow("nothing listens") << 200 << TAppLogLevel::Error
+                                     << "127.0.31.200: Shut down failed. The connection to 127.0.31.200 on port %1 "
+                                        "failed: "
+                                     << false;
+}
+
+void TestRunController::lateAnswerIsNotNoAnswer() {
+    QFETCH(int, host);
+    QFETCH(TAppLogLevel, level);
+    QFETCH(QString, text);
+    QFETCH(bool, carriedOut);
+    m_options.DefaultCheckState = -1;
+    m_options.RemoteTimeout = 3; // leaves the query time to pass on a busy machine
+    AddComputers(host, host);
+    const int before = m_host.Shutdowns().size();
+    m_run->Execute(acShutdown);
+    const QStringList log = WaitForRuns(1);
+    const QString expected = text.arg(m_host.HttpPort());
+    QVERIFY2(log.value(1).startsWith(expected), qPrintable(log.value(1)));
+    QCOMPARE(m_log->Item(m_log->Count() - 2).Level, level);
+    const bool warning = level == TAppLogLevel::Warning;
+    QCOMPARE(log.value(2), QStringLiteral("Run summary: 0 succeeded, %1 failed, %2 without answer, 0 not attempted.")
+                               .arg(warning ? 0 : 1)
+                               .arg(warning ? 1 : 0));
+    QCOMPARE(m_host.Shutdowns(before + (carriedOut ? 1 : 0), carriedOut ? 5000 : 500).size() - before,
+             carriedOut ? 1 : 0);
 }
 
 void TestRunController::outcomeText_data() {
@@ -375,6 +552,11 @@ void TestRunController::outcomeText_data() {
     QTest::newRow("no operating system") << qint32(acShutdown) << qint32(jrActionFailed) << ""
                                          << "pc: Shut down failed. The computer offered no operating system to act on."
                                          << Error;
+    QTest::newRow("sent, not answered in time")
+        << qint32(acRestart) << qint32(jrNoAnswer) << "pc did not answer on port 5985 within 2 seconds."
+        << "pc: Restart requested, but the outcome is unknown. pc did not answer on port 5985 within 2 seconds. The "
+           "computer may carry it out."
+        << TAppLogLevel::Warning;
     QTest::newRow("unknown code is a failure")
         << qint32(acShutdown) << qint32(7) << ""
         << "pc: Shut down failed. The computer offered no operating system to act on." << Error;

@@ -25,6 +25,7 @@ private slots:
     void noOperatingSystemReturnsMinusOne();
     void failures_data();
     void failures();
+    void unansweredShutdownIsToldApart();
     void hostBehaviourChangesWhileRunning();
     void concurrentCallsAreCountedAtTheHosts();
     void plainPortIsHeldOpen();
@@ -49,6 +50,7 @@ void TestWmiShutdown::initTestCase() {
         QStringLiteral("127.0.6.11,return=4242"),
         QStringLiteral("127.0.6.12"),
         QStringLiteral("127.0.6.13-127.0.6.16,delay=1000"),
+        QStringLiteral("127.0.6.17,delay=5000"),
     });
     QVERIFY2(error.isEmpty(), qPrintable(error));
 }
@@ -221,6 +223,25 @@ void TestWmiShutdown::failures() {
     QVERIFY(!raised->Text().contains(TTestHost::Password));
     if (code != 1191 && code != 4242)
         QCOMPARE(m_Host.Shutdowns().size(), before);
+}
+
+// A Win32Shutdown that went out and was not answered in time may still be carried out; an unanswered
+// query cannot act, and says so by the flag alone.
+void TestWmiShutdown::unansweredShutdownIsToldApart() {
+    for (const auto& [computer, unanswered] : {std::pair{"127.0.6.17", true}, std::pair{"127.0.6.9", false}}) {
+        const qsizetype before = m_Host.Shutdowns().size();
+        try {
+            ShutdownComputer(QString::fromLatin1(computer), TTestHost::UserName, TTestHost::Password, 1, true,
+                             m_Host.Settings(false, 2));
+            QFAIL("no error raised");
+        } catch (const ERemoteError& error) {
+            QCOMPARE(error.Unanswered(), unanswered);
+            QCOMPARE(error.Text(), QStringLiteral("%1 did not answer on port %2 within 2 seconds.")
+                                       .arg(QString::fromLatin1(computer))
+                                       .arg(m_Host.HttpPort()));
+        }
+        QCOMPARE(m_Host.Shutdowns(before + (unanswered ? 1 : 0)).size() - before, unanswered ? 1 : 0);
+    }
 }
 
 void TestWmiShutdown::hostBehaviourChangesWhileRunning() {

@@ -7,6 +7,7 @@
 #include "uActionPanel.h"
 #include "uAppLogView.h"
 #include "uComputerList.h"
+#include "uFormat.h"
 #include "uMain.h"
 #include "uProgramOptions.h"
 #include "udlgOptions.h"
@@ -15,8 +16,11 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
@@ -46,6 +50,9 @@ private slots:
     void storedPlacementOpensOnTheScreen();
     void preferencesReachTheUpdateTimer();
     void importAndExportRunFromTheMenu();
+    void exportFilterDecidesAndListComesBack();
+    void optionsFileIsNoComputerList();
+    void runProgressFollowsTheLanguage();
 
 private:
     void LoadOptions();
@@ -336,6 +343,7 @@ void TestMainWindowFiles::importAndExportRunFromTheMenu() {
     list.AddComputer(QStringLiteral("127.0.33.3"), {}, nullptr, ucInherited, {}, {});
     const QString text = m_dir->filePath(QStringLiteral("names.txt"));
     m_fileDialogs.Answers = {text};
+    m_fileDialogs.Filters = {LangStr(QStringLiteral("sExportFilter")).section(QStringLiteral(";;"), 2, 2)};
     m_prompts.Answer(TPromptResult::OK); // names only, no groups
     m_form->actComputerListExport->trigger();
     QFile exported(text);
@@ -355,6 +363,71 @@ void TestMainWindowFiles::importAndExportRunFromTheMenu() {
     QCOMPARE(m_prompts.Asked().last().Caption, LangStr(QStringLiteral("sError")));
     QCOMPARE(m_prompts.Asked().last().Icon, TPromptIcon::Error);
     QCOMPARE(list.Items().size(), size_t(1));
+}
+
+// The filter chosen in the export dialog decides the suffix and the format; the list format comes back
+// whole through Import.
+void TestMainWindowFiles::exportFilterDecidesAndListComesBack() {
+    CreateForm();
+    TComputerList& list = m_form->ComputerList();
+    TGroupObject* lab = list.AddGroup(QStringLiteral("Lab"), ucInherited, nullptr, {}, {});
+    list.AddComputer(QStringLiteral("pc1"), QStringLiteral("desk"), lab, ucInherited, {}, {});
+    const QStringList filters = LangStr(QStringLiteral("sExportFilter")).split(QStringLiteral(";;"));
+    QCOMPARE(filters.size(), 4);
+    const QString typed = m_dir->filePath(QStringLiteral("copy"));
+
+    m_fileDialogs.Answers = {typed};
+    m_fileDialogs.Filters = {filters.at(2)};
+    m_prompts.Answer(TPromptResult::OK); // names only, no groups
+    m_form->actComputerListExport->trigger();
+    QFile text(typed + QStringLiteral(".txt"));
+    QVERIFY(text.open(QIODevice::ReadOnly));
+    QCOMPARE(text.readAll(), QByteArray("pc1\r\n"));
+
+    m_fileDialogs.Answers = {typed}; // the first filter, as the dialog opens: the list format
+    m_form->actComputerListExport->trigger();
+    QVERIFY(!QFileInfo::exists(typed));
+    QFile dvl(typed + QStringLiteral(".dvl"));
+    QVERIFY(dvl.open(QIODevice::ReadOnly));
+    QVERIFY(dvl.readAll().contains("<Description>desk</Description>"));
+
+    const int asked = m_prompts.Asked().size();
+    m_fileDialogs.Answers = {dvl.fileName()};
+    m_form->actComputerListImport->trigger();
+    QCOMPARE(m_prompts.Asked().size(), asked); // read as a list, not as names
+    QCOMPARE(list.Items().size(), size_t(2));
+    const auto* copy = static_cast<const TGroupObject*>(list.Items().back().get());
+    QCOMPARE(copy->Name(), QStringLiteral("Lab"));
+    QCOMPARE(copy->Items().size(), size_t(1));
+    QCOMPARE(copy->Items().front()->Description(), QStringLiteral("desk"));
+}
+
+void TestMainWindowFiles::optionsFileIsNoComputerList() {
+    CreateForm();
+    const TComputerList& list = m_form->ComputerList();
+    QVERIFY(!list.Modified());
+    m_fileDialogs.Answers = {m_options.OptionsFile};
+    m_prompts.Answer(TPromptResult::OK);
+    m_form->actComputerListImport->trigger();
+    QVERIFY(m_prompts.AllAnswersUsed());
+    QCOMPARE(m_prompts.Asked().last().Text,
+             Format(LangStr(QStringLiteral("sImportNotAList")), {QDir::toNativeSeparators(m_options.OptionsFile)}));
+    QCOMPARE(m_prompts.Asked().last().Icon, TPromptIcon::Error);
+    QVERIFY(list.Items().empty());
+    QVERIFY(!list.Modified());
+}
+
+void TestMainWindowFiles::runProgressFollowsTheLanguage() {
+    CreateForm();
+    // A label longer than 63 characters never reaches a name server: the job fails on this machine.
+    m_form->ComputerList()
+        .AddComputer(QString(70, u'x') + QStringLiteral(".invalid"), {}, nullptr, ucInherited, {}, {})
+        ->SetChecked(true);
+    m_prompts.Answer(TPromptResult::Yes);
+    m_form->actExecute->trigger();
+    QTRY_COMPARE(m_form->lblRunProgress->text(), QStringLiteral("Shut down: 1 of 1 done, 1 failed"));
+    LanguageItem(QStringLiteral("deutsch.lng"))->trigger();
+    QCOMPARE(m_form->lblRunProgress->text(), QStringLiteral("Herunterfahren: 1 von 1 erledigt, 1 fehlgeschlagen"));
 }
 
 QTEST_MAIN(TestMainWindowFiles)

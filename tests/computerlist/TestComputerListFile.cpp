@@ -69,6 +69,14 @@ private slots:
     void textImport();
     void importMarksModifiedWhateverHappens();
     void importAndExportChooseFormatByExtension();
+    void listDocumentsImportWhateverTheirName_data();
+    void listDocumentsImportWhateverTheirName();
+    void refusedImportLeavesTheListAlone_data();
+    void refusedImportLeavesTheListAlone();
+    void dvlRoundTripThroughExportAndImport();
+    void exportFollowsTheChosenFilter_data();
+    void exportFollowsTheChosenFilter();
+    void exportAsksBeforeReplacingAFileTheFilterNamed();
     void dialogsOfImportAndExport();
 
 private:
@@ -411,10 +419,6 @@ void TestComputerListFile::importMarksModifiedWhateverHappens() {
     QCOMPARE(m_prompts.Asked()[1].Caption, "sLoadTextNoGroupFailedTitle");
     QCOMPARE(m_prompts.Asked()[1].Icon, TPromptIcon::Error);
     QVERIFY(m_list->Modified());
-
-    init();
-    QVERIFY_THROWS_EXCEPTION(EListFileError, m_file->ImportFromFile(Write("broken.xml", "<List>")));
-    QVERIFY(m_list->Modified());
 }
 
 void TestComputerListFile::importAndExportChooseFormatByExtension() {
@@ -427,9 +431,152 @@ void TestComputerListFile::importAndExportChooseFormatByExtension() {
     m_file->ExportToFile(xml);
     QVERIFY(Read(xml).contains("<Name>added</Name>"));
 
-    m_prompts.Answer(TPromptResult::OK);
-    m_file->ImportFromFile(Write("noextension", "<List><Computer><Name>x</Name></Computer></List>"));
-    QCOMPARE(m_list->Items().back()->Name(), "<List><Computer><Name>x</Name></Computer></List>");
+    const QString dvl = m_dir->filePath("out.DVL");
+    m_file->ExportToFile(dvl);
+    QVERIFY(Read(dvl).contains("<Name>added</Name>"));
+}
+
+namespace {
+const QByteArray ListDocument = "<List><Group><Name>g</Name><List><Computer><Name>x</Name></Computer></List></Group>"
+                                "<Computer><Name>y</Name></Computer></List>";
+} // namespace
+
+// A list document is never read as names: every one of its lines would become a computer.
+void TestComputerListFile::listDocumentsImportWhateverTheirName_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("own extension") << "copy.dvl" << ListDocument;
+    QTest::newRow("XML, any case") << "copy.XmL" << ListDocument;
+    QTest::newRow("text name") << "names.txt" << ListDocument;
+    QTest::newRow("no extension, blank lines first") << "noextension"
+                                                     << "\r\n  \r\n" + ListDocument;
+    QTest::newRow("byte order mark and declaration")
+        << "list.txt"
+        << "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + ListDocument;
+    QByteArray utf16("\xFF\xFE");
+    for (const QChar c : QString::fromLatin1(ListDocument))
+        utf16 += QByteArray(1, char(c.unicode())) + QByteArray(1, '\0');
+    QTest::newRow("UTF-16 named as text") << "list.txt" << utf16;
+    QTest::newRow("another root holding entries")
+        << "other.txt"
+        << "<Items>" + ListDocument.mid(6, ListDocument.size() - 13) + "</Items>";
+}
+
+void TestComputerListFile::listDocumentsImportWhateverTheirName() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    m_list->NewComputer("here", "", nullptr);
+    m_file->ImportFromFile(Write(name, content));
+    QCOMPARE(Dump(*m_list),
+             (QStringList{"C here||1|0||||-", "G g||0|0|||collapsed", "  C x||0|0||||-", "C y||0|0||||-"}));
+    QVERIFY(m_list->Modified());
+    QVERIFY(m_prompts.Asked().isEmpty()); // no question about a text import
+}
+
+void TestComputerListFile::refusedImportLeavesTheListAlone_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("textQuestion");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("options file") << "options.xml"
+                                  << QByteArray("<?xml version=\"1.0\"?><Settings><Defaults><DefaultLang>english.lng"
+                                                "</DefaultLang></Defaults></Settings>")
+                                  << false << "sImportNotAList";
+    QTest::newRow("other XML named as a list")
+        << "page.dvl" << QByteArray("<html><body>pc1</body></html>") << false << "sImportNotAList";
+    QTest::newRow("well-formed markup named as text")
+        << "page.txt" << QByteArray("<html><body>pc1</body></html>") << false << "sImportNotAList";
+    QTest::newRow("broken markup named as text")
+        << "page.htm" << QByteArray("<html><body><p>pc1</body>\r\n") << false << "sImportTextHoldsMarkup";
+    QTest::newRow("markup lines in a name list")
+        << "names.txt" << QByteArray("pc1\r\n</Computer>\r\npc2\r\n") << true << "sImportTextHoldsMarkup";
+    QTest::newRow("broken list file") << "broken.xml" << QByteArray("<List>") << false << "sListFileReadError";
+}
+
+void TestComputerListFile::refusedImportLeavesTheListAlone() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QFETCH(bool, textQuestion);
+    QFETCH(QString, message);
+    m_list->NewComputer("here", "", nullptr);
+    QVERIFY(!m_list->Modified());
+    if (textQuestion)
+        m_prompts.Answer(TPromptResult::OK);
+    try {
+        m_file->ImportFromFile(Write(name, content));
+        QFAIL("the import was not refused");
+    } catch (const EListFileError& error) {
+        QCOMPARE(error.Message(), message);
+    }
+    QCOMPARE(Dump(*m_list), QStringList{"C here||1|0||||-"});
+    QVERIFY(!m_list->Modified());
+    QCOMPARE(m_prompts.Asked().size(), textQuestion ? 1 : 0);
+}
+
+void TestComputerListFile::dvlRoundTripThroughExportAndImport() {
+    BuildSample();
+    const QStringList before = Dump(*m_list);
+    const QString path = m_dir->filePath("copy.dvl");
+    m_file->ExportToFile(path);
+    QVERIFY(Read(path).startsWith("<?xml"));
+    NewList();
+    m_file->ImportFromFile(path);
+    QCOMPARE(Dump(*m_list), before);
+    QVERIFY(m_prompts.Asked().isEmpty());
+}
+
+// The filter decides the suffix, and the suffix the format: the two always agree.
+void TestComputerListFile::exportFollowsTheChosenFilter_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<bool>("list");
+    const QString dvl = "Computer list (*.dvl)";
+    const QString xml = "Computer list as XML (*.xml)";
+    const QString text = "Text file, one computer a line (*.txt)";
+    const QString all = "All files (*)";
+    QTest::newRow("list filter adds its suffix") << "copy" << dvl << "copy.dvl" << true;
+    QTest::newRow("XML filter adds its suffix") << "copy" << xml << "copy.xml" << true;
+    QTest::newRow("text filter adds its suffix") << "copy" << text << "copy.txt" << false;
+    QTest::newRow("text filter on a list name") << "copy.dvl" << text << "copy.dvl.txt" << false;
+    QTest::newRow("list filter on a text name") << "copy.txt" << dvl << "copy.txt.dvl" << true;
+    QTest::newRow("suffix of the filter in another case") << "copy.TXT" << text << "copy.TXT" << false;
+    QTest::newRow("all files: a list name writes the list") << "copy.dvl" << all << "copy.dvl" << true;
+    QTest::newRow("all files: another name writes text") << "copy.lst" << all << "copy.lst" << false;
+}
+
+void TestComputerListFile::exportFollowsTheChosenFilter() {
+    QFETCH(QString, typed);
+    QFETCH(QString, filter);
+    QFETCH(QString, written);
+    QFETCH(bool, list);
+    BuildSample();
+    m_fileDialogs.Answers = {m_dir->filePath(typed)};
+    m_fileDialogs.Filters = {filter};
+    if (!list)
+        m_prompts.Answer(TPromptResult::OK); // groups are lost in a text file
+    m_file->ExportList();
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{written});
+    const QByteArray content = Read(m_dir->filePath(written));
+    QCOMPARE(content.startsWith("<?xml"), list);
+    QCOMPARE(content.contains("pc1\r\n10.0.0.2\r\n"), !list);
+}
+
+void TestComputerListFile::exportAsksBeforeReplacingAFileTheFilterNamed() {
+    BuildSample();
+    const QString taken = Write("copy.dvl.txt", "keep me");
+    for (const TPromptResult answer : {TPromptResult::No, TPromptResult::Yes}) {
+        m_fileDialogs.Answers = {m_dir->filePath("copy.dvl")};
+        m_fileDialogs.Filters = {"Text file (*.txt)"};
+        m_prompts.Answer(answer);
+        if (answer == TPromptResult::Yes)
+            m_prompts.Answer(TPromptResult::OK);
+        m_file->ExportList();
+    }
+    QCOMPARE(m_prompts.Asked().at(0).Text, "sExportReplace");
+    QCOMPARE(m_prompts.Asked().at(0).Buttons, TPromptButtons::YesNo);
+    QCOMPARE(Read(taken), "pc1\r\n10.0.0.2\r\ntop\r\n");
+    QVERIFY(!QFileInfo::exists(m_dir->filePath("copy.dvl")));
 }
 
 void TestComputerListFile::dialogsOfImportAndExport() {

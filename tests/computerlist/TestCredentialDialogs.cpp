@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -66,6 +67,7 @@ class TestCredentialDialogs : public QObject {
     Q_OBJECT
 private slots:
     void groupNeedsCompleteInput();
+    void connectAsNamesWhatItAsksFor();
     void groupSwitchedToCurrentUserClearsAccount();
     void groupCancelChangesNothing();
     void computerAsksAboutEmptyPassword();
@@ -293,7 +295,7 @@ void TestCredentialDialogs::connectAsStartsOnCurrentUser() {
     TCredentialDialogs dialogs(prompts);
     user = QStringLiteral("kept");
     OnNextModal([](QWidget* dialog) { Click(dialog, "CancelBtn"); });
-    QVERIFY(!dialogs.ExecuteConnectAsDialog(user, password));
+    QVERIFY(!dialogs.ExecuteConnectAsDialog(QString(), user, password));
     QCOMPARE(user, QStringLiteral("kept"));
 }
 
@@ -357,6 +359,21 @@ void TestCredentialDialogs::computerListAddsAndEditsThroughDialogs() {
     QCOMPARE(group->UserConnectAs(), ucCurrentUser);
     QVERIFY(group->UserName().isEmpty() && group->UserPassword().isEmpty());
     QVERIFY(list.Modified());
+}
+
+void TestCredentialDialogs::connectAsNamesWhatItAsksFor() {
+    TScriptedPrompts prompts;
+    TCredentialDialogs dialogs(prompts);
+    for (const QString& subject : {QString(), QStringLiteral("Connect to the computer pc1 as:")}) {
+        QString user, password;
+        OnNextModal([subject](QWidget* dialog) {
+            const auto* label = Child<QLabel>(dialog, "lblConnectAsFor");
+            QCOMPARE(label->text(), subject);
+            QCOMPARE(label->isHidden(), subject.isEmpty());
+            Click(dialog, "OKBtn");
+        });
+        QVERIFY(dialogs.ExecuteConnectAsDialog(subject, user, password));
+    }
 }
 
 QTEST_MAIN(TestCredentialDialogs)

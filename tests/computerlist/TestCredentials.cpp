@@ -1,3 +1,4 @@
+#include "TEnglishTexts.h"
 #include "TScriptedEntryDialogs.h"
 #include "TScriptedPrompts.h"
 #include "uComputerList.h"
@@ -17,9 +18,11 @@ public:
     QString EnteredUser;
     QString EnteredPassword;
     QList<QStringList> OpenedWith;
+    QStringList Subjects;
 
-    bool ExecuteConnectAsDialog(QString& userName, QString& password) override {
+    bool ExecuteConnectAsDialog(const QString& subject, QString& userName, QString& password) override {
         OpenedWith.append({userName, password});
+        Subjects.append(subject);
         if (!Ok)
             return false;
         userName = EnteredUser;
@@ -36,6 +39,7 @@ private slots:
     void resolve_data();
     void resolve();
     void noEntryUsesDefaults();
+    void promptNamesWhatItAsksFor();
 };
 
 void TestCredentials::resolve_data() {
@@ -142,6 +146,26 @@ void TestCredentials::noEntryUsesDefaults() {
     result = ResolveDefaultCredentials(options, prompt);
     QVERIFY(result.Success);
     QVERIFY(result.UserName.isEmpty() && result.Password.isEmpty());
+}
+
+// "Connect As..." says whom the account is for: the computer or group resolved, nothing for the defaults.
+void TestCredentials::promptNamesWhatItAsksFor() {
+    TEnglishTexts english;
+    QVERIFY(english.IsLoaded());
+    TProgramOptions options;
+    options.DefaultUserConnectAs = ucPromptUser;
+    TScriptedPrompts prompts;
+    TScriptedEntryDialogs dialogs;
+    TComputerList list(options, prompts, dialogs);
+    TGroupObject* lab = list.NewGroup(QStringLiteral("Lab"), QString(), nullptr);
+    TComputerObject* pc = list.NewComputer(QStringLiteral("pc1"), QString(), lab);
+    TScriptedConnectAs prompt;
+    ResolveCredentials(pc, options, prompt);
+    ResolveCredentials(lab, options, prompt);
+    ResolveDefaultCredentials(options, prompt);
+    QCOMPARE(prompt.Subjects,
+             (QStringList{QStringLiteral("Connect to the computer pc1 as:"),
+                          QStringLiteral("Connect to the computers of the group Lab as:"), QString()}));
 }
 
 QTEST_GUILESS_MAIN(TestCredentials)

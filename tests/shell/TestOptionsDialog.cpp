@@ -52,6 +52,7 @@ void TestOptionsDialog::fillsControlsFromOptions() {
     options.IntervalUpdateComputerList = 61500;
     options.AutoUpdateComputerList = false;
     options.iMaxThreads = 33;
+    options.bConfirmExecute = false;
     options.ComputerCaptionStyle = 3;
     dialog.LoadFrom(options);
 
@@ -62,6 +63,7 @@ void TestOptionsDialog::fillsControlsFromOptions() {
     QCOMPARE(Find<QSpinBox>(dialog, "udIntervalUpdateComputerList")->value(), 61);
     QVERIFY(!Find<QCheckBox>(dialog, "cbAutoUpdateComputerList")->isChecked());
     QCOMPARE(Find<QSpinBox>(dialog, "udThreads")->value(), 33);
+    QVERIFY(!Find<QCheckBox>(dialog, "cbConfirmExecute")->isChecked());
     auto* styles = Find<QComboBox>(dialog, "cmbComputerCaptionStyle");
     QCOMPARE(styles->count(), 4);
     for (int style = 0; style < 4; ++style)
@@ -76,6 +78,7 @@ void TestOptionsDialog::fillsControlsFromOptions() {
     QCOMPARE(int(stored.DefaultTCPPort), 445);
     QCOMPARE(stored.IntervalUpdateComputerList, 61000);
     QCOMPARE(stored.AutoUpdateComputerList, false);
+    QCOMPARE(stored.bConfirmExecute, false);
     QCOMPARE(int(stored.ComputerCaptionStyle), 3);
 }
 

@@ -202,6 +202,7 @@ void TestProgramOptions::defaultsFromEmptyFile() {
     QCOMPARE(int(options.DefaultTCPPort), 139);
     QCOMPARE(options.DefaultTimeout, 300);
     QCOMPARE(options.iMaxThreads, 10);
+    QCOMPARE(options.bConfirmExecute, true); // also for files written before the key existed
     QCOMPARE(options.DefaultSecurityLevel, 1);
     QCOMPARE(int(options.DefaultUserConnectAs), 1);
     QCOMPARE(options.IntervalUpdateComputerList, 180000);
@@ -248,6 +249,7 @@ void TestProgramOptions::writesInOrder() {
                                                                           "AutoUpdateComputerList",
                                                                           "ComputerCaptionStyle",
                                                                           "iMaxThreads",
+                                                                          "bConfirmExecute",
                                                                           "iExportFilterIndex",
                                                                           "DefaultHostsFile",
                                                                           "iComputerListWidth",

@@ -2,8 +2,9 @@
 
 #include <QTest>
 
-bool TScriptedConnectAsPrompt::ExecuteConnectAsDialog(QString& userName, QString& password) {
+bool TScriptedConnectAsPrompt::ExecuteConnectAsDialog(const QString& subject, QString& userName, QString& password) {
     ++m_calls;
+    m_subjects.append(subject);
     if (m_answers.isEmpty()) {
         QTest::qFail("unexpected Connect As prompt", __FILE__, __LINE__);
         return false;

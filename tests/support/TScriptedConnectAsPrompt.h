@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -19,10 +20,13 @@ public:
     void Enter(const QString& userName, const QString& password) { m_answers.append(TAccount{userName, password}); }
     void Cancel() { m_answers.append(std::nullopt); }
     int Calls() const { return m_calls; }
+    // What each call named, in order.
+    const QStringList& Subjects() const { return m_subjects; }
 
-    bool ExecuteConnectAsDialog(QString& userName, QString& password) override;
+    bool ExecuteConnectAsDialog(const QString& subject, QString& userName, QString& password) override;
 
 private:
     QList<std::optional<TAccount>> m_answers;
     int m_calls = 0;
+    QStringList m_subjects;
 };

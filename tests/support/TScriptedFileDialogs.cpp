@@ -1,7 +1,8 @@
 #include "TScriptedFileDialogs.h"
 
 QString TScriptedFileDialogs::PromptSaveFileName(const QString& title, const QString& filter, const QString& extension,
-                                                 const QString& folder) {
+                                                 const QString& folder, QString& selectedFilter) {
+    selectedFilter = Filters.isEmpty() ? filter.section(QStringLiteral(";;"), 0, 0) : Filters.takeFirst();
     return Record(QStringLiteral("save"), title, filter, extension, folder);
 }
 

@@ -20,7 +20,9 @@ struct TSilentDialogs : IEntryDialogs, IFileDialogs {
     bool ExecuteComputerEditDialog(QString&, QString&, TUserConnectAs&, QString&, QString&, bool) override {
         return false;
     }
-    QString PromptSaveFileName(const QString&, const QString&, const QString&, const QString&) override { return {}; }
+    QString PromptSaveFileName(const QString&, const QString&, const QString&, const QString&, QString&) override {
+        return {};
+    }
     QString PromptOpenFileName(const QString&, const QString&, const QString&, const QString&) override { return {}; }
     QString PromptFolderName(const QString&) override { return {}; }
 };
