@@ -12,6 +12,9 @@ TRunController::TRunController(TComputerList& computers, TPoolOfThreads& pool, T
     : m_computers(computers), m_pool(pool), m_log(log), m_options(options), m_prompts(prompts), m_connectAs(connectAs) {
     m_pool.SetOnJobDone([this](TDataJob& job) { JobDone(job); });
     m_pool.SetOnAllJobsFinished([this](TPoolOfThreads*) { AllJobsFinished(); });
+    m_pool.SetOnThreadStartFailed([this](const QString& error) {
+        LogMessage(Format(LangStr(QStringLiteral("sThreadStartFailed")), {error}), TAppLogLevel::Error);
+    });
 }
 
 void TRunController::Execute(qint32 action) {

@@ -17,7 +17,7 @@ struct TProgramOptions;
 
 // The main window's run of an action over the checked computers: builds one job per computer with
 // its credentials, announces the run, hands the jobs to the pool and logs every outcome and the end.
-// It sets the pool's two handlers when it is made; the pool goes first, as its workers report here.
+// It sets the pool's handlers when it is made; the pool goes first, as its workers report here.
 class TRunController {
 public:
     TRunController(TComputerList& computers, TPoolOfThreads& pool, TAppLog* log, const TProgramOptions& options,

@@ -17,8 +17,11 @@ TWmiShutdownOutcome WmiShutdown(const QString& computer, const QString& userName
     TWsManClient client(MakeWsManTransport(computer, userName, password, settings, deadline),
                         settings.EffectiveTimeoutSeconds());
     const QString cimv2 = WsManNs::WmiResourcePrefix + QStringLiteral("root/cimv2/");
-    const QList<TWsManEndpointReference> systems = client.Enumerate(
-        cimv2 + QLatin1Char('*'), QStringLiteral("SELECT * FROM Win32_OperatingSystem WHERE Primary=True"));
+    // A computer has one primary operating system; a host that offers many is not to be called many times.
+    constexpr qsizetype MaxOperatingSystems = 4;
+    const QList<TWsManEndpointReference> systems =
+        client.Enumerate(cimv2 + QLatin1Char('*'),
+                         QStringLiteral("SELECT * FROM Win32_OperatingSystem WHERE Primary=True"), MaxOperatingSystems);
     TWmiShutdownOutcome outcome;
     for (const TWsManEndpointReference& system : systems) {
         const QHash<QString, QString> output = client.Invoke(

@@ -78,9 +78,9 @@ QString Render(const TPlaceholder& ph, const QVariant& value) {
 
 QString Format(const QString& format, const QVariantList& args) {
     QString result;
-    result.reserve(format.size() + 16);
+    result.reserve(qMin(format.size() + 16, MaxFormattedLength));
     int next = 0;
-    for (qsizetype i = 0; i < format.size(); ++i) {
+    for (qsizetype i = 0; i < format.size() && result.size() < MaxFormattedLength; ++i) {
         const QChar c = format[i];
         if (c != u'%' || i + 1 >= format.size()) {
             result += c;
@@ -106,6 +106,7 @@ QString Format(const QString& format, const QVariantList& args) {
         }
         i = pos - 1;
     }
+    result.truncate(MaxFormattedLength);
     return result;
 }
 

@@ -7,6 +7,8 @@
 #include <QThread>
 
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 
 // Stands in for the remote calls: counts the calls running at once and records the order in which
 // jobs start. Shared by the pool's copies of the job function.
@@ -105,6 +107,7 @@ private slots:
     void destroyingPoolReleasesWorkersWaitingToReport();
     void processExitsPromptlyDuringCalls_data();
     void processExitsPromptlyDuringCalls();
+    void runWithoutThreadsEndsWithEveryJobReported();
 };
 
 void TestThreadPool::runStaysWithinBound_data() {
@@ -246,6 +249,23 @@ void TestThreadPool::processExitsPromptlyDuringCalls() {
     QCOMPARE(probe.exitCode(), 0);
     QVERIFY2(clock.elapsed() < 15000, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(probe.readAllStandardOutput().trimmed(), QByteArray("reports=0"));
+}
+
+void TestThreadPool::runWithoutThreadsEndsWithEveryJobReported() {
+    QProcess probe;
+    probe.start(QStringLiteral(NO_THREADS_PROBE));
+    QVERIFY(probe.waitForFinished(30000));
+    const QString output = QString::fromLocal8Bit(probe.readAllStandardOutput());
+    QCOMPARE(probe.exitStatus(), QProcess::NormalExit); // no std::terminate
+    QVERIFY2(probe.exitCode() == 0, qPrintable(output + probe.readAllStandardError()));
+    QStringList lines = output.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    for (QString& line : lines)
+        line = line.section(u'\t', 1); // without the time
+    const QString reason = QString::fromLocal8Bit(std::strerror(EAGAIN));
+    QCOMPARE(lines, (QStringList{"INFO\tShut down started for 3 computers.",
+                                 "ERROR\tA worker thread could not be started: " + reason,
+                                 "ERROR\tpc1: Shut down failed. " + reason, "ERROR\tpc2: Shut down failed. " + reason,
+                                 "ERROR\tpc3: Shut down failed. " + reason, "INFO\tAll jobs have finished."}));
 }
 
 QTEST_GUILESS_MAIN(TestThreadPool)

@@ -7,6 +7,8 @@ class TestFormat : public QObject {
 private slots:
     void formats_data();
     void formats();
+    void resultLengthIsBounded_data();
+    void resultLengthIsBounded();
 };
 
 void TestFormat::formats_data() {
@@ -33,6 +35,26 @@ void TestFormat::formats() {
         QVERIFY(result.size() < 200000);
     else
         QCOMPARE(result, expected);
+}
+
+void TestFormat::resultLengthIsBounded_data() {
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QVariantList>("args");
+    QTest::addColumn<QString>("start");
+    // Each width alone is within its bound; together they would ask for gigabytes.
+    QTest::newRow("wide indexed placeholder repeated")
+        << QStringLiteral("%0:100000s").repeated(50000) << QVariantList{"x"} << QString(1000, u' ');
+    QTest::newRow("long plain text") << QString(200000, u'a') << QVariantList{} << QString(1000, u'a');
+    QTest::newRow("long argument") << "<%s>" << QVariantList{QString(1000000, u'b')} << "<bbb";
+}
+
+void TestFormat::resultLengthIsBounded() {
+    QFETCH(QString, format);
+    QFETCH(QVariantList, args);
+    QFETCH(QString, start);
+    const QString result = Format(format, args);
+    QCOMPARE(result.size(), MaxFormattedLength);
+    QVERIFY(result.startsWith(start));
 }
 
 QTEST_GUILESS_MAIN(TestFormat)
