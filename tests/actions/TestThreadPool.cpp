@@ -251,6 +251,7 @@ void TestThreadPool::processExitsPromptlyDuringCalls() {
     QCOMPARE(probe.readAllStandardOutput().trimmed(), QByteArray("reports=0"));
 }
 
+// Also the reachability pass: QThread::start() fails silently.
 void TestThreadPool::runWithoutThreadsEndsWithEveryJobReported() {
     QProcess probe;
     probe.start(QStringLiteral(NO_THREADS_PROBE));
@@ -259,6 +260,8 @@ void TestThreadPool::runWithoutThreadsEndsWithEveryJobReported() {
     QCOMPARE(probe.exitStatus(), QProcess::NormalExit); // no std::terminate
     QVERIFY2(probe.exitCode() == 0, qPrintable(output + probe.readAllStandardError()));
     QStringList lines = output.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    QVERIFY(!lines.isEmpty());
+    QCOMPARE(lines.takeLast(), "reachability pass ended\n");
     for (QString& line : lines)
         line = line.section(u'\t', 1); // without the time
     const QString reason = QString::fromLocal8Bit(std::strerror(EAGAIN));
