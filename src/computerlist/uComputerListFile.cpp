@@ -273,7 +273,8 @@ void TComputerListFile::LoadFromFile(const QString& path) {
     const QString openError = OpenRegularFileForReading(file);
     if (!openError.isEmpty())
         throw EListFileError(ReadError(path, openError));
-    const QByteArray content = file.read(m_maxFileSize + 1);
+    // read() allocates as much as it is asked for: the size found above, and one byte to notice growth.
+    const QByteArray content = file.read(qMin(file.size(), m_maxFileSize) + 1);
     if (file.error() != QFileDevice::NoError)
         throw EListFileError(ReadError(path, file.errorString()));
     if (content.size() > m_maxFileSize)
