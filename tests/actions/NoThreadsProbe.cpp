@@ -1,6 +1,7 @@
-// Runs an action over three computers where the system lets the process make no thread at all, and
-// prints the log it wrote, oldest line first; then how a reachability pass ended. Root is not bound by the process
-// limit, so the probe first becomes the unprivileged user "nobody" when it runs as root.
+// Runs an action over three computers where the system lets the process make no more threads than the
+// first argument says (0 or 1), and prints the log it wrote, oldest line first; then how a reachability
+// pass ended. Root is not bound by the process limit, so as root the probe first takes a user id that no
+// other process has; another user can only count on "0" and gets exit code 77 for "1".
 #include "TEnglishTexts.h"
 #include "TScriptedConnectAsPrompt.h"
 #include "TScriptedEntryDialogs.h"
@@ -25,16 +26,20 @@
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
-    constexpr uid_t Nobody = 65534;
-    if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setresgid(Nobody, Nobody, Nobody) != 0 ||
-                           setresuid(Nobody, Nobody, Nobody) != 0)) {
+    const int threads = app.arguments().value(1).toInt();
+    constexpr uid_t Unused = 64999;
+    if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setresgid(Unused, Unused, Unused) != 0 ||
+                           setresuid(Unused, Unused, Unused) != 0)) {
         std::perror("setresuid");
         return 2;
     }
+    if (threads > 0 && getuid() != Unused)
+        return 77;
+    // Under the new id the probe is the only process, so a limit of 1 + threads leaves that many.
     rlimit processes{};
     getrlimit(RLIMIT_NPROC, &processes);
-    const rlimit noProcesses{0, processes.rlim_max};
-    if (setrlimit(RLIMIT_NPROC, &noProcesses) != 0) {
+    const rlimit limited{rlim_t(threads == 0 ? 0 : 1 + threads), processes.rlim_max};
+    if (setrlimit(RLIMIT_NPROC, &limited) != 0) {
         std::perror("setrlimit");
         return 2;
     }
