@@ -1,5 +1,6 @@
 // Language files come from users: any bytes must read as some translation, never crash or hang.
 #include "LangChanger.h"
+#include "uFormat.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -21,8 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TLangChanger changer;
     changer.SetLangFile(path); // normalises the file
     changer.GetTranslation(QStringLiteral("sError"));
-    for (const TLangFile::TEntry& entry : changer.TranslationEntries())
+    for (const TLangFile::TEntry& entry : changer.TranslationEntries()) {
         changer.SplitList(entry.Value);
+        Format(entry.Value, {QStringLiteral("computer"), 42, 3.5});
+    }
     TLangFile::ParseSection(QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)),
                             QStringLiteral("Translations"));
     return 0;

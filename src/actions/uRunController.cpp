@@ -18,6 +18,9 @@ TRunController::TRunController(TComputerList& computers, TPoolOfThreads& pool, T
       m_connectAs(connectAs) {
     m_pool.SetOnJobDone([this](TDataJob& job) { JobDone(job); });
     m_pool.SetOnAllJobsFinished([this](TPoolOfThreads*) { AllJobsFinished(); });
+    m_pool.SetOnThreadStartFailed([this](const QString& error) {
+        LogMessage(Format(LangStr(QStringLiteral("sThreadStartFailed")), {error}), TAppLogLevel::Error);
+    });
 }
 
 void TRunController::Execute(qint32 action) {

@@ -2,6 +2,7 @@
 
 #include "ERemoteError.h"
 #include "NetUtil.h"
+#include "uRemoteText.h"
 #include "uWmiShutdown.h"
 
 QString ResolveJobAddress(const QString& Name) {
@@ -39,10 +40,10 @@ void ExecuteAction(TDataJob& job, const TProgramOptions& options) {
         job.Result = ShutdownComputer(job.Name, job.UserName, job.Password, job.Action, true,
                                       RemoteSettingsFromOptions(options));
     } catch (const ERemoteError& error) {
-        job.ErrorMessage = error.Text();
+        job.ErrorMessage = RemoteTextForLog(error.Text()); // often the host's own words
         job.Result = error.Unanswered() ? jrNoAnswer : jrActionFailed;
     } catch (const std::exception& error) {
-        job.ErrorMessage = QString::fromLocal8Bit(error.what());
+        job.ErrorMessage = RemoteTextForLog(QString::fromLocal8Bit(error.what()));
         job.Result = jrActionFailed;
     }
 }

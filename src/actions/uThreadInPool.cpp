@@ -3,6 +3,7 @@
 #include "PlatformCom.h"
 #include "uThreadPool.h"
 
+#include <system_error>
 #include <thread>
 
 TThreadInPool::TThreadInPool(TPoolOfThreads* pool, TRunJob runJob, const TProgramOptions& options)
@@ -10,8 +11,13 @@ TThreadInPool::TThreadInPool(TPoolOfThreads* pool, TRunJob runJob, const TProgra
 
 TThreadInPool::~TThreadInPool() = default;
 
-void TThreadInPool::Start() {
-    std::thread([self = shared_from_this()] { self->Execute(); }).detach();
+QString TThreadInPool::Start() {
+    try {
+        std::thread([self = shared_from_this()] { self->Execute(); }).detach();
+    } catch (const std::system_error& error) {
+        return QString::fromStdString(error.code().message());
+    }
+    return QString();
 }
 
 void TThreadInPool::Stop() {

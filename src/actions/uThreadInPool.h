@@ -30,7 +30,8 @@ public:
 
     // Main thread only.
     void SetOnJobDone(TJobDoneHandler handler) { OnJobDone = std::move(handler); }
-    void Start();
+    // Starts the worker's thread; the system's reason when no thread can be made, empty on success.
+    QString Start();
     // Detaches the worker from its pool and tells it to stop, without waiting. A report it is
     // waiting on is dropped; a job it is running finishes unreported.
     void Stop();

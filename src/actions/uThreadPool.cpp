@@ -19,15 +19,42 @@ void TPoolOfThreads::AddJobs(std::vector<std::unique_ptr<TDataJob>> jobs) {
     StartThreads();
 }
 
+// The handlers are called after the lock is released.
 void TPoolOfThreads::StartThreads() {
     const int maxThreads = qMax(1, m_options.iMaxThreads);
-    QMutexLocker locker(&m_threadsLock);
-    while (Threads.size() < maxThreads) {
-        auto worker = std::make_shared<TThreadInPool>(this, m_runJob, m_options);
-        worker->SetOnJobDone(OnJobDone);
-        Threads.append(worker);
-        worker->Start();
+    QString startError;
+    bool noWorker = false;
+    {
+        QMutexLocker locker(&m_threadsLock);
+        while (Threads.size() < maxThreads) {
+            auto worker = std::make_shared<TThreadInPool>(this, m_runJob, m_options);
+            worker->SetOnJobDone(OnJobDone);
+            Threads.append(worker);
+            startError = worker->Start();
+            if (!startError.isEmpty()) {
+                Threads.removeLast();
+                break; // the next attempt would fail the same way
+            }
+        }
+        noWorker = Threads.isEmpty();
     }
+    if (startError.isEmpty())
+        return;
+    if (OnThreadStartFailed)
+        OnThreadStartFailed(startError);
+    if (noWorker)
+        FailQueuedJobs(startError);
+}
+
+void TPoolOfThreads::FailQueuedJobs(const QString& error) {
+    while (std::unique_ptr<TDataJob> job = GetNextJob()) {
+        job->Result = jrActionFailed;
+        job->ErrorMessage = error;
+        if (OnJobDone)
+            OnJobDone(*job);
+    }
+    if (OnAllJobsFinished)
+        OnAllJobsFinished(this);
 }
 
 std::unique_ptr<TDataJob> TPoolOfThreads::GetNextJob() {

@@ -17,18 +17,22 @@ struct TProgramOptions;
 // Runs jobs on at most iMaxThreads workers. Jobs wait in a queue, first in first out; each batch tops
 // the workers up to iMaxThreads (read anew each time), and a worker ends when it finds the queue
 // empty. OnJobDone comes on the main thread once per finished job, OnAllJobsFinished once the last
-// worker has ended. The queue and the worker list each have their own lock and are never held
-// together. Destroying the pool stops its workers without waiting for them and drops queued jobs.
+// worker has ended. A worker whose thread cannot be made is reported through OnThreadStartFailed;
+// when no worker is left at all, every queued job is reported failed with that reason, then the end.
+// The queue and the worker list each have their own lock and are never held together. Destroying the
+// pool stops its workers without waiting for them and drops queued jobs.
 class TPoolOfThreads : public QObject {
     Q_OBJECT
 public:
     using TAllJobsFinishedHandler = std::function<void(TPoolOfThreads* sender)>;
+    using TThreadStartFailedHandler = std::function<void(const QString& error)>;
 
     TPoolOfThreads(const TProgramOptions& options, TRunJob runJob, QObject* owner = nullptr);
     ~TPoolOfThreads() override;
 
     void SetOnAllJobsFinished(TAllJobsFinishedHandler handler) { OnAllJobsFinished = std::move(handler); }
     void SetOnJobDone(TJobDoneHandler handler) { OnJobDone = std::move(handler); }
+    void SetOnThreadStartFailed(TThreadStartFailedHandler handler) { OnThreadStartFailed = std::move(handler); }
 
     // Queues the jobs behind any still waiting and starts workers.
     void AddJobs(std::vector<std::unique_ptr<TDataJob>> jobs);
@@ -45,10 +49,14 @@ public:
     void ThreadTerminated(TThreadInPool* worker);
 
 private:
+    // Reports every queued job as failed for the reason given, then the end of the run.
+    void FailQueuedJobs(const QString& error);
+
     const TProgramOptions& m_options;
     TRunJob m_runJob;
     TAllJobsFinishedHandler OnAllJobsFinished;
     TJobDoneHandler OnJobDone;
+    TThreadStartFailedHandler OnThreadStartFailed;
     QMutex m_threadsLock;
     QList<std::shared_ptr<TThreadInPool>> Threads;
     QMutex m_jobsLock;

@@ -7,9 +7,11 @@
 #include "uFormat.h"
 #include "uPasswordProtection.h"
 #include "uProgramOptions.h"
+#include "uRegularFile.h"
 #include "uTextLineReader.h"
 #include "uUserPrompts.h"
 #include "uXMLStorage.h"
+#include "uXmlShapeCheck.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -60,7 +62,7 @@ struct TEntryData {
 
 class TListReader {
 public:
-    explicit TListReader(QIODevice* device) : m_xml(device) {}
+    explicit TListReader(const QByteArray& content) : m_xml(content) {}
 
     // The entries under the root element, whatever its name; the error text when the file is no list.
     // isList tells whether the document is a computer list: its root is List, or it holds an entry.
@@ -103,8 +105,7 @@ private:
             const auto name = m_xml.name();
             const auto field = std::find(FieldNames.begin(), FieldNames.end(), name);
             if (field != FieldNames.end() && !entry.Fields[field - FieldNames.begin()]) {
-                entry.Fields[field - FieldNames.begin()] =
-                    m_xml.readElementText(QXmlStreamReader::IncludeChildElements);
+                entry.Fields[field - FieldNames.begin()] = ReadFieldText();
             } else if (name == ListElement && !entry.IsComputer && !listRead) {
                 listRead = true;
                 ReadItems(entry.Items, depth + 1);
@@ -112,6 +113,29 @@ private:
                 m_xml.skipCurrentElement();
             }
         }
+    }
+
+    // The text of the current element and of all elements inside it, read without recursion: the
+    // markup inside a field may be nested as deep as the file allows.
+    QString ReadFieldText() {
+        QString text;
+        for (int depth = 1; depth > 0 && !m_xml.atEnd();) {
+            switch (m_xml.readNext()) {
+            case QXmlStreamReader::StartElement:
+                ++depth;
+                break;
+            case QXmlStreamReader::EndElement:
+                --depth;
+                break;
+            case QXmlStreamReader::Characters:
+            case QXmlStreamReader::EntityReference:
+                text += m_xml.text();
+                break;
+            default:
+                break;
+            }
+        }
+        return text;
     }
 
     QXmlStreamReader m_xml;
@@ -236,7 +260,7 @@ bool HasListExtension(const QString& path) {
 // The start of the file decides, so that one endless line is never read whole.
 bool StartsWithMarkup(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!OpenRegularFileForReading(file).isEmpty())
         return false; // the text import reports it
     QByteArray start = file.read(TTextLineReader::ChunkSize);
     QBuffer buffer(&start);
@@ -263,8 +287,8 @@ QString WriteError(const QString& path, const QString& detail) {
     return Format(LangStr(QStringLiteral("sListFileWriteError")), {QDir::toNativeSeparators(path), detail});
 }
 
-QString TooLarge() {
-    return Format(LangStr(QStringLiteral("sListFileTooLarge")), {TComputerListFile::MaxFileSize / (1024 * 1024)});
+QString TooLarge(qint64 maxFileSize) {
+    return Format(LangStr(QStringLiteral("sListFileTooLarge")), {maxFileSize / (1024 * 1024)});
 }
 
 } // namespace
@@ -281,15 +305,24 @@ void TComputerListFile::AppendDocument(const QString& path, TDocumentCheck check
     QFile file(path);
     if (!file.exists())
         return;
-    if (file.size() > MaxFileSize)
-        throw EListFileError(ReadError(path, TooLarge()));
-    if (!file.open(QIODevice::ReadOnly))
+    if (file.size() > m_maxFileSize)
+        throw EListFileError(ReadError(path, TooLarge(m_maxFileSize)));
+    const QString openError = OpenRegularFileForReading(file);
+    if (!openError.isEmpty())
+        throw EListFileError(ReadError(path, openError));
+    // read() allocates as much as it is asked for: the size found above, and one byte to notice growth.
+    const QByteArray content = file.read(qMin(file.size(), m_maxFileSize) + 1);
+    if (file.error() != QFileDevice::NoError)
         throw EListFileError(ReadError(path, file.errorString()));
-    if (file.size() == 0)
+    if (content.size() > m_maxFileSize)
+        throw EListFileError(ReadError(path, TooLarge(m_maxFileSize)));
+    if (content.isEmpty())
         return; // a fresh settings folder holds an empty list file
+    if (const auto fault = TXmlShapeCheck(MaxElementDepth).Check(content))
+        throw EListFileError(ReadError(path, fault->Text()));
     QString error;
     bool isList = false;
-    const std::vector<TEntryData> items = TListReader(&file).Read(error, isList);
+    const std::vector<TEntryData> items = TListReader(content).Read(error, isList);
     if (!error.isEmpty())
         throw EListFileError(check == TDocumentCheck::ListInText ? MarkupTextError(path) : ReadError(path, error));
     if (check != TDocumentCheck::AnyDocument && !isList)
@@ -305,16 +338,27 @@ void TComputerListFile::SaveToFile(const QString& path) {
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder))
         throw EListFileError(WriteError(path, QDir::toNativeSeparators(folder)));
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile() && !target.isDir()) // a FIFO or a device, never a list
+        throw EListFileError(WriteError(path, LangStr(QStringLiteral("sFileNotRegular"))));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw EListFileError(WriteError(path, file.errorString()));
-    if (!TListWriter(&file, GetMachineKey(m_options.DefaultSecurityLevel)).Write(m_list.Items()) || !file.commit())
+    const bool written = TListWriter(&file, GetMachineKey(m_options.DefaultSecurityLevel)).Write(m_list.Items());
+    // What could not be read back would be a list lost at the next start.
+    if (written && file.pos() > m_maxFileSize) {
+        file.cancelWriting();
+        throw EListFileError(WriteError(path, TooLarge(m_maxFileSize)));
+    }
+    // After a failed write commit() discards the temporary file, and only it tells the system's reason.
+    if (!file.commit() || !written)
         throw EListFileError(WriteError(path, file.errorString()));
 }
 
 void TComputerListFile::SaveList() {
     const QString path = m_list.FileName();
-    if (!m_unreadableFile.isEmpty() && path == m_unreadableFile && QFileInfo::exists(path)) {
+    // Only a regular file holds anything to keep; copying a FIFO would block.
+    if (!m_unreadableFile.isEmpty() && path == m_unreadableFile && QFileInfo(path).isFile()) {
         const QString backup = path + QStringLiteral(".bak");
         QFile::remove(backup);
         if (!QFile::copy(path, backup))
@@ -399,7 +443,7 @@ void TComputerListFile::ImportText(const QString& path) {
     // Read line by line: only the names stay in memory, and nothing is added before markup is ruled out.
     QFile file(path);
     QStringList names;
-    bool read = file.size() <= MaxFileSize && file.open(QIODevice::ReadOnly);
+    bool read = file.size() <= m_maxFileSize && OpenRegularFileForReading(file).isEmpty();
     if (read) {
         TTextLineReader reader(file);
         QString line;

@@ -31,6 +31,9 @@ public:
     static constexpr qint64 MaxFileSize = 64 * 1024 * 1024;
     // Groups nested deeper than this make a file unreadable.
     static constexpr int MaxGroupDepth = 1000;
+    // Elements nested deeper than this make a file unreadable: room for the deepest groups, each a
+    // Group and a List element, with their fields.
+    static constexpr int MaxElementDepth = 2 * MaxGroupDepth + 16;
 
     TComputerListFile(TComputerList& list, const TProgramOptions& options, IUserPrompts& prompts,
                       IFileDialogs& dialogs);
@@ -38,7 +41,8 @@ public:
     // Appends the file's entries to the list; a missing file adds nothing. Raises EListFileError for
     // a file that cannot be read or parsed; nothing is added then. Leaves FileName and Modified.
     void LoadFromFile(const QString& path);
-    // Writes the whole list (via a temporary file); nothing for an empty path. Raises EListFileError.
+    // Writes the whole list (via a temporary file); nothing for an empty path. Raises EListFileError,
+    // also for a list larger than the read limit: the file on disk is then left as it was.
     void SaveToFile(const QString& path);
     // SaveToFile(FileName). When the list file could not be read at start-up, it is first kept
     // beside as NAME.bak, so that the user's word is needed before it is gone.
@@ -59,6 +63,9 @@ public:
     // list is marked modified, even when the text import was declined or failed.
     void ImportFromFile(const QString& path);
 
+    // The size limit of reading and writing, MaxFileSize unless a test makes it smaller.
+    void SetMaxFileSize(qint64 bytes) { m_maxFileSize = bytes; }
+
 private:
     enum class TDocumentCheck {
         AnyDocument, // the list file itself: the root's name is not checked
@@ -74,4 +81,5 @@ private:
     IUserPrompts& m_prompts;
     IFileDialogs& m_dialogs;
     QString m_unreadableFile; // the list file that failed at start-up, until it is kept as .bak
+    qint64 m_maxFileSize = MaxFileSize;
 };

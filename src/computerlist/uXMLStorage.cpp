@@ -2,6 +2,8 @@
 
 #include "HTMLUtil.h"
 #include "uParseDigits.h"
+#include "uRegularFile.h"
+#include "uXmlShapeCheck.h"
 
 #include <QDomProcessingInstruction>
 #include <QDomText>
@@ -47,7 +49,7 @@ bool TXMLStorage::Open() {
         Root = Document.appendChild(Document.createElement(QStringLiteral("Options"))).toElement();
         return true;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!OpenRegularFileForReading(file).isEmpty()) {
         ReportError(QStringLiteral("Can't read file"));
         return false;
     }
@@ -62,7 +64,9 @@ bool TXMLStorage::Open() {
         Root = Document.appendChild(Document.createElement(QStringLiteral("Options"))).toElement();
         return true;
     }
-    if (!Document.setContent(content) || Document.documentElement().isNull()) {
+    // The DOM recurses over the nesting when it writes and frees a document.
+    if (TXmlShapeCheck(MaxDepth).Check(content) || !Document.setContent(content) ||
+        Document.documentElement().isNull()) {
         Document = QDomDocument();
         ReportError(QStringLiteral("Can't read file"));
         return false;

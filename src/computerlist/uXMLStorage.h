@@ -15,6 +15,9 @@
 // Elements it does not touch survive a write.
 class TXMLStorage {
 public:
+    // Documents nested deeper than this, or with an element of too many attributes, are unreadable.
+    static constexpr int MaxDepth = 64;
+
     TXMLStorage(const QString& fileName, IUserPrompts& prompts);
     virtual ~TXMLStorage();
     TXMLStorage(const TXMLStorage&) = delete;

@@ -21,6 +21,9 @@ void TThrdUpdateComputerState::Start(const QStringList& names, TResultHandler on
     m_onComputerState = std::move(onResult);
     m_onDone = std::move(onDone);
     start();
+    // QThread::start() only warns when the system cannot make the thread: the pass then ends at once.
+    if (!isRunning() && !isFinished())
+        QMetaObject::invokeMethod(this, &TThrdUpdateComputerState::PassEnded, Qt::QueuedConnection);
 }
 
 void TThrdUpdateComputerState::Detach() {

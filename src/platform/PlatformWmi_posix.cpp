@@ -20,10 +20,13 @@ TWmiShutdownOutcome WmiShutdown(const QString& computer, const QString& userName
     TWsManClient client(MakeWsManTransport(computer, userName, password, settings, deadline),
                         settings.EffectiveTimeoutSeconds());
     const QString cimv2 = WsManNs::WmiResourcePrefix + QStringLiteral("root/cimv2/");
+    // A computer has one primary operating system; a host that offers many is not to be called many times.
+    constexpr qsizetype MaxOperatingSystems = 4;
     QList<TWsManEndpointReference> systems;
     try {
         systems = client.Enumerate(cimv2 + QLatin1Char('*'),
-                                   QStringLiteral("SELECT * FROM Win32_OperatingSystem WHERE Primary=True"));
+                                   QStringLiteral("SELECT * FROM Win32_OperatingSystem WHERE Primary=True"),
+                                   MaxOperatingSystems);
     } catch (const ERemoteError& error) {
         if (!error.Unanswered())
             throw;

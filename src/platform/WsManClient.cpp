@@ -9,25 +9,28 @@
 TWsManClient::TWsManClient(std::unique_ptr<IWsManTransport> transport, int operationTimeoutSeconds)
     : m_Transport(std::move(transport)), m_OperationTimeoutSeconds(operationTimeoutSeconds) {}
 
-QList<TWsManEndpointReference> TWsManClient::Enumerate(const QString& resourceUri, const QString& wqlQuery) {
+QList<TWsManEndpointReference> TWsManClient::Enumerate(const QString& resourceUri, const QString& wqlQuery,
+                                                       qsizetype maxObjects) {
     const TWsManEnvelope envelope(m_Transport->Connection().Url(), m_OperationTimeoutSeconds);
     TWsManResponse response = Exchange(envelope.Enumerate(resourceUri, wqlQuery));
     ExpectBody(response, WsManNs::Enumeration, QStringLiteral("EnumerateResponse"));
     QList<TWsManEndpointReference> objects;
-    AppendItems(objects, response);
-    while (!response.EndOfSequence) {
+    for (;;) {
+        // Every batch counts, the first one of an optimized enumeration too.
+        if (objects.size() + response.Items.size() > maxObjects) {
+            if (!response.EndOfSequence && !response.EnumerationContext.isEmpty())
+                Exchange(envelope.Release(resourceUri, response.EnumerationContext));
+            RaiseBadAnswer(Format(LangStr(QStringLiteral("sRemoteTooManyObjects")), {int(maxObjects)}));
+        }
+        AppendItems(objects, response);
+        if (response.EndOfSequence)
+            return objects;
         if (response.EnumerationContext.isEmpty())
             RaiseBadAnswer(
                 Format(LangStr(QStringLiteral("sRemoteAnswerLacks")), {QStringLiteral("EnumerationContext")}));
-        if (objects.size() > MaxObjects) {
-            Exchange(envelope.Release(resourceUri, response.EnumerationContext));
-            RaiseBadAnswer(Format(LangStr(QStringLiteral("sRemoteTooManyObjects")), {int(MaxObjects)}));
-        }
         response = Exchange(envelope.Pull(resourceUri, response.EnumerationContext));
         ExpectBody(response, WsManNs::Enumeration, QStringLiteral("PullResponse"));
-        AppendItems(objects, response);
     }
-    return objects;
 }
 
 QHash<QString, QString> TWsManClient::Invoke(const TWsManEndpointReference& object, const QString& method,

@@ -19,13 +19,14 @@ public:
     TWsManClient(std::unique_ptr<IWsManTransport> transport, int operationTimeoutSeconds);
 
     // The endpoint references of all objects the WQL query selects (Enumerate, then Pull until the end).
-    QList<TWsManEndpointReference> Enumerate(const QString& resourceUri, const QString& wqlQuery);
+    // More than maxObjects in all fail the call; the enumeration is released when it is still open.
+    QList<TWsManEndpointReference> Enumerate(const QString& resourceUri, const QString& wqlQuery,
+                                             qsizetype maxObjects = MaxObjects);
     // Calls a method of an object and returns the values of its METHOD_OUTPUT element.
     QHash<QString, QString> Invoke(const TWsManEndpointReference& object, const QString& method,
                                    const QList<QPair<QString, QString>>& parameters);
 
-    // More objects than this from one enumeration means the other side is not behaving; the
-    // enumeration is released and the call fails.
+    // More objects than this from one enumeration means the other side is not behaving.
     static constexpr qsizetype MaxObjects = 10000;
 
 private:

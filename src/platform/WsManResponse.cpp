@@ -2,6 +2,7 @@
 
 #include "LangChanger.h"
 #include "WsManNamespaces.h"
+#include "uXmlShapeCheck.h"
 
 #include <QXmlStreamReader>
 
@@ -55,6 +56,9 @@ public:
             m_Result.FaultMessage = m_FaultReason.trimmed();
         return m_Result;
     }
+
+    // Windows answers are a dozen levels deep; the bound keeps hostile input cheap.
+    static constexpr int MaxDepth = 100;
 
 private:
     // Depths: 0 Envelope, 1 Header/Body, 2 the body's element, 3 its children, ...
@@ -161,9 +165,6 @@ private:
         return false;
     }
 
-    // Windows answers are a dozen levels deep; the bound keeps hostile input cheap.
-    static constexpr qsizetype MaxDepth = 100;
-
     QXmlStreamReader m_Xml;
     TWsManResponse m_Result;
     QList<TElement> m_Stack;
@@ -176,5 +177,12 @@ private:
 } // namespace
 
 TWsManResponse TWsManResponse::Parse(const QByteArray& xml) {
+    if (const auto fault = TXmlShapeCheck(TResponseReader::MaxDepth).Check(xml)) {
+        TWsManResponse refused;
+        refused.ParseError = fault->Kind == TXmlShapeCheck::TFault::TooDeep
+                                 ? LangStr(QStringLiteral("sRemoteAnswerTooDeep"))
+                                 : fault->Text();
+        return refused;
+    }
     return TResponseReader(xml).Read();
 }

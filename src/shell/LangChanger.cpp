@@ -1,5 +1,6 @@
 #include "LangChanger.h"
 
+#include "uRegularFile.h"
 #include "uTextDecoding.h"
 
 #include <QFile>
@@ -16,17 +17,19 @@ QString ReplaceEnter(QString text) {
 }
 
 // Rewrites the file with every line that holds no "=" trimmed and, unless empty or a section
-// header, ended with "=". Writes only when that changes the file, and never a file marked
-// read-only (even for root): such a file is used as it stands.
+// header, ended with "=", in the encoding it was read in. Writes only when that changes the file,
+// never a file whose bytes its text does not give back (a rewrite would damage it), and never a
+// file marked read-only (even for root): such a file is used as it stands.
 void NormaliseLangFile(const QString& path) {
     QFile file(path);
-    if (!file.exists() || file.size() > TLangFile::MaxFileSize || !file.open(QIODevice::ReadOnly))
+    if (!file.exists() || file.size() > TLangFile::MaxFileSize || !OpenRegularFileForReading(file).isEmpty())
         return;
     const QByteArray original = file.readAll();
     file.close();
-    bool isUtf8 = false;
-    bool hasBom = false;
-    QStringList lines = SplitTextLines(DecodeEightBitText(original, &isUtf8, &hasBom));
+    const TDecodedText decoded = DecodeText(original);
+    if (decoded.Encode(decoded.Text) != original)
+        return;
+    QStringList lines = SplitTextLines(decoded.Text);
     for (QString& line : lines) {
         if (line.contains(u'='))
             continue;
@@ -37,8 +40,7 @@ void NormaliseLangFile(const QString& path) {
     QString text;
     for (const QString& line : std::as_const(lines))
         text += line + QStringLiteral("\r\n");
-    const QByteArray normalised =
-        isUtf8 ? (hasBom ? QByteArray("\xEF\xBB\xBF") : QByteArray()) + text.toUtf8() : text.toLatin1();
+    const QByteArray normalised = decoded.Encode(text);
     const QFileInfo info(path);
     if (normalised == original || !info.isWritable() || !info.permission(QFileDevice::WriteOwner))
         return;

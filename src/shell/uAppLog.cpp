@@ -73,12 +73,22 @@ QString TAppLog::WriteFileLine(const QString& text, TAppLogLevel level, const QD
     QFile file(m_fileName);
     if (!file.exists())
         QDir().mkpath(QFileInfo(m_fileName).absolutePath());
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+    // Unbuffered, so that a short write comes back to this loop: the attempt after it fails with the
+    // system's own reason (a full disk), where a buffered flush reports no reason at all.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
         return file.errorString();
+    const qint64 start = file.size();
     const QByteArray line =
         (FormatFileTime(time) + u'\t' + LevelText(level) + u'\t' + text + QStringLiteral("\r\n")).toLocal8Bit();
-    if (file.write(line) != line.size() || !file.flush())
-        return file.errorString();
+    for (qint64 written = 0; written < line.size();) {
+        const qint64 count = file.write(line.constData() + written, line.size() - written);
+        if (count <= 0) {
+            const QString error = file.errorString();
+            file.resize(start); // the next line must not run on from a cut one
+            return error;
+        }
+        written += count;
+    }
     file.close();
     return file.error() == QFileDevice::NoError ? QString() : file.errorString();
 }

@@ -77,10 +77,13 @@ QString Render(const TPlaceholder& ph, const QVariant& value) {
 } // namespace
 
 QString Format(const QString& format, const QVariantList& args) {
+    qsizetype limit = MaxFormattedLength;
+    for (const QVariant& arg : args)
+        limit += arg.toString().size();
     QString result;
-    result.reserve(format.size() + 16);
+    result.reserve(qMin(format.size() + 16, limit));
     int next = 0;
-    for (qsizetype i = 0; i < format.size(); ++i) {
+    for (qsizetype i = 0; i < format.size() && result.size() < limit; ++i) {
         const QChar c = format[i];
         if (c != u'%' || i + 1 >= format.size()) {
             result += c;
@@ -106,6 +109,7 @@ QString Format(const QString& format, const QVariantList& args) {
         }
         i = pos - 1;
     }
+    result.truncate(limit);
     return result;
 }
 

@@ -1,5 +1,6 @@
 #include "uLangFile.h"
 
+#include "uRegularFile.h"
 #include "uTextDecoding.h"
 
 #include <QFile>
@@ -19,14 +20,14 @@ QString Unquoted(QStringView value) {
 
 TLangFile TLangFile::ReadSection(const QString& path, const QString& section) {
     QFile file(path);
-    if (file.size() > MaxFileSize || !file.open(QIODevice::ReadOnly))
+    if (file.size() > MaxFileSize || !OpenRegularFileForReading(file).isEmpty())
         return {};
     return ParseSection(file.read(MaxFileSize), section);
 }
 
 TLangFile TLangFile::ParseSection(const QByteArray& content, const QString& section) {
     TLangFile result;
-    const QString text = DecodeEightBitText(content);
+    const QString text = DecodeText(content).Text;
     bool inside = false;
     for (QStringView physical : QStringView(text).tokenize(u'\n')) {
         for (QStringView line : physical.tokenize(u'\r')) {

@@ -9,7 +9,7 @@
 // section and key names compared without regard to case, the first occurrence of a key counts,
 // blanks around keys and values removed, one pair of enclosing quotes removed from a value.
 // Lines starting with ";" are comments; a line without "=" is a key with an empty value.
-// The text is decoded with DecodeEightBitText.
+// The text is decoded with DecodeText; only regular files are read.
 class TLangFile {
 public:
     struct TEntry {

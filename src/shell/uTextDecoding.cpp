@@ -18,6 +18,29 @@ QString DecodeEightBitText(QByteArrayView bytes, bool* isUtf8, bool* hasBom) {
     return text;
 }
 
+TDecodedText DecodeText(QByteArrayView bytes) {
+    TDecodedText result;
+    const auto wide = QStringConverter::encodingForData(bytes);
+    if (wide && *wide != QStringConverter::Utf8) {
+        result.Text = QStringDecoder(*wide).decode(bytes); // the byte order mark is dropped
+        result.Encoding = wide;
+        result.HasBom = true;
+        return result;
+    }
+    bool isUtf8 = false;
+    result.Text = DecodeEightBitText(bytes, &isUtf8, &result.HasBom);
+    if (isUtf8)
+        result.Encoding = QStringConverter::Utf8;
+    return result;
+}
+
+QByteArray TDecodedText::Encode(const QString& text) const {
+    if (!Encoding)
+        return text.toLatin1();
+    QStringEncoder encoder(*Encoding, HasBom ? QStringEncoder::Flag::WriteBom : QStringEncoder::Flag::Default);
+    return encoder.encode(text);
+}
+
 QStringList SplitTextLines(const QString& text) {
     QStringList lines;
     qsizetype start = 0;

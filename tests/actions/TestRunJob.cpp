@@ -1,6 +1,7 @@
 #include "TEnglishTexts.h"
 #include "TTestHost.h"
 #include "uProgramOptions.h"
+#include "uRemoteText.h"
 #include "uRunJob.h"
 
 #include <QTest>
@@ -8,6 +9,8 @@
 // The steps of one job against simulated Windows hosts on 127.0.32.x:
 //   127.0.32.2  answers       127.0.32.3  offers no operating system
 //   127.0.32.4  refuses the credentials
+//   127.0.32.5  fails with a 15 MB fault text full of forged log lines
+//   127.0.32.6  offers 40 operating systems
 //   127.0.32.200  nothing listens: the reachability check gets no answer
 class TestRunJob : public QObject {
     Q_OBJECT
@@ -16,6 +19,8 @@ private slots:
     void resolvesOnlyNames();
     void steps_data();
     void steps();
+    void hostileAnswers_data();
+    void hostileAnswers();
 
 private:
     TEnglishTexts m_english;
@@ -31,7 +36,8 @@ const QString Unresolvable = QString(70, u'x') + QStringLiteral(".invalid");
 void TestRunJob::initTestCase() {
     QVERIFY(m_english.IsLoaded());
     const QString error = m_host.Start(
-        {QStringLiteral("127.0.32.2"), QStringLiteral("127.0.32.3,noos"), QStringLiteral("127.0.32.4,deny")});
+        {QStringLiteral("127.0.32.2"), QStringLiteral("127.0.32.3,noos"), QStringLiteral("127.0.32.4,deny"),
+         QStringLiteral("127.0.32.5,hugefault=15000000"), QStringLiteral("127.0.32.6,manyobjects=40")});
     QVERIFY2(error.isEmpty(), qPrintable(error));
 }
 
@@ -105,6 +111,42 @@ void TestRunJob::steps() {
     QCOMPARE(shutdowns.size(), before + (flags ? 1 : 0));
     if (flags)
         QCOMPARE(shutdowns.last().Flags, flags);
+}
+
+void TestRunJob::hostileAnswers_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("start"); // of the error text
+    QTest::addColumn<bool>("cut");
+    QTest::newRow("15 MB fault text") << "127.0.32.5"
+                                      << "Access denied" << true;
+    QTest::newRow("40 operating systems")
+        << "127.0.32.6"
+        << "The answer of 127.0.32.6 cannot be read: it offers more than 4 objects" << false;
+}
+
+// Whatever a host answers becomes one log line of bounded length, and no host is called more than once.
+void TestRunJob::hostileAnswers() {
+    QFETCH(QString, name);
+    QFETCH(QString, start);
+    QFETCH(bool, cut);
+    TProgramOptions options;
+    options.DefaultCheckState = -1;
+    options.RemotePort = m_host.HttpPort();
+    options.RemoteAuthentication = QStringLiteral("basic");
+    options.RemoteTimeout = 30;
+    TDataJob job;
+    job.Name = name;
+    job.UserName = TTestHost::UserName;
+    job.Password = TTestHost::Password;
+    const int before = m_host.Shutdowns().size();
+    RunJob(job, options, [] { return false; });
+    QCOMPARE(job.Result, qint32(jrActionFailed));
+    QVERIFY2(job.ErrorMessage.startsWith(start), qPrintable(job.ErrorMessage.left(200)));
+    QCOMPARE(job.ErrorMessage.endsWith(u'…'), cut);
+    QVERIFY(job.ErrorMessage.size() <= MaxRemoteTextLength + 1);
+    for (const QChar c : job.ErrorMessage)
+        QVERIFY2(c.category() != QChar::Other_Control, qPrintable(QString::number(c.unicode())));
+    QCOMPARE(m_host.Shutdowns(0, 200).size(), before);
 }
 
 QTEST_GUILESS_MAIN(TestRunJob)

@@ -7,6 +7,8 @@
 #include <QThread>
 
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 
 // Stands in for the remote calls: counts the calls running at once and records the order in which
 // jobs start. Shared by the pool's copies of the job function.
@@ -105,6 +107,8 @@ private slots:
     void destroyingPoolReleasesWorkersWaitingToReport();
     void processExitsPromptlyDuringCalls_data();
     void processExitsPromptlyDuringCalls();
+    void runWithFewThreadsEndsWithEveryJobReported_data();
+    void runWithFewThreadsEndsWithEveryJobReported();
 };
 
 void TestThreadPool::runStaysWithinBound_data() {
@@ -246,6 +250,48 @@ void TestThreadPool::processExitsPromptlyDuringCalls() {
     QCOMPARE(probe.exitCode(), 0);
     QVERIFY2(clock.elapsed() < 15000, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(probe.readAllStandardOutput().trimmed(), QByteArray("reports=0"));
+}
+
+void TestThreadPool::runWithFewThreadsEndsWithEveryJobReported_data() {
+    QTest::addColumn<int>("threads");
+    QTest::addColumn<QStringList>("jobLines");
+    QTest::addColumn<QString>("summary");
+    const QString reason = QString::fromLocal8Bit(std::strerror(EAGAIN));
+    QTest::newRow("no thread at all") << 0
+                                      << QStringList{"ERROR\tpc1: Shut down failed. " + reason,
+                                                     "ERROR\tpc2: Shut down failed. " + reason,
+                                                     "ERROR\tpc3: Shut down failed. " + reason}
+                                      << "Run summary: 0 succeeded, 3 failed, 0 without answer, 0 not attempted.";
+    QTest::newRow("one worker of two") << 1
+                                       << QStringList{"SUCCESS\tpc1: Shut down carried out successfully.",
+                                                      "SUCCESS\tpc2: Shut down carried out successfully.",
+                                                      "SUCCESS\tpc3: Shut down carried out successfully."}
+                                       << "Run summary: 3 succeeded, 0 failed, 0 without answer, 0 not attempted.";
+}
+
+// Also the reachability pass, whose QThread::start() fails silently.
+void TestThreadPool::runWithFewThreadsEndsWithEveryJobReported() {
+    QFETCH(int, threads);
+    QFETCH(QStringList, jobLines);
+    QFETCH(QString, summary);
+    QProcess probe;
+    probe.start(QStringLiteral(NO_THREADS_PROBE), {QString::number(threads)});
+    QVERIFY(probe.waitForFinished(30000));
+    const QString output = QString::fromLocal8Bit(probe.readAllStandardOutput());
+    QCOMPARE(probe.exitStatus(), QProcess::NormalExit); // no std::terminate
+    if (probe.exitCode() == 77)
+        QSKIP("only root can give the probe a user id of its own");
+    QVERIFY2(probe.exitCode() == 0, qPrintable(output + probe.readAllStandardError()));
+    QStringList lines = output.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    QVERIFY(!lines.isEmpty());
+    QCOMPARE(lines.takeLast(), "reachability pass ended\n");
+    for (QString& line : lines)
+        line = line.section(u'\t', 1); // without the time
+    const QString reason = QString::fromLocal8Bit(std::strerror(EAGAIN));
+    const QStringList expected = QStringList{"INFO\tShut down started for 3 computers.",
+                                             "ERROR\tA worker thread could not be started: " + reason} +
+                                 jobLines + QStringList{"INFO\t" + summary, "INFO\tAll jobs have finished."};
+    QCOMPARE(lines, expected);
 }
 
 QTEST_GUILESS_MAIN(TestThreadPool)

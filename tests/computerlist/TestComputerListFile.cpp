@@ -1,6 +1,8 @@
+#include "TEnglishTexts.h"
 #include "TScriptedEntryDialogs.h"
 #include "TScriptedFileDialogs.h"
 #include "TScriptedPrompts.h"
+#include "TTinyDisk.h"
 #include "uComputerList.h"
 #include "uComputerListFile.h"
 #include "uPasswordProtection.h"
@@ -12,6 +14,11 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -62,6 +69,9 @@ private slots:
     void badInput_data();
     void badInput();
     void hugeFileIsRefused();
+    void specialFilesAreRefused();
+    void saveRefusesWhatCannotBeReadBack();
+    void fullDiskIsReportedInTheSystemsWords();
     void unreadableFileAtStartUpIsKept();
     void saveFailures();
     void textExport();
@@ -310,12 +320,22 @@ void TestComputerListFile::badInput_data() {
     for (int i = 0; i < 10000; ++i)
         deepMarkup += "<a>";
     QTest::newRow("unclosed markup 10000 deep") << deepMarkup;
+    // Well-formed, but reading the field text recursed once per level and overflowed the stack.
+    QTest::newRow("closed markup 100000 deep in a field")
+        << "<List><Computer><Name>n</Name><Description>" + QByteArray("<a>").repeated(100000) +
+               QByteArray("</a>").repeated(100000) + "</Description></Computer></List>";
+    // Well-formed, but the parser's duplicate check took minutes.
+    QByteArray attributes = "<List><Computer";
+    for (int i = 0; i < 100000; ++i)
+        attributes += " a" + QByteArray::number(i) + "=\"\"";
+    QTest::newRow("100000 attributes on one element") << attributes + "><Name>n</Name></Computer></List>";
 }
 
 void TestComputerListFile::badInput() {
     QFETCH(QByteArray, content);
     m_list->NewComputer("kept", "", nullptr);
     QVERIFY_THROWS_EXCEPTION(EListFileError, m_file->LoadFromFile(Write("bad.dvl", content)));
+    QVERIFY_THROWS_EXCEPTION(EListFileError, m_file->ImportFromFile(Write("bad.xml", content)));
     QCOMPARE(Dump(*m_list), QStringList{"C kept||1|0||||-"});
 }
 
@@ -327,6 +347,78 @@ void TestComputerListFile::hugeFileIsRefused() {
     file.close();
     QVERIFY_THROWS_EXCEPTION(EListFileError, m_file->LoadFromFile(path));
     QVERIFY(m_list->Items().empty());
+}
+
+// A FIFO blocks open() until a writer comes: it would hold the start up forever.
+void TestComputerListFile::specialFilesAreRefused() {
+    const TEnglishTexts english;
+    const QString fifo = m_dir->filePath("fifo.dvl");
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    try {
+        m_file->LoadFromFile(fifo);
+        QFAIL("a FIFO was read as a list");
+    } catch (const EListFileError& error) {
+        QVERIFY2(error.Message().endsWith("The file is not a regular file."), qPrintable(error.Message()));
+    }
+
+    m_options.DefaultHostsFile = fifo;
+    m_prompts.Answer(TPromptResult::OK);
+    m_file->LoadAtStartUp();
+    QCOMPARE(m_prompts.Asked().size(), 1);
+    m_list->NewComputer("new", "", nullptr);
+    QVERIFY_THROWS_EXCEPTION(EListFileError, m_file->SaveList()); // neither copied nor written into
+    QVERIFY(!QFileInfo::exists(fifo + ".bak"));
+    QVERIFY(!QFileInfo(fifo).isFile());
+
+    const QString textFifo = m_dir->filePath("names.txt");
+    QCOMPARE(::mkfifo(QFile::encodeName(textFifo).constData(), 0600), 0);
+    m_prompts.Answer(TPromptResult::OK);
+    m_prompts.Answer(TPromptResult::OK);
+    m_file->ImportFromFile(textFifo);
+    QVERIFY(m_prompts.Asked().last().Text.startsWith("The text file could not be read"));
+}
+
+// Whatever SaveToFile writes, LoadFromFile reads back: a list one byte over the limit is refused and the
+// file on disk stays as it was.
+void TestComputerListFile::saveRefusesWhatCannotBeReadBack() {
+    BuildSample();
+    const QString path = m_dir->filePath("list.dvl");
+    m_file->SaveToFile(path);
+    const QByteArray saved = Read(path);
+    m_file->SetMaxFileSize(saved.size());
+    m_file->SaveToFile(path);
+    QCOMPARE(Read(path), saved);
+
+    m_list->NewComputer("one more", "", nullptr);
+    QVERIFY_THROWS_EXCEPTION(EListFileError, m_file->SaveToFile(path));
+    QCOMPARE(Read(path), saved);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"list.dvl"}); // no temporary file left
+
+    NewList();
+    m_file->SetMaxFileSize(saved.size());
+    m_file->LoadFromFile(path);
+    QCOMPARE(m_list->Items().size(), size_t(3));
+}
+
+void TestComputerListFile::fullDiskIsReportedInTheSystemsWords() {
+    TTinyDisk disk(64);
+    if (!disk.IsMounted())
+        QSKIP("mounting a tmpfs needs root");
+    const TEnglishTexts english;
+    const QString path = disk.Path() + "/list.dvl";
+    m_list->NewComputer("old", "", nullptr);
+    m_file->SaveToFile(path);
+    const QByteArray saved = Read(path);
+    QVERIFY(disk.Fill());
+    for (int i = 0; i < 2000; ++i)
+        m_list->NewComputer(QString("pc%1").arg(i), "", nullptr);
+    try {
+        m_file->SaveToFile(path);
+        QFAIL("saved on a full disk");
+    } catch (const EListFileError& error) {
+        QVERIFY2(error.Message().contains(QString::fromLocal8Bit(std::strerror(ENOSPC))), qPrintable(error.Message()));
+    }
+    QCOMPARE(Read(path), saved);
 }
 
 void TestComputerListFile::unreadableFileAtStartUpIsKept() {

@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -66,6 +67,7 @@ private slots:
     void emptyFileIsEmptyDocument();
     void unreadableFiles_data();
     void unreadableFiles();
+    void fifoIsUnreadable();
     void saveFailureKeepsOldFile();
     void saveWithoutOpen();
     void savesAsUtf8();
@@ -328,6 +330,9 @@ void TestXMLStorage::unreadableFiles_data() {
     QTest::newRow("control character") << "control-char.xml";
     QTest::newRow("entity expansion") << "entity-expansion.xml";
     QTest::newRow("binary") << "";
+    // The DOM recursed over the nesting when it wrote the options at exit, and overflowed the stack.
+    QTest::newRow("unknown element 5000 deep") << "deep-unknown.xml";
+    QTest::newRow("element with 2000 attributes") << "many-attributes.xml";
 }
 
 void TestXMLStorage::unreadableFiles() {
@@ -355,6 +360,18 @@ void TestXMLStorage::unreadableFiles() {
     QCOMPARE(m_prompts.Asked()[1].Text, QStringLiteral("Can't write file ") + path);
     QCOMPARE(m_prompts.Asked()[1].Caption, QStringLiteral("Error!"));
     QCOMPARE(ReadAll(path), before);
+}
+
+// Opening a FIFO blocks until a writer comes; the start would hang.
+void TestXMLStorage::fifoIsUnreadable() {
+    const QString path = Path(QStringLiteral("fifo.xml"));
+    QFile::remove(path);
+    QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    m_prompts.Answer(TPromptResult::OK);
+    TXMLStorage storage(path, m_prompts);
+    QVERIFY(!storage.Open());
+    QCOMPARE(m_prompts.Asked().size(), 1);
+    QCOMPARE(m_prompts.Asked()[0].Text, QStringLiteral("Can't read file ") + path);
 }
 
 void TestXMLStorage::saveFailureKeepsOldFile() {

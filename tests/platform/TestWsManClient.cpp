@@ -151,6 +151,10 @@ void TestWsManClient::badAnswersNeverCrash_data() {
                                                "</n:EnumerationContext></n:PullResponse>")
                                    << "-";
     QTest::newRow("50 MB of garbage") << QByteArray(50 * 1024 * 1024, '<') << "";
+    QByteArray attributes = "<x";
+    for (int i = 0; i < 100000; ++i)
+        attributes += " a" + QByteArray::number(i) + "=''";
+    QTest::newRow("100000 attributes") << Envelope(attributes + "/>") << "more than 256 attributes";
 }
 
 void TestWsManClient::badAnswersNeverCrash() {
@@ -182,6 +186,11 @@ void TestWsManClient::clientRaisesClearErrors_data() {
         << unreadable + QStringLiteral("the element EndpointReference is missing");
     QTest::newRow("no context, no end") << 200L << Envelope("<n:EnumerateResponse/>")
                                         << unreadable + QStringLiteral("the element EnumerationContext is missing");
+    QTest::newRow("first batch over the bound")
+        << 200L
+        << Envelope("<n:EnumerateResponse><w:Items>" + Item(QByteArray()).repeated(TWsManClient::MaxObjects + 1) +
+                    "</w:Items><w:EndOfSequence/></n:EnumerateResponse>")
+        << unreadable + QStringLiteral("it offers more than 10000 objects");
     QTest::newRow("fault") << 500L << NestedFault << "Inner text";
     QTest::newRow("fault without text") << 500L << Envelope("<s:Fault/>")
                                         << "fake-host reported a fault without a message.";

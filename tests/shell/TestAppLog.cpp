@@ -1,4 +1,6 @@
+#include "TEnglishTexts.h"
 #include "TScriptedPrompts.h"
+#include "TTinyDisk.h"
 #include "uAppLog.h"
 
 #include <QAbstractItemModelTester>
@@ -6,6 +8,9 @@
 #include <QLocale>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cerrno>
+#include <cstring>
 
 class TestAppLog : public QObject {
     Q_OBJECT
@@ -21,6 +26,7 @@ private slots:
     void copyText_data();
     void copyText();
     void unwritableFileKeepsEntriesAndReportsOnce();
+    void fullDiskIsReportedAndLeavesWholeLines();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -40,9 +46,15 @@ void TestAppLog::init() {
     m_dir = std::make_unique<QTemporaryDir>();
 }
 
-QByteArray TestAppLog::ReadLog() const {
-    QFile file(SettingsFolder() + QStringLiteral("app.log"));
+namespace {
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+} // namespace
+
+QByteArray TestAppLog::ReadLog() const {
+    return ReadAll(SettingsFolder() + QStringLiteral("app.log"));
 }
 
 void TestAppLog::capKeepsNewestThousand() {
@@ -181,6 +193,27 @@ void TestAppLog::unwritableFileKeepsEntriesAndReportsOnce() {
     QCOMPARE(log.Count(), 4);
     QTest::qWait(20);
     QCOMPARE(prompts.Asked().size(), 2);
+}
+
+void TestAppLog::fullDiskIsReportedAndLeavesWholeLines() {
+    TTinyDisk disk(16);
+    if (!disk.IsMounted())
+        QSKIP("mounting a tmpfs needs root");
+    const TEnglishTexts english;
+    TScriptedPrompts prompts;
+    TAppLog log(disk.Path() + u'/', &prompts);
+    log.Add(QStringLiteral("before"), TAppLogLevel::Info);
+    const QByteArray before = ReadAll(log.FileName());
+    QVERIFY(disk.Fill());
+
+    // Longer than what is left of the file's last block: a part of it would fit.
+    prompts.Answer(TPromptResult::OK);
+    log.Add(QString(20000, u'x'), TAppLogLevel::Error);
+    QTRY_COMPARE(prompts.Asked().size(), 1);
+    const QString reason = QString::fromLocal8Bit(std::strerror(ENOSPC));
+    QVERIFY2(prompts.Asked().at(0).Text.endsWith(reason), qPrintable(prompts.Asked().at(0).Text));
+    QCOMPARE(ReadAll(log.FileName()), before);
+    QCOMPARE(log.Count(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestAppLog)

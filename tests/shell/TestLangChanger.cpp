@@ -3,9 +3,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+
+#include <sys/stat.h>
 
 #include <atomic>
 #include <memory>
@@ -23,6 +26,9 @@ private slots:
     void withoutFileEveryKeyIsItsOwnText();
     void normalisesLinesWithoutEquals();
     void leavesReadOnlyAndUnchangedFilesAlone();
+    void wideFilesAreReadAndKeptWide_data();
+    void wideFilesAreReadAndKeptWide();
+    void fifoReadsAsMissing();
     void seesTheFileChangeOnDisk();
     void separatorAndLists_data();
     void separatorAndLists();
@@ -122,6 +128,47 @@ void TestLangChanger::normalisesLinesWithoutEquals() {
     QCOMPARE(file.readAll(), "[Translations]\r\nfree text=\r\nsA=1\r\n\r\n\r\nsB = x = y\r\n[Other]\r\n;note=\r\n");
     QCOMPARE(changer.GetTranslation("free text"), "");
     QCOMPARE(changer.GetTranslation("sB"), "x = y");
+}
+
+void TestLangChanger::wideFilesAreReadAndKeptWide_data() {
+    QTest::addColumn<int>("encoding");
+    QTest::addColumn<QByteArray>("damage"); // bytes appended after the text; the file must then stay as it is
+    QTest::newRow("UTF-16LE") << int(QStringConverter::Utf16LE) << QByteArray();
+    QTest::newRow("UTF-16BE") << int(QStringConverter::Utf16BE) << QByteArray();
+    QTest::newRow("UTF-32LE") << int(QStringConverter::Utf32LE) << QByteArray();
+    QTest::newRow("UTF-16LE cut inside a character") << int(QStringConverter::Utf16LE) << QByteArray("x");
+}
+
+// What a Windows editor saves as "Unicode": read, and normalised in its own encoding or not at all.
+void TestLangChanger::wideFilesAreReadAndKeptWide() {
+    QFETCH(int, encoding);
+    QFETCH(QByteArray, damage);
+    const auto encode = [encoding](const QString& text) {
+        QStringEncoder encoder(QStringConverter::Encoding(encoding), QStringConverter::Flag::WriteBom);
+        const QByteArray bytes = encoder.encode(text);
+        return bytes;
+    };
+    const QByteArray content = encode("[Translations]\r\nloose line\r\nsError=Fehler für \"%s\"\r\n") + damage;
+    const QString path = Write("wide.lng", content);
+    TLangChanger changer;
+    changer.SetLangFile(path);
+    QCOMPARE(changer.GetTranslation("sError"), "Fehler für \"%s\"");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    if (damage.isEmpty())
+        QCOMPARE(file.readAll(), encode("[Translations]\r\nloose line=\r\nsError=Fehler für \"%s\"\r\n"));
+    else
+        QCOMPARE(file.readAll(), content);
+}
+
+// Opening a FIFO blocks until a writer comes; the language would hold the start up forever.
+void TestLangChanger::fifoReadsAsMissing() {
+    const QString path = m_dir.filePath("fifo.lng");
+    QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    TLangChanger changer;
+    changer.SetLangFile(path);
+    QCOMPARE(changer.GetTranslation("sError"), "sError");
+    QVERIFY(changer.TranslationEntries().isEmpty());
 }
 
 void TestLangChanger::leavesReadOnlyAndUnchangedFilesAlone() {

@@ -32,6 +32,10 @@ QString THostBehaviour::Apply(const QStringList& words) {
             DelayMs = value.toInt(&ok);
         else if (name == QLatin1String("return"))
             ReturnValue = value.toInt(&ok);
+        else if (name == QLatin1String("hugefault"))
+            HugeFaultBytes = value.toInt(&ok);
+        else if (name == QLatin1String("manyobjects"))
+            ManyObjects = value.toInt(&ok);
         else if (name == QLatin1String("fault")) {
             FaultMessage = (QStringList{value} + words.mid(i + 1)).join(QLatin1Char(','));
             return FaultMessage.isEmpty() ? QStringLiteral("fault= needs a text") : QString();

@@ -19,9 +19,11 @@ struct THostBehaviour {
     bool Tamper = false;            // alters one byte of every sealed answer
     bool PlainAnswers = false;      // answers sealed requests unsealed
     bool CloseOnChallenge = false;  // ends the connection after sending the NTLM challenge
+    int HugeFaultBytes = 0;         // Enumerate fails with a fault text this long, full of forged log lines
+    int ManyObjects = 0;            // the first batch of an enumeration holds this many objects
 
     // Reads "deny", "noos", "drop", "silent", "singleton", "huge", "ntlmonly", "unencrypted", "tamper",
-    // "plainanswers", "closeonchallenge", "delay=MS", "return=N" and "fault=TEXT" (which takes the rest,
-    // commas included). Returns an error text or empty.
+    // "plainanswers", "closeonchallenge", "delay=MS", "return=N", "hugefault=BYTES", "manyobjects=N" and
+    // "fault=TEXT" (which takes the rest, commas included). Returns an error text or empty.
     QString Apply(const QStringList& words);
 };

@@ -81,7 +81,13 @@ THostReply TSimulatedHost::HandleAuthenticated(const QByteArray& contentType, co
 QString TSimulatedHost::Items(const QString& mode, const TWindowsAnswers& answers) const {
     if (m_Behaviour.NoOperatingSystem)
         return QString();
-    return answers.OperatingSystemItem(mode, !m_Behaviour.Singleton);
+    return answers.OperatingSystemItem(mode, !m_Behaviour.Singleton).repeated(qMax(1, m_Behaviour.ManyObjects));
+}
+
+// Lines that would pass for the client's own log lines if it wrote the text as it comes.
+QString TSimulatedHost::HugeFaultText() const {
+    const QString forged = QStringLiteral("Access denied\r\n01.01.2026 00:00:00\tSUCCESS\tpc: has been shut down.\n");
+    return forged.repeated(m_Behaviour.HugeFaultBytes / forged.size() + 1).left(m_Behaviour.HugeFaultBytes);
 }
 
 THostReply TSimulatedHost::Enumerate(const TSoapRequest& request, const TWindowsAnswers& answers) {
@@ -102,6 +108,8 @@ THostReply TSimulatedHost::Enumerate(const TSoapRequest& request, const TWindows
                                                     query));
     if (!m_Behaviour.FaultMessage.isEmpty())
         return Answer(500, answers.ProviderFault(m_Behaviour.FaultMessage, 2147749889));
+    if (m_Behaviour.HugeFaultBytes > 0)
+        return Answer(500, answers.ProviderFault(HugeFaultText(), 2147749889));
     const QString context = QStringLiteral("uuid:") + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
     const QString mode = request.BodyText(WsManNs, QStringLiteral("EnumerationMode"));
     if (request.BodyHas(WsManNs, QStringLiteral("OptimizeEnumeration"))) {

@@ -45,6 +45,7 @@ private:
     THostReply Release(const TSoapRequest& request, const TWindowsAnswers& answers);
     THostReply Win32Shutdown(const TSoapRequest& request, const TWindowsAnswers& answers);
     QString Items(const QString& mode, const TWindowsAnswers& answers) const;
+    QString HugeFaultText() const;
 
     struct TEnumeration {
         QString Mode;
