@@ -1,9 +1,13 @@
 #include "CheckPrevious.h"
+#include "KeychainSecretStore.h"
+#include "LangChanger.h"
 #include "PlatformCom.h"
+#include "PlatformMemoryProtection.h"
 #include "uCredentialDialogs.h"
 #include "uMain.h"
 #include "uMessageBoxPrompts.h"
 #include "uProgramOptions.h"
+#include "uSettingsLock.h"
 #include "uSystemFileDialogs.h"
 
 #include <QApplication>
@@ -15,6 +19,8 @@
 #include <memory>
 
 int main(int argc, char* argv[]) {
+    // Passwords are held in clear text from the options' load to the end.
+    Platform::KeepMemoryPrivate();
     Platform::InitializeComForThread();
     QApplication app(argc, argv);
     QPointer<TDormivaForm> window;
@@ -37,9 +43,16 @@ int main(int argc, char* argv[]) {
         options,
         {QCoreApplication::arguments(), QCoreApplication::applicationDirPath(), screen ? screen->size() : QSize()},
         prompts);
+    // A copy in another session on the same settings: this one ends before it can overwrite them.
+    if (!ClaimSettingsFolder(options.SettingsFolder, prompts)) {
+        ReleaseInstance();
+        SetCurrentLangChanger(nullptr);
+        return 0;
+    }
     TCredentialDialogs dialogs(prompts);
     TSystemFileDialogs fileDialogs;
-    auto form = std::make_unique<TDormivaForm>(options, prompts, dialogs, dialogs, fileDialogs);
+    TKeychainSecretStore secretStore;
+    auto form = std::make_unique<TDormivaForm>(options, prompts, dialogs, dialogs, fileDialogs, &secretStore);
     prompts.SetParent(form.get());
     dialogs.SetParent(form.get());
     fileDialogs.SetParent(form.get());

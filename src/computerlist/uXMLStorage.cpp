@@ -2,6 +2,7 @@
 
 #include "HTMLUtil.h"
 #include "uParseDigits.h"
+#include "uPrivateFiles.h"
 
 #include <QDomProcessingInstruction>
 #include <QDomText>
@@ -81,7 +82,7 @@ bool TXMLStorage::Save() {
     const QByteArray content = Document.toByteArray(AutoIndent ? kIndent : 0);
     QSaveFile file(FileName);
     // A short write (a full disk) is no error to QSaveFile; it would commit a cut-off file.
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit()) {
+    if (!OpenPrivateSaveFile(file) || file.write(content) != content.size() || !file.commit()) {
         ReportError(QStringLiteral("Can't write file"));
         return false;
     }

@@ -4,6 +4,7 @@
 #include "LangChanger.h"
 #include "PlatformFolders.h"
 #include "uPasswordProtection.h"
+#include "uPrivateFiles.h"
 #include "uXMLStorage.h"
 
 #include <QDir>
@@ -48,6 +49,8 @@ void ReadRemoteOptions(const TXMLStorage& storage, TProgramOptions& options) {
               RemoteAuthenticationValues);
     options.RemoteVerifyCertificate =
         storage.ReadBool(Defaults, "RemoteVerifyCertificate", defaults.RemoteVerifyCertificate);
+    options.RemoteAllowUnencrypted =
+        storage.ReadBool(Defaults, "RemoteAllowUnencrypted", defaults.RemoteAllowUnencrypted);
     options.RemoteTimeout = storage.ReadInteger(Defaults, "RemoteTimeout", defaults.RemoteTimeout);
     if (options.RemoteTimeout < 1)
         options.RemoteTimeout = defaults.RemoteTimeout;
@@ -58,6 +61,7 @@ void WriteRemoteOptions(TXMLStorage& storage, const TProgramOptions& options) {
     storage.WriteInteger(Defaults, "RemotePort", options.RemotePort);
     storage.WriteString(Defaults, "RemoteAuthentication", options.RemoteAuthentication);
     storage.WriteBool(Defaults, "RemoteVerifyCertificate", options.RemoteVerifyCertificate);
+    storage.WriteBool(Defaults, "RemoteAllowUnencrypted", options.RemoteAllowUnencrypted);
     storage.WriteInteger(Defaults, "RemoteTimeout", options.RemoteTimeout);
 }
 
@@ -82,7 +86,8 @@ void ComputeFolders(TProgramOptions& options, const TProgramEnvironment& environ
     options.DefaultsFolder = shipped + QStringLiteral("Default/");
     options.ShippedLanguageFolder = shipped + QStringLiteral("languages/");
     // An unknown root leaves the path starting with the delimiter, as the folder is named.
-    options.SettingsFolder = GetConfigRootFolder(IsSystemWideConfig(environment.Arguments)) + u'/' +
+    options.SystemWideConfig = IsSystemWideConfig(environment.Arguments);
+    options.SettingsFolder = GetConfigRootFolder(options.SystemWideConfig) + u'/' +
                              GetVersionString(QStringLiteral("CompanyName")) + u'/' +
                              GetVersionString(QStringLiteral("ProductName")) + u'/';
     options.LanguageFolder = options.SettingsFolder + QStringLiteral("languages/");
@@ -101,6 +106,8 @@ QString EnsureConfigFile(const TProgramOptions& options, const QString& fileName
         if (file.open(QIODevice::NewOnly))
             file.close();
     }
+    if (!options.SystemWideConfig)
+        QFile::setPermissions(path, PrivateFileMode);
     return path;
 }
 
@@ -133,8 +140,15 @@ void ApplyWindowPlacementDefaults(TProgramOptions& options, const QSize& screen)
 
 void LoadProgramOptions(TProgramOptions& options, const TProgramEnvironment& environment, IUserPrompts& prompts) {
     ComputeFolders(options, environment);
+    // Before anything is put into it; settings of all users are shared on purpose.
+    if (!options.SystemWideConfig) {
+        MakePrivateFolder(options.SettingsFolder);
+        TightenToOwner(options.SettingsFolder);
+    }
     CopyLanguageFiles(options);
     options.OptionsFile = EnsureConfigFile(options, QStringLiteral("options.xml"));
+    if (!options.SystemWideConfig)
+        TightenToOwner(options.OptionsFile);
 
     TXMLStorage storage(options.OptionsFile, prompts);
     storage.Open();
@@ -172,6 +186,8 @@ void LoadProgramOptions(TProgramOptions& options, const TProgramEnvironment& env
     options.DefaultHostsFile = storage.ReadString(Defaults, "DefaultHostsFile", options.DefaultHostsFile);
     if (options.DefaultHostsFile.isEmpty())
         options.DefaultHostsFile = EnsureConfigFile(options, QStringLiteral("default.dvl"));
+    if (!options.SystemWideConfig)
+        TightenToOwner(options.DefaultHostsFile);
 
     options.MainWindowWidth = storage.ReadInteger(Window, "MainWindowWidth", options.MainWindowWidth);
     options.MainWindowHeight = storage.ReadInteger(Window, "MainWindowHeight", options.MainWindowHeight);
@@ -183,6 +199,8 @@ void LoadProgramOptions(TProgramOptions& options, const TProgramEnvironment& env
     options.bAlwaysOnTop = storage.ReadBool(Defaults, "bAlwaysOnTop", options.bAlwaysOnTop);
     options.bHideWhenMinimized = storage.ReadBool(Defaults, "bHideWhenMinimized", options.bHideWhenMinimized);
     options.iExportFilterIndex = storage.ReadInteger(Defaults, "iExportFilterIndex", options.iExportFilterIndex);
+    options.bPasswordsInSecretStore =
+        storage.ReadBool(Defaults, "bPasswordsInSecretStore", options.bPasswordsInSecretStore);
     options.ComputerCaptionStyle =
         static_cast<quint8>(storage.ReadInteger(Defaults, "ComputerCaptionStyle", options.ComputerCaptionStyle));
     ReadRemoteOptions(storage, options);
@@ -241,6 +259,7 @@ void SaveProgramOptions(TProgramOptions& options, IUserPrompts& prompts) {
     storage.WriteInteger(Defaults, "ComputerCaptionStyle", options.ComputerCaptionStyle);
     storage.WriteInteger(Defaults, "iMaxThreads", options.iMaxThreads);
     storage.WriteInteger(Defaults, "iExportFilterIndex", options.iExportFilterIndex);
+    storage.WriteBool(Defaults, "bPasswordsInSecretStore", options.bPasswordsInSecretStore);
     storage.WriteString(Defaults, "DefaultHostsFile", options.DefaultHostsFile);
     storage.WriteInteger(Defaults, "iComputerListWidth", options.iComputerListWidth);
     WriteRemoteOptions(storage, options);

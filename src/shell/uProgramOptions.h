@@ -34,6 +34,7 @@ struct TProgramOptions {
     bool bAlwaysOnTop = false;
     bool bHideWhenMinimized = false;
     int iExportFilterIndex = 1;
+    bool bPasswordsInSecretStore = false; // the list file's passwords in the desktop's secret store
 
     // Remote calls over WS-Management (section Defaults as well); the values are those of
     // RemoteProtocolValues and RemoteAuthenticationValues.
@@ -41,7 +42,8 @@ struct TProgramOptions {
     int RemotePort = 0;                                         // 0 = the protocol's default
     QString RemoteAuthentication = QStringLiteral("negotiate"); // negotiate, ntlm, kerberos, basic
     bool RemoteVerifyCertificate = true;
-    int RemoteTimeout = 60; // seconds: the longest one remote call may take
+    bool RemoteAllowUnencrypted = false; // Basic over HTTP: the password crosses the network readable
+    int RemoteTimeout = 60;              // seconds: the longest one remote call may take
 
     // Section Window.
     int MainWindowLeft = 0;
@@ -61,6 +63,8 @@ struct TProgramOptions {
     QString ShippedLanguageFolder;
     QString OptionsFile;
     QString WebQuerySuffix;
+    // -systemwideconfig: every user of the computer shares the settings, stored passwords included.
+    bool SystemWideConfig = false;
 };
 
 // The values RemoteProtocol and RemoteAuthentication take, the default first.
@@ -86,7 +90,8 @@ QString GetConfigRootFolder(bool systemWide);
 // shipped languages beside the program (or in share/dormiva of an installed prefix).
 void ComputeFolders(TProgramOptions& options, const TProgramEnvironment& environment);
 // Makes sure settings folder + fileName exists, copied from the defaults folder or created empty,
-// and returns its path. An existing file is never replaced.
+// and returns its path. An existing file is never replaced. A new file is its owner's alone unless
+// the settings are system-wide.
 QString EnsureConfigFile(const TProgramOptions& options, const QString& fileName);
 // Copies every shipped *.lng file into the language folder, replacing files of the same name.
 void CopyLanguageFiles(const TProgramOptions& options);

@@ -88,6 +88,7 @@ void TestRunJob::steps() {
     options.DefaultTCPPort = m_host.TcpPort();
     options.RemotePort = m_host.HttpPort();
     options.RemoteAuthentication = QStringLiteral("basic");
+    options.RemoteAllowUnencrypted = true; // loopback
     options.RemoteTimeout = 10;
     TDataJob job;
     job.Name = name;

@@ -1,6 +1,8 @@
+#include "TEnglishTexts.h"
 #include "TScriptedEntryDialogs.h"
 #include "TScriptedFileDialogs.h"
 #include "TScriptedPrompts.h"
+#include "TScriptedSecretStore.h"
 #include "uComputerList.h"
 #include "uComputerListFile.h"
 #include "uPasswordProtection.h"
@@ -12,6 +14,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -55,6 +59,9 @@ private slots:
     void roundTripOfNestedGroups();
     void writesElementsInOrder();
     void passwordsFollowTheSecurityLevel();
+    void passwordsInTheSecretStore_data();
+    void passwordsInTheSecretStore();
+    void secretStoreThatCannotGiveThemBack();
     void emptyListAndEmptyFile();
     void readingRules_data();
     void readingRules();
@@ -64,6 +71,8 @@ private slots:
     void hugeFileIsRefused();
     void unreadableFileAtStartUpIsKept();
     void saveFailures();
+    void savedFileModes_data();
+    void savedFileModes();
     void textExport();
     void textImport_data();
     void textImport();
@@ -199,6 +208,92 @@ void TestComputerListFile::passwordsFollowTheSecurityLevel() {
     m_options.DefaultSecurityLevel = 0;
     m_file->SaveToFile(path);
     QVERIFY(Read(path).contains("<UserPassword>pässwörd</UserPassword>"));
+}
+
+void TestComputerListFile::passwordsInTheSecretStore_data() {
+    QTest::addColumn<bool>("option");
+    QTest::addColumn<bool>("haveStore");
+    QTest::addColumn<QString>("failure"); // the store's answer to every call
+    QTest::addColumn<bool>("inStore");    // where the passwords end up
+    QTest::addColumn<QString>("message"); // the notice given, if any
+    QTest::newRow("off: the file keeps them") << false << true << "" << false << "";
+    QTest::newRow("on: the store keeps them") << true << true << "" << true << "";
+    QTest::newRow("store refuses: file, and said")
+        << true << true << "locked" << false
+        << "The desktop's secret store cannot keep the passwords of the computer list: locked\r\n"
+           "They are stored in the list file instead, protected as before.";
+    QTest::newRow("no store at all: file, and said")
+        << true << false << "" << false
+        << "The desktop's secret store cannot keep the passwords of the computer list: no secret store is "
+           "available\r\nThey are stored in the list file instead, protected as before.";
+}
+
+void TestComputerListFile::passwordsInTheSecretStore() {
+    QFETCH(bool, option);
+    QFETCH(bool, haveStore);
+    QFETCH(QString, failure);
+    QFETCH(bool, inStore);
+    QFETCH(QString, message);
+    const TEnglishTexts english;
+    TScriptedSecretStore store;
+    store.Failure = failure;
+    m_options.bPasswordsInSecretStore = option;
+    auto file =
+        std::make_unique<TComputerListFile>(*m_list, m_options, m_prompts, m_fileDialogs, haveStore ? &store : nullptr);
+    BuildSample();
+    const QStringList expected = Dump(*m_list);
+    const QString path = m_dir->filePath("stored.dvl");
+    m_list->SetFileName(path);
+    const int notices = message.isEmpty() ? 0 : 2; // one per save
+    for (int i = 0; i < notices; ++i)
+        m_prompts.Answer(TPromptResult::OK);
+    file->SaveToFile(path);
+    file->SaveToFile(path); // a second save replaces the list's item, it adds none
+    QCOMPARE(m_prompts.Asked().size(), notices);
+    if (notices)
+        QCOMPARE(m_prompts.Asked().first().Text, message);
+
+    const QByteArray content = Read(path);
+    QVERIFY(!content.contains("pässwörd"));
+    QCOMPARE(content.contains("<UserPassword>"), !inStore);
+    QCOMPARE(content.contains("<PasswordInStore>"), inStore);
+    QCOMPARE(store.Items.size(), inStore ? 1 : 0);
+    if (inStore)
+        QCOMPARE(store.Writes, 2);
+    // An export carries the passwords whatever the setting: the store is this list file's alone.
+    const QString exported = m_dir->filePath("export.xml");
+    file->SaveToFile(exported);
+    QVERIFY(Read(exported).contains("<UserPassword>"));
+
+    store.Failure.clear();
+    TComputerList again(m_options, m_prompts, m_entryDialogs);
+    again.SetFileName(path);
+    TComputerListFile(again, m_options, m_prompts, m_fileDialogs, &store).LoadFromFile(path);
+    QCOMPARE(Dump(again), expected);
+    QVERIFY(!again.Modified());
+}
+
+void TestComputerListFile::secretStoreThatCannotGiveThemBack() {
+    const TEnglishTexts english;
+    TScriptedSecretStore store;
+    m_options.bPasswordsInSecretStore = true;
+    BuildSample();
+    const QString path = m_dir->filePath("stored.dvl");
+    m_list->SetFileName(path);
+    TComputerListFile(*m_list, m_options, m_prompts, m_fileDialogs, &store).SaveToFile(path);
+
+    store.Failure = QStringLiteral("the keyring is locked");
+    TComputerList again(m_options, m_prompts, m_entryDialogs);
+    again.SetFileName(path);
+    m_prompts.Answer(TPromptResult::OK);
+    TComputerListFile(again, m_options, m_prompts, m_fileDialogs, &store).LoadFromFile(path);
+    QCOMPARE(m_prompts.Asked().size(), 1);
+    QVERIFY2(m_prompts.Asked()[0].Text.contains("the keyring is locked"), qPrintable(m_prompts.Asked()[0].Text));
+    QCOMPARE(m_prompts.Asked()[0].Icon, TPromptIcon::Warning);
+    // Every entry is there, only without its password; closing must ask before anything is saved over them.
+    QCOMPARE(Dump(again).size(), Dump(*m_list).size());
+    QVERIFY(!Dump(again).join('\n').contains("pässwörd"));
+    QVERIFY(again.Modified());
 }
 
 void TestComputerListFile::emptyListAndEmptyFile() {
@@ -349,6 +444,32 @@ void TestComputerListFile::saveFailures() {
     QDir(m_dir->path()).mkdir("folder.dvl");
     QVERIFY_THROWS_EXCEPTION(EListFileError, m_file->SaveToFile(m_dir->filePath("folder.dvl")));
     QCOMPARE(Read(blocker), "a file, not a folder");
+}
+
+void TestComputerListFile::savedFileModes_data() {
+    QTest::addColumn<int>("before"); // -1: a new file
+    QTest::addColumn<int>("after");
+    QTest::newRow("new file, whatever the umask") << -1 << 0600;
+    QTest::newRow("existing file keeps its mode") << 0640 << 0640;
+    QTest::newRow("read-only for its owner") << 0400 << 0400;
+}
+
+void TestComputerListFile::savedFileModes() {
+    QFETCH(int, before);
+    QFETCH(int, after);
+    BuildSample();
+    const QString path = m_dir->filePath("modes.dvl");
+    if (before >= 0) {
+        Write("modes.dvl", "<List/>");
+        QVERIFY(chmod(QFile::encodeName(path).constData(), mode_t(before)) == 0);
+    }
+    const mode_t umaskBefore = umask(0);
+    m_file->SaveToFile(path);
+    umask(umaskBefore);
+    struct stat info {};
+    QCOMPARE(stat(QFile::encodeName(path).constData(), &info), 0);
+    QCOMPARE(int(info.st_mode & 07777), after);
+    QVERIFY(Read(path).contains("<Name>pc1</Name>"));
 }
 
 void TestComputerListFile::textExport() {

@@ -7,8 +7,11 @@
 #include <QDomDocument>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 // Each test runs against a settings root (XDG_CONFIG_HOME) and a program folder of its own.
 class TestProgramOptions : public QObject {
@@ -30,6 +33,8 @@ private slots:
     void windowPlacement();
     void maximizedKeepsNormalPlacement();
     void remoteOptions();
+    void settingsAreTheUsersAlone_data();
+    void settingsAreTheUsersAlone();
     void startsAndReleasesLanguage();
 
 private:
@@ -215,12 +220,14 @@ void TestProgramOptions::writesInOrder() {
                                                                           "ComputerCaptionStyle",
                                                                           "iMaxThreads",
                                                                           "iExportFilterIndex",
+                                                                          "bPasswordsInSecretStore",
                                                                           "DefaultHostsFile",
                                                                           "iComputerListWidth",
                                                                           "RemoteProtocol",
                                                                           "RemotePort",
                                                                           "RemoteAuthentication",
                                                                           "RemoteVerifyCertificate",
+                                                                          "RemoteAllowUnencrypted",
                                                                           "RemoteTimeout"}));
     QCOMPARE(ChildNames(root.firstChildElement("RecentFiles")), QStringList{"RecentFile"});
     QCOMPARE(
@@ -328,8 +335,11 @@ void TestProgramOptions::remoteOptions() {
     options.RemoteAuthentication = "kerberos";
     options.RemoteVerifyCertificate = false;
     options.RemoteTimeout = 5;
+    QVERIFY(!options.RemoteAllowUnencrypted);
+    options.RemoteAllowUnencrypted = true;
     Save(options);
     options = Load();
+    QVERIFY(options.RemoteAllowUnencrypted);
     QCOMPARE(options.RemoteProtocol, "https");
     QCOMPARE(options.RemotePort, 5986);
     QCOMPARE(options.RemoteAuthentication, "kerberos");
@@ -344,6 +354,57 @@ void TestProgramOptions::remoteOptions() {
     QCOMPARE(options.RemotePort, 0);
     QCOMPARE(options.RemoteAuthentication, "negotiate");
     QCOMPARE(options.RemoteTimeout, 60);
+}
+
+void TestProgramOptions::settingsAreTheUsersAlone_data() {
+    QTest::addColumn<int>("folderBefore"); // -1: nothing there yet
+    QTest::addColumn<int>("optionsBefore");
+    QTest::addColumn<int>("listBefore");
+    QTest::addColumn<int>("optionsAfter");
+    QTest::addColumn<int>("listAfter");
+    QTest::addColumn<QStringList>("logged");
+    QTest::newRow("first start") << -1 << -1 << -1 << 0600 << 0600 << QStringList();
+    QTest::newRow("an earlier version's modes")
+        << 0755 << 0644 << 0664 << 0600 << 0600 << QStringList{"Dormiva", "options.xml", "default.dvl"};
+    QTest::newRow("tighter modes are kept") << 0700 << 0400 << 0600 << 0400 << 0600 << QStringList();
+}
+
+// The files hold stored passwords whose protection any local user can undo: the mode keeps others out.
+void TestProgramOptions::settingsAreTheUsersAlone() {
+    QFETCH(int, folderBefore);
+    QFETCH(int, optionsBefore);
+    QFETCH(int, listBefore);
+    QFETCH(int, optionsAfter);
+    QFETCH(int, listAfter);
+    QFETCH(QStringList, logged);
+    auto mode = [](const QString& path) {
+        struct stat info {};
+        return stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
+    };
+    WriteFile(m_program + "Default/options.xml", "<Options/>"); // shipped readable by all
+    QFile::setPermissions(m_program + "Default/options.xml",
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    if (folderBefore >= 0) {
+        WriteFile(SettingsFolder() + "options.xml", "<Options/>");
+        WriteFile(SettingsFolder() + "default.dvl", "<List/>");
+        chmod(QFile::encodeName(SettingsFolder()).constData(), mode_t(folderBefore));
+        chmod(QFile::encodeName(SettingsFolder() + "options.xml").constData(), mode_t(optionsBefore));
+        chmod(QFile::encodeName(SettingsFolder() + "default.dvl").constData(), mode_t(listBefore));
+    }
+    for (const QString& name : logged)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("could read .*" + name + "/? - "));
+    QTest::failOnWarning(QRegularExpression("could read"));
+    TProgramOptions options = Load();
+    QCOMPARE(mode(SettingsFolder()), 0700);
+    QCOMPARE(mode(options.OptionsFile), optionsAfter);
+    QCOMPARE(mode(options.DefaultHostsFile), listAfter);
+
+    // Saving keeps the mode; a file gone meanwhile comes back private.
+    Save(options);
+    QCOMPARE(mode(options.OptionsFile), optionsAfter);
+    QVERIFY(QFile::remove(options.OptionsFile));
+    Save(options);
+    QCOMPARE(mode(options.OptionsFile), 0600);
 }
 
 void TestProgramOptions::startsAndReleasesLanguage() {

@@ -19,9 +19,10 @@ struct THostBehaviour {
     bool Tamper = false;            // alters one byte of every sealed answer
     bool PlainAnswers = false;      // answers sealed requests unsealed
     bool CloseOnChallenge = false;  // ends the connection after sending the NTLM challenge
+    bool PreemptiveBasic = false;   // takes Basic credentials on a connection it has not challenged yet
 
     // Reads "deny", "noos", "drop", "silent", "singleton", "huge", "ntlmonly", "unencrypted", "tamper",
-    // "plainanswers", "closeonchallenge", "delay=MS", "return=N" and "fault=TEXT" (which takes the rest,
+    // "plainanswers", "closeonchallenge", "preemptive", "delay=MS", "return=N" and "fault=TEXT" (which takes the rest,
     // commas included). Returns an error text or empty.
     QString Apply(const QStringList& words);
 };
