@@ -337,7 +337,7 @@ QByteArray TComputerListFile::ListContent(const QString& path) {
     // Only the list file itself keeps its passwords in the store; an export carries them.
     if (!m_options.bPasswordsInSecretStore || path != m_list.FileName())
         return render(nullptr);
-    if (m_listId.isEmpty())
+    if (QUuid::fromString(m_listId).isNull())
         m_listId = QUuid::createUuid().toString(QUuid::WithoutBraces);
     QString error = LangStr(QStringLiteral("sSecretStoreNone"));
     if (m_secretStore) {

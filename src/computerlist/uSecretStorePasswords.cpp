@@ -4,6 +4,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QUuid>
 
 QString TSecretStorePasswords::Add(const QString& listId, const QString& password) {
     m_listId = listId;
@@ -17,24 +18,22 @@ QString TSecretStorePasswords::Commit() {
 }
 
 QString TSecretStorePasswords::Fetch(const QStringList& references) {
-    for (const QString& reference : references) {
-        const QString listId = ListId(reference);
-        if (m_fetched.contains(listId))
-            continue;
-        QByteArray secret;
-        const QString error = m_store->Read(StoreKey(listId), secret);
-        if (!error.isEmpty())
-            return error;
-        QStringList passwords;
-        for (const QJsonValue& value : QJsonDocument::fromJson(secret).array())
-            passwords.append(value.toString());
-        m_fetched.insert(listId, passwords);
-    }
+    // A list file has one item. References to others, as a hand-edited file may hold by the thousand,
+    // give no password rather than a call to the store each.
+    m_fetchedId = references.isEmpty() ? QString() : ListId(references.first());
+    if (QUuid::fromString(m_fetchedId).isNull())
+        return QString();
+    QByteArray secret;
+    const QString error = m_store->Read(StoreKey(m_fetchedId), secret);
+    if (!error.isEmpty())
+        return error;
+    for (const QJsonValue& value : QJsonDocument::fromJson(secret).array())
+        m_fetched.append(value.toString());
     return QString();
 }
 
 QString TSecretStorePasswords::Password(const QString& reference) const {
     bool isNumber = false;
     const int index = reference.section(u'/', 1).toInt(&isNumber);
-    return isNumber ? m_fetched.value(ListId(reference)).value(index) : QString();
+    return isNumber && ListId(reference) == m_fetchedId ? m_fetched.value(index) : QString();
 }

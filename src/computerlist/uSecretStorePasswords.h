@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -17,7 +16,7 @@ public:
     // Writes the gathered item, replacing the list's earlier one. Returns empty or why the store failed.
     QString Commit();
 
-    // Reading: fetches the items the references point into. Returns empty or why the store failed.
+    // Reading: fetches the item the first reference points into. Returns empty or why the store failed.
     QString Fetch(const QStringList& references);
     // The password a reference points to; empty when there is none.
     QString Password(const QString& reference) const;
@@ -29,5 +28,6 @@ private:
     ISecretStore* m_store;
     QString m_listId;
     QStringList m_gathered;
-    QHash<QString, QStringList> m_fetched; // list id -> its passwords
+    QString m_fetchedId;
+    QStringList m_fetched;
 };

@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUuid>
 
 #include <sys/stat.h>
 
@@ -62,6 +63,7 @@ private slots:
     void passwordsInTheSecretStore_data();
     void passwordsInTheSecretStore();
     void secretStoreThatCannotGiveThemBack();
+    void handEditedStoreReferences();
     void emptyListAndEmptyFile();
     void readingRules_data();
     void readingRules();
@@ -294,6 +296,39 @@ void TestComputerListFile::secretStoreThatCannotGiveThemBack() {
     QCOMPARE(Dump(again).size(), Dump(*m_list).size());
     QVERIFY(!Dump(again).join('\n').contains("pässwörd"));
     QVERIFY(again.Modified());
+}
+
+// References are hostile input too: the store is asked once, for a well-formed list id only.
+void TestComputerListFile::handEditedStoreReferences() {
+    TScriptedSecretStore store;
+    const QString id = QStringLiteral("0f8fad5b-d9cb-469f-a165-70867728950e");
+    store.Items.insert("computer list " + id, R"(["first","second"])");
+    QByteArray content = "<List>";
+    const QStringList references{id + "/1", id + "/7", id + "/x", "not-a-list/0", id + "/-1"};
+    for (const QString& reference : references)
+        content += "<Computer><Name>pc</Name><UserConnectAs>2</UserConnectAs><PasswordInStore>" + reference.toUtf8() +
+                   "</PasswordInStore></Computer>";
+    for (int i = 0; i < 1000; ++i)
+        content += "<Computer><Name>pc</Name><UserConnectAs>2</UserConnectAs><PasswordInStore>" +
+                   QUuid::createUuid().toString(QUuid::WithoutBraces).toUtf8() + "/0</PasswordInStore></Computer>";
+    content += "</List>";
+    const QString path = Write("edited.dvl", content);
+    TComputerListFile(*m_list, m_options, m_prompts, m_fileDialogs, &store).LoadFromFile(path);
+    QCOMPARE(store.Reads, 1);
+    QStringList passwords;
+    for (const auto& entry : m_list->Items())
+        passwords.append(entry->UserPassword());
+    QCOMPARE(passwords.mid(0, 5), (QStringList{"second", "", "", "", ""}));
+    QCOMPARE(passwords.mid(5).join(QString()), QString());
+
+    // Led by a reference that is no list id, nothing is asked at all.
+    store.Reads = 0;
+    TComputerList other(m_options, m_prompts, m_entryDialogs);
+    const QString junk = Write("junk.dvl", "<List><Computer><Name>pc</Name><UserConnectAs>2</UserConnectAs>"
+                                           "<PasswordInStore>../../etc/0</PasswordInStore></Computer></List>");
+    TComputerListFile(other, m_options, m_prompts, m_fileDialogs, &store).LoadFromFile(junk);
+    QCOMPARE(store.Reads, 0);
+    QVERIFY(m_prompts.Asked().isEmpty());
 }
 
 void TestComputerListFile::emptyListAndEmptyFile() {

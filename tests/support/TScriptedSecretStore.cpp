@@ -9,6 +9,7 @@ QString TScriptedSecretStore::Write(const QString& key, const QByteArray& secret
 }
 
 QString TScriptedSecretStore::Read(const QString& key, QByteArray& secret) {
+    ++Reads;
     if (!Failure.isEmpty())
         return Failure;
     if (!Items.contains(key))

@@ -13,4 +13,5 @@ public:
     QHash<QString, QByteArray> Items;
     QString Failure;
     int Writes = 0;
+    int Reads = 0;
 };
