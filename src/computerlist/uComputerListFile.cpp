@@ -259,12 +259,15 @@ QString WriteError(const QString& path, const QString& detail) {
     return Format(LangStr(QStringLiteral("sListFileWriteError")), {QDir::toNativeSeparators(path), detail});
 }
 
-// What the file holds now, to tell whether someone else wrote it; none for a missing file. A file that
-// cannot be read gives an empty digest, which no readable content has.
+// What the file holds now, to tell whether someone else wrote it; none for a missing file. Anything but
+// a regular file of a readable size (a FIFO would block) gives an empty digest, which no content has.
 std::optional<QByteArray> FileDigest(const QString& path) {
-    QFile file(path);
-    if (!file.exists())
+    const QFileInfo info(path);
+    if (!info.exists())
         return std::nullopt;
+    if (!info.isFile() || info.size() > TComputerListFile::MaxFileSize)
+        return QByteArray();
+    QFile file(path);
     QCryptographicHash hash(QCryptographicHash::Sha256);
     if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
         return QByteArray();

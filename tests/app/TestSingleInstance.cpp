@@ -101,7 +101,7 @@ void TestSingleInstance::secondStartRaisesTheFirstAndEnds() {
     QVERIFY2(Says(first, "registered"), first.Errors);
     // The copy that runs has read its options: the files are in place before the window shows.
     QTRY_VERIFY(QFile::exists(firstConfig + QStringLiteral("/Vardolin/Dormiva/options.xml")));
-    QVERIFY(QFile::exists(firstConfig + QStringLiteral("/Vardolin/Dormiva/default.dvl")));
+    QTRY_VERIFY(QFile::exists(firstConfig + QStringLiteral("/Vardolin/Dormiva/default.dvl")));
 
     const QString secondConfig = NewFolder();
     TCopy& second = Start(runtime, secondConfig);
