@@ -38,11 +38,12 @@ int main(int argc, char* argv[]) {
     }
     TProgramOptions options;
     TMessageBoxPrompts prompts;
+    TKeychainSecretStore secretStore;
     const QScreen* screen = QGuiApplication::primaryScreen();
     LoadProgramOptions(
         options,
         {QCoreApplication::arguments(), QCoreApplication::applicationDirPath(), screen ? screen->size() : QSize()},
-        prompts);
+        prompts, &secretStore);
     // A copy in another session on the same settings: this one ends before it can overwrite them.
     if (!ClaimSettingsFolder(options.SettingsFolder, prompts)) {
         ReleaseInstance();
@@ -51,7 +52,6 @@ int main(int argc, char* argv[]) {
     }
     TCredentialDialogs dialogs(prompts);
     TSystemFileDialogs fileDialogs;
-    TKeychainSecretStore secretStore;
     auto form = std::make_unique<TDormivaForm>(options, prompts, dialogs, dialogs, fileDialogs, &secretStore);
     prompts.SetParent(form.get());
     dialogs.SetParent(form.get());
@@ -61,6 +61,7 @@ int main(int argc, char* argv[]) {
     const int result = app.exec();
     ReleaseInstance();
     form.reset();
-    SaveProgramOptions(options, prompts);
+    prompts.SetParent(nullptr); // a failure to save the options is shown without the window that is gone
+    SaveProgramOptions(options, prompts, &secretStore);
     return result;
 }

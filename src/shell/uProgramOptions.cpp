@@ -3,8 +3,11 @@
 #include "FileInfo.h"
 #include "LangChanger.h"
 #include "PlatformFolders.h"
+#include "SecretStore.h"
+#include "uFormat.h"
 #include "uPasswordProtection.h"
 #include "uPrivateFiles.h"
+#include "uUserPrompts.h"
 #include "uXMLStorage.h"
 
 #include <QDir>
@@ -54,6 +57,35 @@ void ReadRemoteOptions(const TXMLStorage& storage, TProgramOptions& options) {
     options.RemoteTimeout = storage.ReadInteger(Defaults, "RemoteTimeout", defaults.RemoteTimeout);
     if (options.RemoteTimeout < 1)
         options.RemoteTimeout = defaults.RemoteTimeout;
+}
+
+// One item per settings folder: every copy of the program on it shares its default credentials.
+QString DefaultPasswordKey(const TProgramOptions& options) {
+    return QStringLiteral("default password ") + options.SettingsFolder;
+}
+
+// None when the store cannot give it; failure then says why, empty when there is no store. The caller
+// tells the user once the message table is loaded.
+std::optional<QString> ReadStoredDefaultPassword(const TProgramOptions& options, ISecretStore* store,
+                                                 std::optional<QString>& failure) {
+    QByteArray secret;
+    const QString error = store ? store->Read(DefaultPasswordKey(options), secret) : QString();
+    if (store && error.isEmpty())
+        return QString::fromUtf8(secret);
+    failure = error;
+    return std::nullopt;
+}
+
+bool WriteStoredDefaultPassword(const TProgramOptions& options, ISecretStore* store, IUserPrompts& prompts) {
+    QString error = LangStr(QStringLiteral("sSecretStoreNone"));
+    if (store) {
+        error = store->Write(DefaultPasswordKey(options), options.DefaultUserPassword.toUtf8());
+        if (error.isEmpty())
+            return true;
+    }
+    prompts.Ask(Format(LangStr(QStringLiteral("sSecretStoreDefaultWriteFailed")), {error}),
+                LangStr(QStringLiteral("sWarning")), TPromptButtons::OK, TPromptIcon::Warning);
+    return false;
 }
 
 void WriteRemoteOptions(TXMLStorage& storage, const TProgramOptions& options) {
@@ -138,7 +170,8 @@ void ApplyWindowPlacementDefaults(TProgramOptions& options, const QSize& screen)
         options.MainWindowLeft = screen.width() / 2 - options.MainWindowWidth / 2;
 }
 
-void LoadProgramOptions(TProgramOptions& options, const TProgramEnvironment& environment, IUserPrompts& prompts) {
+void LoadProgramOptions(TProgramOptions& options, const TProgramEnvironment& environment, IUserPrompts& prompts,
+                        ISecretStore* secretStore) {
     ComputeFolders(options, environment);
     // Before anything is put into it; settings of all users are shared on purpose.
     if (!options.SystemWideConfig) {
@@ -170,10 +203,16 @@ void LoadProgramOptions(TProgramOptions& options, const TProgramEnvironment& env
 
     // Default credentials only under the key they were stored with (same computer, user, level).
     const QString key = GetMachineKey(options.DefaultSecurityLevel);
+    std::optional<QString> password;
+    std::optional<QString> storeFailure;
     if (CheckMachineKeyHash(options.HashPassword, key)) {
+        password = storage.ReadBool(Defaults, "DefaultUserPasswordInStore", false)
+                       ? ReadStoredDefaultPassword(options, secretStore, storeFailure)
+                       : DecryptPassword(storage.ReadString(Defaults, "DefaultUserPassword", QString()), key);
+    }
+    if (password) {
         options.DefaultUserName = storage.ReadString(Defaults, "DefaultUserName", QString());
-        options.DefaultUserPassword =
-            DecryptPassword(storage.ReadString(Defaults, "DefaultUserPassword", QString()), key);
+        options.DefaultUserPassword = *password;
     } else {
         options.DefaultUserConnectAs = 1;
     }
@@ -215,6 +254,10 @@ void LoadProgramOptions(TProgramOptions& options, const TProgramEnvironment& env
     SetCurrentLangChanger(std::move(changer));
     LoadMessageTable();
     TranslateLogColumns(options.LogColumns);
+    if (storeFailure)
+        prompts.Ask(Format(LangStr(QStringLiteral("sSecretStoreDefaultReadFailed")),
+                           {storeFailure->isEmpty() ? LangStr(QStringLiteral("sSecretStoreNone")) : *storeFailure}),
+                    LangStr(QStringLiteral("sWarning")), TPromptButtons::OK, TPromptIcon::Warning);
 }
 
 void TranslateLogColumns(TListColumnLayout& columns) {
@@ -224,7 +267,7 @@ void TranslateLogColumns(TListColumnLayout& columns) {
         columns[i].Caption = LangStr(QStringLiteral("LogColumns%1").arg(i));
 }
 
-void SaveProgramOptions(TProgramOptions& options, IUserPrompts& prompts) {
+void SaveProgramOptions(TProgramOptions& options, IUserPrompts& prompts, ISecretStore* secretStore) {
     TXMLStorage storage(options.OptionsFile, prompts);
     storage.Open();
     storage.WriteString(Defaults, "DefaultLang", options.DefaultLang);
@@ -243,10 +286,15 @@ void SaveProgramOptions(TProgramOptions& options, IUserPrompts& prompts) {
         options.DefaultUserConnectAs = 2;
         storage.WriteInteger(Defaults, "DefaultUserConnectAs", options.DefaultUserConnectAs);
         storage.WriteString(Defaults, "DefaultUserName", options.DefaultUserName);
-        storage.WriteString(Defaults, "DefaultUserPassword", EncryptPassword(options.DefaultUserPassword, key));
+        const bool inStore =
+            options.bPasswordsInSecretStore && WriteStoredDefaultPassword(options, secretStore, prompts);
+        storage.WriteString(Defaults, "DefaultUserPassword",
+                            inStore ? QString() : EncryptPassword(options.DefaultUserPassword, key));
+        storage.WriteBool(Defaults, "DefaultUserPasswordInStore", inStore);
     } else {
         storage.WriteString(Defaults, "DefaultUserName", QString());
         storage.WriteString(Defaults, "DefaultUserPassword", QString());
+        storage.WriteBool(Defaults, "DefaultUserPasswordInStore", false);
         if (options.DefaultUserConnectAs == 2)
             options.DefaultUserConnectAs = 1;
         storage.WriteInteger(Defaults, "DefaultUserConnectAs", options.DefaultUserConnectAs);

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+class ISecretStore;
 class IUserPrompts;
 
 // The program-wide option values, one field per key of options.xml, with their defaults.
@@ -34,7 +35,7 @@ struct TProgramOptions {
     bool bAlwaysOnTop = false;
     bool bHideWhenMinimized = false;
     int iExportFilterIndex = 1;
-    bool bPasswordsInSecretStore = false; // the list file's passwords in the desktop's secret store
+    bool bPasswordsInSecretStore = false; // stored passwords in the desktop's secret store, not the files
 
     // Remote calls over WS-Management (section Defaults as well); the values are those of
     // RemoteProtocolValues and RemoteAuthenticationValues.
@@ -99,9 +100,13 @@ void CopyLanguageFiles(const TProgramOptions& options);
 void ApplyWindowPlacementDefaults(TProgramOptions& options, const QSize& screen);
 // Prepares the folders and files, reads options.xml, and starts the process-wide language
 // changer and message table. Reading failures are reported through prompts; options then keep
-// their defaults.
-void LoadProgramOptions(TProgramOptions& options, const TProgramEnvironment& environment, IUserPrompts& prompts);
+// their defaults. secretStore holds the default password when options.xml says so; when it cannot
+// give it, that is said and the default credentials are dropped, as under another key.
+void LoadProgramOptions(TProgramOptions& options, const TProgramEnvironment& environment, IUserPrompts& prompts,
+                        ISecretStore* secretStore = nullptr);
 // The captions of the log columns in the current language.
 void TranslateLogColumns(TListColumnLayout& columns);
-// Writes every option back to options.xml, then releases the process-wide language changer.
-void SaveProgramOptions(TProgramOptions& options, IUserPrompts& prompts);
+// Writes every option back to options.xml, then releases the process-wide language changer. With
+// bPasswordsInSecretStore the default password goes to secretStore; when it fails, that is said and
+// the password goes into the file as usual.
+void SaveProgramOptions(TProgramOptions& options, IUserPrompts& prompts, ISecretStore* secretStore = nullptr);

@@ -230,7 +230,7 @@ QWidget* TdlgOptions::CreatePasswordsPage() {
               "lblSharedSettings");
     m_sharedSettings->setWordWrap(true);
     m_passwordsInSecretStore =
-        Named(new QCheckBox(QStringLiteral("Keep the computer list's passwords in the desktop's secret store")),
+        Named(new QCheckBox(QStringLiteral("Keep stored passwords in the desktop's secret store")),
               "cbPasswordsInSecretStore");
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(protection);

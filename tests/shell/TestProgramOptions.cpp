@@ -1,5 +1,6 @@
 #include "LangChanger.h"
 #include "TScriptedPrompts.h"
+#include "TScriptedSecretStore.h"
 #include "uPasswordProtection.h"
 #include "uProgramOptions.h"
 
@@ -30,6 +31,8 @@ private slots:
     void outOfRangeSecurityLevelBecomesOne();
     void defaultUserUnderLevelZeroIsDropped();
     void defaultUserRoundTripAtLevelOne();
+    void defaultPasswordInTheSecretStore_data();
+    void defaultPasswordInTheSecretStore();
     void windowPlacement();
     void maximizedKeepsNormalPlacement();
     void remoteOptions();
@@ -40,8 +43,8 @@ private slots:
 private:
     static void WriteFile(const QString& path, const QByteArray& content);
     static QByteArray ReadFile(const QString& path);
-    TProgramOptions Load(const QStringList& arguments = {});
-    void Save(TProgramOptions& options);
+    TProgramOptions Load(const QStringList& arguments = {}, ISecretStore* store = nullptr);
+    void Save(TProgramOptions& options, ISecretStore* store = nullptr);
     QString SettingsFolder() const { return m_dir->filePath("config/Vardolin/Dormiva/"); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -70,14 +73,14 @@ QByteArray TestProgramOptions::ReadFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-TProgramOptions TestProgramOptions::Load(const QStringList& arguments) {
+TProgramOptions TestProgramOptions::Load(const QStringList& arguments, ISecretStore* store) {
     TProgramOptions options;
-    LoadProgramOptions(options, {QStringList{"dormiva"} + arguments, m_program, QSize(1920, 1080)}, m_prompts);
+    LoadProgramOptions(options, {QStringList{"dormiva"} + arguments, m_program, QSize(1920, 1080)}, m_prompts, store);
     return options;
 }
 
-void TestProgramOptions::Save(TProgramOptions& options) {
-    SaveProgramOptions(options, m_prompts);
+void TestProgramOptions::Save(TProgramOptions& options, ISecretStore* store) {
+    SaveProgramOptions(options, m_prompts, store);
 }
 
 void TestProgramOptions::systemWideSwitch_data() {
@@ -214,6 +217,7 @@ void TestProgramOptions::writesInOrder() {
                                                                           "HashPassword",
                                                                           "DefaultUserName",
                                                                           "DefaultUserPassword",
+                                                                          "DefaultUserPasswordInStore",
                                                                           "DefaultUserConnectAs",
                                                                           "IntervalUpdateComputerList",
                                                                           "AutoUpdateComputerList",
@@ -287,6 +291,59 @@ void TestProgramOptions::defaultUserRoundTripAtLevelOne() {
     const TProgramOptions foreign = Load();
     QCOMPARE(int(foreign.DefaultUserConnectAs), 1);
     QCOMPARE(foreign.DefaultUserName, "");
+}
+
+void TestProgramOptions::defaultPasswordInTheSecretStore_data() {
+    QTest::addColumn<QString>("saveFailure"); // the store's answer on saving, empty: it takes the password
+    QTest::addColumn<QString>("loadFailure"); // and on loading
+    QTest::addColumn<QString>("notice");      // the start of what the user is told, if anything
+    QTest::addColumn<bool>("restored");
+    QTest::newRow("kept in the store") << ""
+                                       << ""
+                                       << "" << true;
+    QTest::newRow("store refuses it: options.xml keeps it")
+        << "locked"
+        << "locked"
+        << "The desktop's secret store cannot keep the password" << true;
+    QTest::newRow("store cannot give it back")
+        << ""
+        << "locked"
+        << "The password of the default credentials is kept in the desktop's secret store" << false;
+}
+
+void TestProgramOptions::defaultPasswordInTheSecretStore() {
+    QFETCH(QString, saveFailure);
+    QFETCH(QString, loadFailure);
+    QFETCH(QString, notice);
+    QFETCH(bool, restored);
+    // The English texts, so that a notice is seen in the words the user reads.
+    WriteFile(m_program + "languages/english.lng", ReadFile(DORMIVA_SOURCE_DIR "/data/languages/english.lng"));
+    TScriptedSecretStore store;
+    TProgramOptions options = Load({}, &store);
+    options.bPasswordsInSecretStore = true;
+    options.DefaultUserName = "corp\\admin";
+    options.DefaultUserPassword = "s3cr&t<>";
+    store.Failure = saveFailure;
+    if (!saveFailure.isEmpty())
+        m_prompts.Answer(TPromptResult::OK);
+    Save(options, &store);
+    const QByteArray written = ReadFile(options.OptionsFile);
+    QVERIFY(!written.contains("s3cr"));
+    QCOMPARE(written.contains("<DefaultUserPasswordInStore>1<"), saveFailure.isEmpty());
+    QCOMPARE(store.Items.value("default password " + options.SettingsFolder), saveFailure.isEmpty() ? "s3cr&t<>" : "");
+
+    store.Failure = loadFailure;
+    if (saveFailure.isEmpty() && !loadFailure.isEmpty()) // else the password is in the file
+        m_prompts.Answer(TPromptResult::OK);
+    const TProgramOptions loaded = Load({}, &store);
+    QCOMPARE(m_prompts.Asked().isEmpty(), notice.isEmpty());
+    if (!notice.isEmpty()) {
+        QVERIFY2(m_prompts.Asked().last().Text.startsWith(notice), qPrintable(m_prompts.Asked().last().Text));
+        QVERIFY(m_prompts.Asked().last().Text.contains("locked"));
+    }
+    QCOMPARE(int(loaded.DefaultUserConnectAs), restored ? 2 : 1);
+    QCOMPARE(loaded.DefaultUserName, restored ? "corp\\admin" : "");
+    QCOMPARE(loaded.DefaultUserPassword, restored ? "s3cr&t<>" : "");
 }
 
 void TestProgramOptions::windowPlacement() {
