@@ -36,6 +36,7 @@ TProgramOptions RunOptions() {
     options.DefaultCheckState = 1;
     options.DefaultTCPPort = 0; // set from the test host
     options.RemoteAuthentication = QStringLiteral("basic");
+    options.RemoteAllowUnencrypted = true; // loopback
     options.RemoteTimeout = 30;
     return options;
 }

@@ -1,5 +1,8 @@
 #include "CheckPrevious.h"
+#include "KeychainSecretStore.h"
+#include "LangChanger.h"
 #include "PlatformCom.h"
+#include "PlatformMemoryProtection.h"
 #include "uConsolePrompts.h"
 #include "uCredentialDialogs.h"
 #include "uDemoRun.h"
@@ -7,6 +10,7 @@
 #include "uMain.h"
 #include "uMessageBoxPrompts.h"
 #include "uProgramOptions.h"
+#include "uSettingsLock.h"
 #include "uSystemFileDialogs.h"
 
 #include <QApplication>
@@ -18,6 +22,8 @@
 #include <memory>
 
 int main(int argc, char* argv[]) {
+    // Passwords are held in clear text from the options' load to the end.
+    Platform::KeepMemoryPrivate();
     Platform::InitializeComForThread();
     QApplication app(argc, argv);
     TDemoStart demo(QCoreApplication::arguments());
@@ -40,6 +46,7 @@ int main(int argc, char* argv[]) {
     TMessageBoxPrompts messageBoxes;
     TConsolePrompts console;
     IUserPrompts& prompts = demo.Unattended() ? static_cast<IUserPrompts&>(console) : messageBoxes;
+    TKeychainSecretStore secretStore;
     const QScreen* screen = QGuiApplication::primaryScreen();
     const TProgramEnvironment environment{QCoreApplication::arguments(), QCoreApplication::applicationDirPath(),
                                           screen ? screen->size() : QSize(), demo.Demo()};
@@ -47,14 +54,20 @@ int main(int argc, char* argv[]) {
         if (const std::optional<int> exitCode = demo.Start(options, environment, prompts))
             return *exitCode;
     } else {
-        LoadProgramOptions(options, environment, prompts);
+        LoadProgramOptions(options, environment, prompts, &secretStore);
+    }
+    // A copy in another session on the same settings: this one ends before it can overwrite them.
+    if (!ClaimSettingsFolder(options.SettingsFolder, prompts)) {
+        ReleaseInstance();
+        SetCurrentLangChanger(nullptr);
+        return 0;
     }
     // An unattended run was asked for on the command line: that is its confirmation.
     if (demo.Unattended())
         options.bConfirmExecute = false;
     TCredentialDialogs dialogs(prompts);
     TSystemFileDialogs fileDialogs;
-    auto form = std::make_unique<TDormivaForm>(options, prompts, dialogs, dialogs, fileDialogs);
+    auto form = std::make_unique<TDormivaForm>(options, prompts, dialogs, dialogs, fileDialogs, &secretStore);
     messageBoxes.SetParent(form.get());
     dialogs.SetParent(form.get());
     fileDialogs.SetParent(form.get());
@@ -69,6 +82,7 @@ int main(int argc, char* argv[]) {
     ReleaseInstance();
     demoRun.reset();
     form.reset();
-    SaveProgramOptions(options, prompts);
+    messageBoxes.SetParent(nullptr); // a failure to save the options is shown without the window that is gone
+    SaveProgramOptions(options, prompts, &secretStore);
     return result;
 }

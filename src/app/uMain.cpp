@@ -52,7 +52,8 @@ QAction* MakeAction(QObject* parent, const char* name, const QString& caption) {
 } // namespace
 
 TDormivaForm::TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEntryDialogs& dialogs,
-                           IConnectAsPrompt& connectAs, IFileDialogs& fileDialogs, QWidget* parent)
+                           IConnectAsPrompt& connectAs, IFileDialogs& fileDialogs, ISecretStore* secretStore,
+                           QWidget* parent)
     : QMainWindow(parent), m_options(options), m_prompts(prompts), m_connectAs(connectAs),
       m_qtTranslation(std::make_unique<TQtTranslation>()) {
     setObjectName(QStringLiteral("DormivaForm"));
@@ -61,7 +62,7 @@ TDormivaForm::TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEnt
     m_appLog = std::make_unique<TAppLog>(m_options.SettingsFolder, &prompts);
     RouteIcmpUnavailableToLog(m_appLog.get());
     m_computerList = std::make_unique<TComputerList>(m_options, prompts, dialogs);
-    m_listFile = std::make_unique<TComputerListFile>(*m_computerList, m_options, prompts, fileDialogs);
+    m_listFile = std::make_unique<TComputerListFile>(*m_computerList, m_options, prompts, fileDialogs, secretStore);
     m_pool = std::make_unique<TPoolOfThreads>(m_options, RunJob);
     m_run = std::make_unique<TRunController>(*m_computerList, *m_pool, m_appLog.get(), m_options, prompts, connectAs);
     m_toolDialogs = std::make_unique<TDesktopToolDialogs>(this, m_options, prompts, fileDialogs);
@@ -202,7 +203,7 @@ void TDormivaForm::closeEvent(QCloseEvent* event) {
     }
     if (!m_computerList->Modified()) {
         // Check marks and expanded groups do not count as changes, yet they are kept.
-        RunListFileCommand([this] { m_listFile->SaveToFile(m_computerList->FileName()); });
+        RunListFileCommand([this] { m_listFile->SaveUnmodifiedList(); });
         event->accept();
         return;
     }

@@ -8,6 +8,7 @@
 class IConnectAsPrompt;
 class IEntryDialogs;
 class IFileDialogs;
+class ISecretStore;
 class IUserPrompts;
 class QAction;
 class QLabel;
@@ -33,8 +34,9 @@ struct TProgramOptions;
 class TDormivaForm : public QMainWindow {
     Q_OBJECT
 public:
+    // secretStore: where the list's passwords may be kept instead of the file; none when there is no store.
     TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEntryDialogs& dialogs, IConnectAsPrompt& connectAs,
-                 IFileDialogs& fileDialogs, QWidget* parent = nullptr);
+                 IFileDialogs& fileDialogs, ISecretStore* secretStore = nullptr, QWidget* parent = nullptr);
     ~TDormivaForm() override;
 
     TComputerList& ComputerList() { return *m_computerList; }

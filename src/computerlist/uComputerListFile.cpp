@@ -6,18 +6,23 @@
 #include "uFileFilter.h"
 #include "uFormat.h"
 #include "uPasswordProtection.h"
+#include "uPrivateFiles.h"
 #include "uProgramOptions.h"
 #include "uRegularFile.h"
+#include "uSecretStorePasswords.h"
 #include "uTextLineReader.h"
 #include "uUserPrompts.h"
 #include "uXMLStorage.h"
 #include "uXmlShapeCheck.h"
 
 #include <QBuffer>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringConverter>
+#include <QUuid>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -28,7 +33,7 @@
 
 namespace {
 
-constexpr size_t FieldCount = 9;
+constexpr size_t FieldCount = 10;
 enum TField {
     fName,
     fDescription,
@@ -38,10 +43,12 @@ enum TField {
     fUserConnectAs,
     fChecked,
     fUserName,
-    fUserPassword
+    fUserPassword,
+    fPasswordInStore // where the password is kept when it is in a secret store instead
 };
-const std::array<QString, FieldCount> FieldNames{
-    "Name", "Description", "MacAddress", "Status", "Expanded", "UserConnectAs", "Checked", "UserName", "UserPassword"};
+const std::array<QString, FieldCount> FieldNames{"Name",         "Description",    "MacAddress", "Status",
+                                                 "Expanded",     "UserConnectAs",  "Checked",    "UserName",
+                                                 "UserPassword", "PasswordInStore"};
 const QString ListElement = QStringLiteral("List");
 const QString GroupElement = QStringLiteral("Group");
 const QString ComputerElement = QStringLiteral("Computer");
@@ -141,9 +148,19 @@ private:
     QXmlStreamReader m_xml;
 };
 
+// The references into a secret store of the entries, depth first.
+void CollectStoreReferences(const std::vector<TEntryData>& items, QStringList& references) {
+    for (const TEntryData& data : items) {
+        if (!data.Text(fPasswordInStore).isEmpty())
+            references.append(data.Text(fPasswordInStore));
+        CollectStoreReferences(data.Items, references);
+    }
+}
+
 class TListBuilder {
 public:
-    TListBuilder(TComputerList& list, const QString& key) : m_list(list), m_passwords(key) {}
+    TListBuilder(TComputerList& list, const QString& key, const TSecretStorePasswords* stored)
+        : m_list(list), m_passwords(key), m_stored(stored) {}
 
     void Add(const std::vector<TEntryData>& items, TGroupObject* parent) {
         for (const TEntryData& data : items) {
@@ -177,16 +194,23 @@ private:
         if (entry->UserConnectAs() != ucFollowingUser)
             return;
         entry->SetUserName(data.Text(fUserName));
-        entry->SetUserPassword(m_passwords.Decrypt(data.Text(fUserPassword)));
+        const QString reference = data.Text(fPasswordInStore);
+        entry->SetUserPassword(reference.isEmpty() ? m_passwords.Decrypt(data.Text(fUserPassword))
+                               : m_stored          ? m_stored->Password(reference)
+                                                   : QString());
     }
 
     TComputerList& m_list;
     const TPasswordProtector m_passwords;
+    const TSecretStorePasswords* m_stored;
 };
 
 class TListWriter {
 public:
-    TListWriter(QIODevice* device, const QString& key) : m_xml(device), m_passwords(key) {
+    // With stored, the passwords go there under listId and the file holds their places.
+    TListWriter(QIODevice* device, const QString& key, TSecretStorePasswords* stored = nullptr,
+                const QString& listId = QString())
+        : m_xml(device), m_passwords(key), m_stored(stored), m_listId(listId) {
         m_xml.setAutoFormatting(true);
         m_xml.setAutoFormattingIndent(2);
     }
@@ -240,13 +264,18 @@ private:
         if (entry.UserConnectAs() != ucFollowingUser)
             return;
         Field(fUserName, entry.UserName());
-        Field(fUserPassword, m_passwords.Encrypt(entry.UserPassword()));
+        if (m_stored)
+            Field(fPasswordInStore, m_stored->Add(m_listId, entry.UserPassword()));
+        else
+            Field(fUserPassword, m_passwords.Encrypt(entry.UserPassword()));
     }
 
     void Field(TField field, const QString& value) { m_xml.writeTextElement(FieldNames[field], value); }
 
     QXmlStreamWriter m_xml;
     const TPasswordProtector m_passwords;
+    TSecretStorePasswords* m_stored;
+    QString m_listId;
 };
 
 // The list file's own extension and XML both mean the list format, in any case.
@@ -287,6 +316,21 @@ QString WriteError(const QString& path, const QString& detail) {
     return Format(LangStr(QStringLiteral("sListFileWriteError")), {QDir::toNativeSeparators(path), detail});
 }
 
+// What the file holds now, to tell whether someone else wrote it; none for a missing file. Anything but
+// a regular file of a readable size (a FIFO would block) gives an empty digest, which no content has.
+std::optional<QByteArray> FileDigest(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists())
+        return std::nullopt;
+    if (!info.isFile() || info.size() > TComputerListFile::MaxFileSize)
+        return QByteArray();
+    QFile file(path);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
+        return QByteArray();
+    return hash.result();
+}
+
 QString TooLarge(qint64 maxFileSize) {
     return Format(LangStr(QStringLiteral("sListFileTooLarge")), {maxFileSize / (1024 * 1024)});
 }
@@ -294,8 +338,8 @@ QString TooLarge(qint64 maxFileSize) {
 } // namespace
 
 TComputerListFile::TComputerListFile(TComputerList& list, const TProgramOptions& options, IUserPrompts& prompts,
-                                     IFileDialogs& dialogs)
-    : m_list(list), m_options(options), m_prompts(prompts), m_dialogs(dialogs) {}
+                                     IFileDialogs& dialogs, ISecretStore* secretStore)
+    : m_list(list), m_options(options), m_prompts(prompts), m_dialogs(dialogs), m_secretStore(secretStore) {}
 
 void TComputerListFile::LoadFromFile(const QString& path) {
     AppendDocument(path, TDocumentCheck::AnyDocument);
@@ -327,9 +371,61 @@ void TComputerListFile::AppendDocument(const QString& path, TDocumentCheck check
         throw EListFileError(check == TDocumentCheck::ListInText ? MarkupTextError(path) : ReadError(path, error));
     if (check != TDocumentCheck::AnyDocument && !isList)
         throw EListFileError(Format(LangStr(QStringLiteral("sImportNotAList")), {QDir::toNativeSeparators(path)}));
+    std::optional<TSecretStorePasswords> stored;
+    QStringList references;
+    CollectStoreReferences(items, references);
+    if (!references.isEmpty()) {
+        if (path == m_list.FileName())
+            m_listId = TSecretStorePasswords::ListId(references.first());
+        stored = FetchStoredPasswords(path, references);
+    }
     m_list.BeginUpdate();
-    TListBuilder(m_list, GetMachineKey(m_options.DefaultSecurityLevel)).Add(items, nullptr);
+    TListBuilder(m_list, GetMachineKey(m_options.DefaultSecurityLevel), stored ? &*stored : nullptr)
+        .Add(items, nullptr);
     m_list.EndUpdate();
+    // Saving now would lose the passwords the store did not give: closing must ask first.
+    if (!references.isEmpty() && !stored)
+        m_list.MarkModified();
+}
+
+std::optional<TSecretStorePasswords> TComputerListFile::FetchStoredPasswords(const QString& path,
+                                                                             const QStringList& references) {
+    QString error = LangStr(QStringLiteral("sSecretStoreNone"));
+    if (m_secretStore) {
+        TSecretStorePasswords stored(*m_secretStore);
+        error = stored.Fetch(references);
+        if (error.isEmpty())
+            return stored;
+    }
+    m_prompts.Ask(Format(LangStr(QStringLiteral("sSecretStoreReadFailed")), {QDir::toNativeSeparators(path), error}),
+                  LangStr(QStringLiteral("sWarning")), TPromptButtons::OK, TPromptIcon::Warning);
+    return std::nullopt;
+}
+
+QByteArray TComputerListFile::ListContent(const QString& path) {
+    const QString key = GetMachineKey(m_options.DefaultSecurityLevel);
+    auto render = [this, &key](TSecretStorePasswords* stored) {
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        TListWriter(&buffer, key, stored, m_listId).Write(m_list.Items());
+        return buffer.data();
+    };
+    // Only the list file itself keeps its passwords in the store; an export carries them.
+    if (!m_options.bPasswordsInSecretStore || path != m_list.FileName())
+        return render(nullptr);
+    if (QUuid::fromString(m_listId).isNull())
+        m_listId = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QString error = LangStr(QStringLiteral("sSecretStoreNone"));
+    if (m_secretStore) {
+        TSecretStorePasswords stored(*m_secretStore);
+        const QByteArray content = render(&stored);
+        error = stored.Commit();
+        if (error.isEmpty())
+            return content;
+    }
+    m_prompts.Ask(Format(LangStr(QStringLiteral("sSecretStoreWriteFailed")), {error}),
+                  LangStr(QStringLiteral("sWarning")), TPromptButtons::OK, TPromptIcon::Warning);
+    return render(nullptr);
 }
 
 void TComputerListFile::SaveToFile(const QString& path) {
@@ -341,18 +437,24 @@ void TComputerListFile::SaveToFile(const QString& path) {
     const QFileInfo target(path);
     if (target.exists() && !target.isFile() && !target.isDir()) // a FIFO or a device, never a list
         throw EListFileError(WriteError(path, LangStr(QStringLiteral("sFileNotRegular"))));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw EListFileError(WriteError(path, file.errorString()));
-    const bool written = TListWriter(&file, GetMachineKey(m_options.DefaultSecurityLevel)).Write(m_list.Items());
+    const QByteArray content = ListContent(path);
     // What could not be read back would be a list lost at the next start.
-    if (written && file.pos() > m_maxFileSize) {
-        file.cancelWriting();
+    if (content.size() > m_maxFileSize)
         throw EListFileError(WriteError(path, TooLarge(m_maxFileSize)));
-    }
-    // After a failed write commit() discards the temporary file, and only it tells the system's reason.
-    if (!file.commit() || !written)
+    QSaveFile file(path);
+    if (!OpenPrivateSaveFile(file))
         throw EListFileError(WriteError(path, file.errorString()));
+    // A short write (a full disk) is no error to QSaveFile; it would commit a cut-off file.
+    if (file.write(content) != content.size() || !file.commit())
+        throw EListFileError(WriteError(path, file.errorString()));
+    if (path == m_list.FileName())
+        m_knownDigest = FileDigest(path);
+}
+
+void TComputerListFile::SaveUnmodifiedList() {
+    if (FileDigest(m_list.FileName()) != m_knownDigest)
+        return;
+    SaveToFile(m_list.FileName());
 }
 
 void TComputerListFile::SaveList() {
@@ -370,6 +472,8 @@ void TComputerListFile::SaveList() {
 
 void TComputerListFile::LoadAtStartUp() {
     m_list.SetFileName(m_options.DefaultHostsFile);
+    // Taken before reading: a file written in between then counts as changed, never the reverse.
+    m_knownDigest = FileDigest(m_list.FileName());
     try {
         LoadFromFile(m_list.FileName());
     } catch (const EListFileError& error) {

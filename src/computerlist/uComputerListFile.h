@@ -1,11 +1,16 @@
 #pragma once
 
+#include "uSecretStorePasswords.h"
+
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <exception>
+#include <optional>
 
 class IFileDialogs;
+class ISecretStore;
 class IUserPrompts;
 class TComputerList;
 struct TProgramOptions;
@@ -35,18 +40,27 @@ public:
     // Group and a List element, with their fields.
     static constexpr int MaxElementDepth = 2 * MaxGroupDepth + 16;
 
-    TComputerListFile(TComputerList& list, const TProgramOptions& options, IUserPrompts& prompts,
-                      IFileDialogs& dialogs);
+    // secretStore: where the list file keeps its passwords when bPasswordsInSecretStore is set; none
+    // means that no store is available.
+    TComputerListFile(TComputerList& list, const TProgramOptions& options, IUserPrompts& prompts, IFileDialogs& dialogs,
+                      ISecretStore* secretStore = nullptr);
 
     // Appends the file's entries to the list; a missing file adds nothing. Raises EListFileError for
-    // a file that cannot be read or parsed; nothing is added then. Leaves FileName and Modified.
+    // a file that cannot be read or parsed; nothing is added then. Leaves FileName, and Modified unless
+    // passwords kept in the secret store cannot be read: that is said, and the entries come without them.
     void LoadFromFile(const QString& path);
     // Writes the whole list (via a temporary file); nothing for an empty path. Raises EListFileError,
     // also for a list larger than the read limit: the file on disk is then left as it was.
+    // The list file itself keeps its passwords in the secret store when bPasswordsInSecretStore is set;
+    // when the store fails, that is said and they go into the file as usual.
     void SaveToFile(const QString& path);
     // SaveToFile(FileName). When the list file could not be read at start-up, it is first kept
     // beside as NAME.bak, so that the user's word is needed before it is gone.
     void SaveList();
+    // Closing with a list that is not modified: SaveToFile(FileName) keeps check marks and expanded
+    // groups, unless the file changed on disk since it was read or last written here (another copy of
+    // the program or another program wrote it). Those changes win, and the file is left as it is.
+    void SaveUnmodifiedList();
     // Start-up: FileName from DefaultHostsFile, then LoadFromFile. A file that cannot be read is
     // reported; the program goes on with an empty list marked modified, so closing asks first.
     void LoadAtStartUp();
@@ -73,6 +87,8 @@ private:
         ListInText,  // an import of a file not named as a list: if it is no document, it holds markup
     };
     void AppendDocument(const QString& path, TDocumentCheck check);
+    std::optional<TSecretStorePasswords> FetchStoredPasswords(const QString& path, const QStringList& references);
+    QByteArray ListContent(const QString& path);
     void ExportText(const QString& path);
     void ImportText(const QString& path);
 
@@ -80,6 +96,10 @@ private:
     const TProgramOptions& m_options;
     IUserPrompts& m_prompts;
     IFileDialogs& m_dialogs;
+    ISecretStore* m_secretStore;
+    QString m_listId;         // names the list file's item in the secret store
     QString m_unreadableFile; // the list file that failed at start-up, until it is kept as .bak
     qint64 m_maxFileSize = MaxFileSize;
+    // Digest of the list file as last read or written here; none when it did not exist.
+    std::optional<QByteArray> m_knownDigest;
 };

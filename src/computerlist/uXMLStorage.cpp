@@ -4,6 +4,7 @@
 #include "uParseDigits.h"
 #include "uRegularFile.h"
 #include "uXmlShapeCheck.h"
+#include "uPrivateFiles.h"
 
 #include <QDomProcessingInstruction>
 #include <QDomText>
@@ -85,7 +86,7 @@ bool TXMLStorage::Save() {
     const QByteArray content = Document.toByteArray(AutoIndent ? kIndent : 0);
     QSaveFile file(FileName);
     // A short write (a full disk) is no error to QSaveFile; it would commit a cut-off file.
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit()) {
+    if (!OpenPrivateSaveFile(file) || file.write(content) != content.size() || !file.commit()) {
         ReportError(QStringLiteral("Can't write file"));
         return false;
     }

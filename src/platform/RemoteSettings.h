@@ -11,7 +11,8 @@ struct TRemoteSettings {
     int Port = 0; // 0 = the protocol's default (5985 for HTTP, 5986 for HTTPS)
     TRemoteAuthentication Authentication = TRemoteAuthentication::Negotiate;
     bool VerifyCertificate = true;
-    int TimeoutSeconds = 60; // the longest one call may take, connecting included
+    bool AllowUnencrypted = false; // Basic over plain HTTP, where the password crosses the network readable
+    int TimeoutSeconds = 60;       // the longest one call may take, connecting included
 
     int EffectivePort() const;
     // TimeoutSeconds, or 60 when it is not positive: a call never waits without a bound.

@@ -104,13 +104,6 @@ TWsManHttpConnection::TWsManHttpConnection(const QString& computer, const TRemot
 
 TWsManHttpConnection::~TWsManHttpConnection() = default;
 
-void TWsManHttpConnection::SetBasicCredentials(const QString& userName, const QString& password) {
-    CURL* curl = m_Curl->Handle;
-    curl_easy_setopt(curl, CURLOPT_HTTPAUTH, CURLAUTH_BASIC);
-    curl_easy_setopt(curl, CURLOPT_USERNAME, userName.toUtf8().constData());
-    curl_easy_setopt(curl, CURLOPT_PASSWORD, password.toUtf8().constData());
-}
-
 TWsManHttpReply TWsManHttpConnection::Post(const QByteArray& body, const QByteArray& contentType,
                                            const QList<QByteArray>& extraHeaders) {
     const qint64 remaining = m_Deadline.remainingTime();

@@ -21,8 +21,8 @@ struct TWsManHttpReply {
 };
 
 // One HTTP(S) connection to the WS-Management listener of one computer, kept open from one request to
-// the next and closed with the object. Authentication schemes that work per connection build on Post
-// with their own headers; Basic is set once. Every request ends by the deadline given at construction.
+// the next and closed with the object. Authentication schemes build on Post with their own headers.
+// Every request ends by the deadline given at construction.
 class TWsManHttpConnection {
 public:
     // computer: a host name or address as listed; "." and an empty text mean this computer.
@@ -36,7 +36,6 @@ public:
     const QString& Url() const { return m_Url; }
     const TRemoteSettings& Settings() const { return m_Settings; }
 
-    void SetBasicCredentials(const QString& userName, const QString& password);
     // Sends one POST and returns the answer, whatever its status. Raises ERemoteError when the computer
     // cannot be reached, the TLS handshake fails, the deadline passes or the answer is too large.
     TWsManHttpReply Post(const QByteArray& body, const QByteArray& contentType,

@@ -12,6 +12,9 @@ std::unique_ptr<IWsManTransport> MakeWsManTransport(const QString& computer, con
     auto connection = std::make_unique<TWsManHttpConnection>(computer, settings, deadline);
     switch (settings.Authentication) {
     case TRemoteAuthentication::Basic:
+        // As WinRM itself, Basic over HTTP only where it was allowed on purpose.
+        if (!settings.Https && !settings.AllowUnencrypted)
+            throw ERemoteError(Format(LangStr(QStringLiteral("sRemoteBasicNeedsHttps")), {computer}), 0, computer);
         return std::make_unique<TWsManBasicTransport>(std::move(connection), userName, password);
     case TRemoteAuthentication::Negotiate:
     case TRemoteAuthentication::Ntlm:

@@ -21,7 +21,8 @@ public:
 };
 
 // The transport for the authentication method of the settings. An empty user name means the identity
-// of the user who runs the program. Raises ERemoteError for a method that cannot be used.
+// of the user who runs the program. Raises ERemoteError for a method that cannot be used, and for Basic
+// over HTTP unless the settings allow it unencrypted.
 std::unique_ptr<IWsManTransport> MakeWsManTransport(const QString& computer, const QString& userName,
                                                     const QString& password, const TRemoteSettings& settings,
                                                     QDeadlineTimer deadline);

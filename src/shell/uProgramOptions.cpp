@@ -3,7 +3,11 @@
 #include "FileInfo.h"
 #include "LangChanger.h"
 #include "PlatformFolders.h"
+#include "SecretStore.h"
+#include "uFormat.h"
 #include "uPasswordProtection.h"
+#include "uPrivateFiles.h"
+#include "uUserPrompts.h"
 #include "uXMLStorage.h"
 
 #include <QDir>
@@ -48,9 +52,40 @@ void ReadRemoteOptions(const TXMLStorage& storage, TProgramOptions& options) {
               RemoteAuthenticationValues);
     options.RemoteVerifyCertificate =
         storage.ReadBool(Defaults, "RemoteVerifyCertificate", defaults.RemoteVerifyCertificate);
+    options.RemoteAllowUnencrypted =
+        storage.ReadBool(Defaults, "RemoteAllowUnencrypted", defaults.RemoteAllowUnencrypted);
     options.RemoteTimeout = storage.ReadInteger(Defaults, "RemoteTimeout", defaults.RemoteTimeout);
     if (options.RemoteTimeout < 1)
         options.RemoteTimeout = defaults.RemoteTimeout;
+}
+
+// One item per settings folder: every copy of the program on it shares its default credentials.
+QString DefaultPasswordKey(const TProgramOptions& options) {
+    return QStringLiteral("default password ") + options.SettingsFolder;
+}
+
+// None when the store cannot give it; failure then says why, empty when there is no store. The caller
+// tells the user once the message table is loaded.
+std::optional<QString> ReadStoredDefaultPassword(const TProgramOptions& options, ISecretStore* store,
+                                                 std::optional<QString>& failure) {
+    QByteArray secret;
+    const QString error = store ? store->Read(DefaultPasswordKey(options), secret) : QString();
+    if (store && error.isEmpty())
+        return QString::fromUtf8(secret);
+    failure = error;
+    return std::nullopt;
+}
+
+bool WriteStoredDefaultPassword(const TProgramOptions& options, ISecretStore* store, IUserPrompts& prompts) {
+    QString error = LangStr(QStringLiteral("sSecretStoreNone"));
+    if (store) {
+        error = store->Write(DefaultPasswordKey(options), options.DefaultUserPassword.toUtf8());
+        if (error.isEmpty())
+            return true;
+    }
+    prompts.Ask(Format(LangStr(QStringLiteral("sSecretStoreDefaultWriteFailed")), {error}),
+                LangStr(QStringLiteral("sWarning")), TPromptButtons::OK, TPromptIcon::Warning);
+    return false;
 }
 
 void WriteRemoteOptions(TXMLStorage& storage, const TProgramOptions& options) {
@@ -58,6 +93,7 @@ void WriteRemoteOptions(TXMLStorage& storage, const TProgramOptions& options) {
     storage.WriteInteger(Defaults, "RemotePort", options.RemotePort);
     storage.WriteString(Defaults, "RemoteAuthentication", options.RemoteAuthentication);
     storage.WriteBool(Defaults, "RemoteVerifyCertificate", options.RemoteVerifyCertificate);
+    storage.WriteBool(Defaults, "RemoteAllowUnencrypted", options.RemoteAllowUnencrypted);
     storage.WriteInteger(Defaults, "RemoteTimeout", options.RemoteTimeout);
 }
 
@@ -82,9 +118,10 @@ void ComputeFolders(TProgramOptions& options, const TProgramEnvironment& environ
     options.DefaultsFolder = shipped + (environment.Demo ? QStringLiteral("Demo/") : QStringLiteral("Default/"));
     options.ShippedLanguageFolder = shipped + QStringLiteral("languages/");
     // An unknown root leaves the path starting with the delimiter, as the folder is named.
-    const bool systemWide = !environment.Demo && IsSystemWideConfig(environment.Arguments);
-    options.SettingsFolder = GetConfigRootFolder(systemWide) + u'/' + GetVersionString(QStringLiteral("CompanyName")) +
-                             u'/' + GetVersionString(QStringLiteral("ProductName")) +
+    options.SystemWideConfig = !environment.Demo && IsSystemWideConfig(environment.Arguments);
+    options.SettingsFolder = GetConfigRootFolder(options.SystemWideConfig) + u'/' +
+                             GetVersionString(QStringLiteral("CompanyName")) + u'/' +
+                             GetVersionString(QStringLiteral("ProductName")) +
                              (environment.Demo ? QStringLiteral("-demo/") : QStringLiteral("/"));
     options.LanguageFolder = options.SettingsFolder + QStringLiteral("languages/");
 }
@@ -107,6 +144,8 @@ QString EnsureConfigFile(const TProgramOptions& options, const QString& fileName
         if (file.open(QIODevice::NewOnly))
             file.close();
     }
+    if (!options.SystemWideConfig)
+        QFile::setPermissions(path, PrivateFileMode);
     return path;
 }
 
@@ -137,10 +176,18 @@ void ApplyWindowPlacementDefaults(TProgramOptions& options, const QSize& screen)
         options.MainWindowLeft = screen.width() / 2 - options.MainWindowWidth / 2;
 }
 
-void LoadProgramOptions(TProgramOptions& options, const TProgramEnvironment& environment, IUserPrompts& prompts) {
+void LoadProgramOptions(TProgramOptions& options, const TProgramEnvironment& environment, IUserPrompts& prompts,
+                        ISecretStore* secretStore) {
     ComputeFolders(options, environment);
+    // Before anything is put into it; settings of all users are shared on purpose.
+    if (!options.SystemWideConfig) {
+        MakePrivateFolder(options.SettingsFolder);
+        TightenToOwner(options.SettingsFolder);
+    }
     CopyLanguageFiles(options);
     options.OptionsFile = EnsureConfigFile(options, QStringLiteral("options.xml"));
+    if (!options.SystemWideConfig)
+        TightenToOwner(options.OptionsFile);
 
     TXMLStorage storage(options.OptionsFile, prompts);
     storage.Open();
@@ -163,10 +210,16 @@ void LoadProgramOptions(TProgramOptions& options, const TProgramEnvironment& env
 
     // Default credentials only under the key they were stored with (same computer, user, level).
     const QString key = GetMachineKey(options.DefaultSecurityLevel);
+    std::optional<QString> password;
+    std::optional<QString> storeFailure;
     if (CheckMachineKeyHash(options.HashPassword, key)) {
+        password = storage.ReadBool(Defaults, "DefaultUserPasswordInStore", false)
+                       ? ReadStoredDefaultPassword(options, secretStore, storeFailure)
+                       : DecryptPassword(storage.ReadString(Defaults, "DefaultUserPassword", QString()), key);
+    }
+    if (password) {
         options.DefaultUserName = storage.ReadString(Defaults, "DefaultUserName", QString());
-        options.DefaultUserPassword =
-            DecryptPassword(storage.ReadString(Defaults, "DefaultUserPassword", QString()), key);
+        options.DefaultUserPassword = *password;
     } else {
         options.DefaultUserConnectAs = 1;
     }
@@ -179,6 +232,8 @@ void LoadProgramOptions(TProgramOptions& options, const TProgramEnvironment& env
     options.DefaultHostsFile = storage.ReadString(Defaults, "DefaultHostsFile", options.DefaultHostsFile);
     if (options.DefaultHostsFile.isEmpty())
         options.DefaultHostsFile = EnsureConfigFile(options, QStringLiteral("default.dvl"));
+    if (!options.SystemWideConfig)
+        TightenToOwner(options.DefaultHostsFile);
 
     options.MainWindowWidth = storage.ReadInteger(Window, "MainWindowWidth", options.MainWindowWidth);
     options.MainWindowHeight = storage.ReadInteger(Window, "MainWindowHeight", options.MainWindowHeight);
@@ -190,6 +245,8 @@ void LoadProgramOptions(TProgramOptions& options, const TProgramEnvironment& env
     options.bAlwaysOnTop = storage.ReadBool(Defaults, "bAlwaysOnTop", options.bAlwaysOnTop);
     options.bHideWhenMinimized = storage.ReadBool(Defaults, "bHideWhenMinimized", options.bHideWhenMinimized);
     options.iExportFilterIndex = storage.ReadInteger(Defaults, "iExportFilterIndex", options.iExportFilterIndex);
+    options.bPasswordsInSecretStore =
+        storage.ReadBool(Defaults, "bPasswordsInSecretStore", options.bPasswordsInSecretStore);
     options.ComputerCaptionStyle =
         static_cast<quint8>(storage.ReadInteger(Defaults, "ComputerCaptionStyle", options.ComputerCaptionStyle));
     ReadRemoteOptions(storage, options);
@@ -204,6 +261,10 @@ void LoadProgramOptions(TProgramOptions& options, const TProgramEnvironment& env
     SetCurrentLangChanger(std::move(changer));
     LoadMessageTable();
     TranslateLogColumns(options.LogColumns);
+    if (storeFailure)
+        prompts.Ask(Format(LangStr(QStringLiteral("sSecretStoreDefaultReadFailed")),
+                           {storeFailure->isEmpty() ? LangStr(QStringLiteral("sSecretStoreNone")) : *storeFailure}),
+                    LangStr(QStringLiteral("sWarning")), TPromptButtons::OK, TPromptIcon::Warning);
 }
 
 void TranslateLogColumns(TListColumnLayout& columns) {
@@ -213,7 +274,7 @@ void TranslateLogColumns(TListColumnLayout& columns) {
         columns[i].Caption = LangStr(QStringLiteral("LogColumns%1").arg(i));
 }
 
-void SaveProgramOptions(TProgramOptions& options, IUserPrompts& prompts) {
+void SaveProgramOptions(TProgramOptions& options, IUserPrompts& prompts, ISecretStore* secretStore) {
     TXMLStorage storage(options.OptionsFile, prompts);
     storage.Open();
     storage.WriteString(Defaults, "DefaultLang", options.DefaultLang);
@@ -232,10 +293,15 @@ void SaveProgramOptions(TProgramOptions& options, IUserPrompts& prompts) {
         options.DefaultUserConnectAs = 2;
         storage.WriteInteger(Defaults, "DefaultUserConnectAs", options.DefaultUserConnectAs);
         storage.WriteString(Defaults, "DefaultUserName", options.DefaultUserName);
-        storage.WriteString(Defaults, "DefaultUserPassword", EncryptPassword(options.DefaultUserPassword, key));
+        const bool inStore =
+            options.bPasswordsInSecretStore && WriteStoredDefaultPassword(options, secretStore, prompts);
+        storage.WriteString(Defaults, "DefaultUserPassword",
+                            inStore ? QString() : EncryptPassword(options.DefaultUserPassword, key));
+        storage.WriteBool(Defaults, "DefaultUserPasswordInStore", inStore);
     } else {
         storage.WriteString(Defaults, "DefaultUserName", QString());
         storage.WriteString(Defaults, "DefaultUserPassword", QString());
+        storage.WriteBool(Defaults, "DefaultUserPasswordInStore", false);
         if (options.DefaultUserConnectAs == 2)
             options.DefaultUserConnectAs = 1;
         storage.WriteInteger(Defaults, "DefaultUserConnectAs", options.DefaultUserConnectAs);
@@ -249,6 +315,7 @@ void SaveProgramOptions(TProgramOptions& options, IUserPrompts& prompts) {
     storage.WriteInteger(Defaults, "iMaxThreads", options.iMaxThreads);
     storage.WriteBool(Defaults, "bConfirmExecute", options.bConfirmExecute);
     storage.WriteInteger(Defaults, "iExportFilterIndex", options.iExportFilterIndex);
+    storage.WriteBool(Defaults, "bPasswordsInSecretStore", options.bPasswordsInSecretStore);
     storage.WriteString(Defaults, "DefaultHostsFile", options.DefaultHostsFile);
     storage.WriteInteger(Defaults, "iComputerListWidth", options.iComputerListWidth);
     WriteRemoteOptions(storage, options);

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+class ISecretStore;
 class IUserPrompts;
 
 // The program-wide option values, one field per key of options.xml, with their defaults.
@@ -35,6 +36,7 @@ struct TProgramOptions {
     bool bAlwaysOnTop = false;
     bool bHideWhenMinimized = false;
     int iExportFilterIndex = 1;
+    bool bPasswordsInSecretStore = false; // stored passwords in the desktop's secret store, not the files
 
     // Remote calls over WS-Management (section Defaults as well); the values are those of
     // RemoteProtocolValues and RemoteAuthenticationValues.
@@ -42,7 +44,8 @@ struct TProgramOptions {
     int RemotePort = 0;                                         // 0 = the protocol's default
     QString RemoteAuthentication = QStringLiteral("negotiate"); // negotiate, ntlm, kerberos, basic
     bool RemoteVerifyCertificate = true;
-    int RemoteTimeout = 60; // seconds: the longest one remote call may take
+    bool RemoteAllowUnencrypted = false; // Basic over HTTP: the password crosses the network readable
+    int RemoteTimeout = 60;              // seconds: the longest one remote call may take
 
     // Section Window.
     int MainWindowLeft = 0;
@@ -62,6 +65,8 @@ struct TProgramOptions {
     QString ShippedLanguageFolder;
     QString OptionsFile;
     QString WebQuerySuffix;
+    // -systemwideconfig: every user of the computer shares the settings, stored passwords included.
+    bool SystemWideConfig = false;
 };
 
 // The values RemoteProtocol and RemoteAuthentication take, the default first.
@@ -92,7 +97,8 @@ void ComputeFolders(TProgramOptions& options, const TProgramEnvironment& environ
 // (after ComputeFolders with Demo set), so that they are copied from the shipped demo files again.
 void ResetDemoSettings(const TProgramOptions& options);
 // Makes sure settings folder + fileName exists, copied from the defaults folder or created empty,
-// and returns its path. An existing file is never replaced.
+// and returns its path. An existing file is never replaced. A new file is its owner's alone unless
+// the settings are system-wide.
 QString EnsureConfigFile(const TProgramOptions& options, const QString& fileName);
 // Copies every shipped *.lng file into the language folder, replacing files of the same name.
 void CopyLanguageFiles(const TProgramOptions& options);
@@ -100,9 +106,13 @@ void CopyLanguageFiles(const TProgramOptions& options);
 void ApplyWindowPlacementDefaults(TProgramOptions& options, const QSize& screen);
 // Prepares the folders and files, reads options.xml, and starts the process-wide language
 // changer and message table. Reading failures are reported through prompts; options then keep
-// their defaults.
-void LoadProgramOptions(TProgramOptions& options, const TProgramEnvironment& environment, IUserPrompts& prompts);
+// their defaults. secretStore holds the default password when options.xml says so; when it cannot
+// give it, that is said and the default credentials are dropped, as under another key.
+void LoadProgramOptions(TProgramOptions& options, const TProgramEnvironment& environment, IUserPrompts& prompts,
+                        ISecretStore* secretStore = nullptr);
 // The captions of the log columns in the current language.
 void TranslateLogColumns(TListColumnLayout& columns);
-// Writes every option back to options.xml, then releases the process-wide language changer.
-void SaveProgramOptions(TProgramOptions& options, IUserPrompts& prompts);
+// Writes every option back to options.xml, then releases the process-wide language changer. With
+// bPasswordsInSecretStore the default password goes to secretStore; when it fails, that is said and
+// the password goes into the file as usual.
+void SaveProgramOptions(TProgramOptions& options, IUserPrompts& prompts, ISecretStore* secretStore = nullptr);

@@ -80,6 +80,7 @@ TdlgOptions::TdlgOptions(IUserPrompts& prompts, QWidget* parent)
     m_pages->addTab(CreateComputerListPage(), QStringLiteral("Computer list"));
     m_pages->addTab(CreateActionPage(), QStringLiteral("Action"));
     m_pages->addTab(CreateRemotePage(), QStringLiteral("Remote"));
+    m_pages->addTab(CreatePasswordsPage(), QStringLiteral("Passwords"));
     m_pages->setCurrentIndex(0);
 
     auto* buttons = new QDialogButtonBox(this);
@@ -197,7 +198,15 @@ QWidget* TdlgOptions::CreateRemotePage() {
         Named(new QCheckBox(QStringLiteral("Verify the computer's certificate")), "cbRemoteVerifyCertificate");
     m_remoteTimeout = NumberBox("udRemoteTimeout", 1, 3600);
     m_remoteTimeout->setSuffix(QStringLiteral(" s"));
+    m_remoteAllowUnencrypted = Named(new QCheckBox(QStringLiteral("Allow Basic authentication over unencrypted HTTP")),
+                                     "cbRemoteAllowUnencrypted");
+    m_remoteUnencryptedWarning =
+        Named(new QLabel(QStringLiteral("Warning: over HTTP, Basic authentication sends the user name and password "
+                                        "readable to anyone on the network. Use HTTPS wherever you can.")),
+              "lblRemoteUnencryptedWarning");
+    m_remoteUnencryptedWarning->setWordWrap(true);
     connect(m_remoteProtocol, &QComboBox::currentIndexChanged, this, &TdlgOptions::ApplyEnableRules);
+    connect(m_remoteAllowUnencrypted, &QCheckBox::toggled, this, &TdlgOptions::ApplyEnableRules);
 
     auto* form = new QFormLayout(page);
     form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
@@ -207,6 +216,33 @@ QWidget* TdlgOptions::CreateRemotePage() {
                  m_remoteAuthentication);
     form->addRow(m_remoteVerifyCertificate);
     form->addRow(Named(new QLabel(QStringLiteral("Time limit of a call:")), "lblRemoteTimeout"), m_remoteTimeout);
+    form->addRow(m_remoteAllowUnencrypted);
+    form->addRow(m_remoteUnencryptedWarning);
+    return page;
+}
+
+QWidget* TdlgOptions::CreatePasswordsPage() {
+    auto* page = Named(new QWidget, "tsPasswords");
+    auto* protection = Named(
+        new QLabel(QStringLiteral(
+            "Stored passwords are encrypted with a key made from the computer name, your user name and the system "
+            "volume. This keeps them from casual reading. It does not keep them from another user or program on "
+            "this computer that wants them: only the files being readable by you alone does.")),
+        "lblPasswordProtection");
+    protection->setWordWrap(true);
+    m_sharedSettings =
+        Named(new QLabel(QStringLiteral("These settings are shared by all users of this computer "
+                                        "(-systemwideconfig): each of them can read the stored passwords.")),
+              "lblSharedSettings");
+    m_sharedSettings->setWordWrap(true);
+    m_passwordsInSecretStore =
+        Named(new QCheckBox(QStringLiteral("Keep stored passwords in the desktop's secret store")),
+              "cbPasswordsInSecretStore");
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(protection);
+    layout->addWidget(m_sharedSettings);
+    layout->addWidget(m_passwordsInSecretStore);
+    layout->addStretch();
     return page;
 }
 
@@ -225,6 +261,9 @@ void TdlgOptions::ApplyEnableRules() {
     m_interval->setEnabled(m_autoUpdate->isChecked());
     m_secLabel->setEnabled(m_autoUpdate->isChecked());
     m_remoteVerifyCertificate->setEnabled(m_remoteProtocol->currentIndex() == 1);
+    m_remoteAllowUnencrypted->setEnabled(m_remoteProtocol->currentIndex() == 0);
+    m_remoteUnencryptedWarning->setVisible(m_remoteAllowUnencrypted->isEnabled() &&
+                                           m_remoteAllowUnencrypted->isChecked());
 }
 
 void TdlgOptions::LoadFrom(const TProgramOptions& options) {
@@ -252,6 +291,9 @@ void TdlgOptions::LoadFrom(const TProgramOptions& options) {
     m_remoteAuthentication->setCurrentIndex(qMax(0, RemoteAuthenticationValues.indexOf(options.RemoteAuthentication)));
     m_remoteVerifyCertificate->setChecked(options.RemoteVerifyCertificate);
     m_remoteTimeout->setValue(options.RemoteTimeout);
+    m_remoteAllowUnencrypted->setChecked(options.RemoteAllowUnencrypted);
+    m_sharedSettings->setVisible(options.SystemWideConfig);
+    m_passwordsInSecretStore->setChecked(options.bPasswordsInSecretStore);
     ApplyEnableRules();
 }
 
@@ -293,6 +335,8 @@ void TdlgOptions::StoreInto(TProgramOptions& options) const {
         RemoteAuthenticationValues.value(m_remoteAuthentication->currentIndex(), RemoteAuthenticationValues.first());
     options.RemoteVerifyCertificate = m_remoteVerifyCertificate->isChecked();
     options.RemoteTimeout = m_remoteTimeout->value();
+    options.RemoteAllowUnencrypted = m_remoteAllowUnencrypted->isChecked();
+    options.bPasswordsInSecretStore = m_passwordsInSecretStore->isChecked();
 }
 
 bool ShowOptionsDialog(QWidget* owner, TProgramOptions& options, IUserPrompts& prompts) {

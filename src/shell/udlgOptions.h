@@ -16,7 +16,7 @@ class QWidget;
 struct TProgramOptions;
 
 // The "Preferences" dialog: the options a user changes by hand, on the pages General, Computer list,
-// Action and Remote. It works on a copy: LoadFrom fills the controls, StoreInto writes them back.
+// Action, Remote and Passwords. It works on a copy: LoadFrom fills the controls, StoreInto writes them back.
 class TdlgOptions : public QDialog {
     Q_OBJECT
 public:
@@ -32,6 +32,7 @@ private:
     QWidget* CreateComputerListPage();
     QWidget* CreateActionPage();
     QWidget* CreateRemotePage();
+    QWidget* CreatePasswordsPage();
     QRadioButton* CreateCheckMethod(QAction* action);
     void ApplyEnableRules();
     int CheckMethod() const;
@@ -58,6 +59,10 @@ private:
     QComboBox* m_remoteAuthentication = nullptr;
     QCheckBox* m_remoteVerifyCertificate = nullptr;
     QSpinBox* m_remoteTimeout = nullptr;
+    QCheckBox* m_remoteAllowUnencrypted = nullptr;
+    QLabel* m_remoteUnencryptedWarning = nullptr;
+    QLabel* m_sharedSettings = nullptr;
+    QCheckBox* m_passwordsInSecretStore = nullptr;
 };
 
 // Adds the numbers-only and right-aligned styles to an edit.

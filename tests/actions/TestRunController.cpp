@@ -92,6 +92,7 @@ void TestRunController::initTestCase() {
     m_options.DefaultTCPPort = m_host.TcpPort();
     m_options.RemotePort = m_host.HttpPort();
     m_options.RemoteAuthentication = QStringLiteral("basic");
+    m_options.RemoteAllowUnencrypted = true; // loopback
     m_options.RemoteTimeout = 10;
 }
 

@@ -94,6 +94,7 @@ void TestRunJob::steps() {
     options.DefaultTCPPort = m_host.TcpPort();
     options.RemotePort = m_host.HttpPort();
     options.RemoteAuthentication = QStringLiteral("basic");
+    options.RemoteAllowUnencrypted = true; // loopback
     options.RemoteTimeout = 10;
     TDataJob job;
     job.Name = name;
@@ -133,6 +134,7 @@ void TestRunJob::hostileAnswers() {
     options.DefaultCheckState = -1;
     options.RemotePort = m_host.HttpPort();
     options.RemoteAuthentication = QStringLiteral("basic");
+    options.RemoteAllowUnencrypted = true; // loopback
     options.RemoteTimeout = 30;
     TDataJob job;
     job.Name = name;

@@ -27,6 +27,10 @@ private slots:
     void failures();
     void unansweredShutdownIsToldApart();
     void hostBehaviourChangesWhileRunning();
+    void basicOnlyOverHttpsUnlessAllowed_data();
+    void basicOnlyOverHttpsUnlessAllowed();
+    void hostRefusesCredentialsItDidNotAskFor_data();
+    void hostRefusesCredentialsItDidNotAskFor();
     void concurrentCallsAreCountedAtTheHosts();
     void plainPortIsHeldOpen();
 
@@ -51,6 +55,7 @@ void TestWmiShutdown::initTestCase() {
         QStringLiteral("127.0.6.12"),
         QStringLiteral("127.0.6.13-127.0.6.16,delay=1000"),
         QStringLiteral("127.0.6.17,delay=5000"),
+        QStringLiteral("127.0.6.18,preemptive"),
     });
     QVERIFY2(error.isEmpty(), qPrintable(error));
 }
@@ -83,13 +88,16 @@ void TestWmiShutdown::settingsFromOptions() {
     QCOMPARE(settings.EffectivePort(), 5985);
     QCOMPARE(settings.Authentication, TRemoteAuthentication::Negotiate);
     QVERIFY(settings.VerifyCertificate);
+    QVERIFY(!settings.AllowUnencrypted);
     QCOMPARE(settings.EffectiveTimeoutSeconds(), 60);
 
     options.RemoteProtocol = QStringLiteral("HTTPS");
     options.RemoteAuthentication = QStringLiteral(" Basic ");
     options.RemoteVerifyCertificate = false;
     options.RemoteTimeout = 0;
+    options.RemoteAllowUnencrypted = true;
     settings = RemoteSettingsFromOptions(options);
+    QVERIFY(settings.AllowUnencrypted);
     QVERIFY(settings.Https);
     QCOMPARE(settings.EffectivePort(), 5986);
     QCOMPARE(settings.Authentication, TRemoteAuthentication::Basic);
@@ -253,6 +261,67 @@ void TestWmiShutdown::hostBehaviourChangesWhileRunning() {
     QCOMPARE(ShutdownComputer(computer, TTestHost::UserName, TTestHost::Password, 0, true, m_Host.Settings()), 0);
     QVERIFY(!m_Host.SetBehaviour(QStringLiteral("127.0.6.200")));
     QVERIFY(!m_Host.SetBehaviour(computer + QStringLiteral(",nonsense")));
+}
+
+void TestWmiShutdown::basicOnlyOverHttpsUnlessAllowed_data() {
+    QTest::addColumn<bool>("https");
+    QTest::addColumn<bool>("allowUnencrypted");
+    QTest::addColumn<bool>("sent");
+    QTest::newRow("HTTP refused") << false << false << false;
+    QTest::newRow("HTTP allowed unencrypted") << false << true << true;
+    QTest::newRow("HTTPS") << true << false << true;
+}
+
+// The password goes out only where it is encrypted or allowed not to be, and only once the host asked.
+void TestWmiShutdown::basicOnlyOverHttpsUnlessAllowed() {
+    QFETCH(bool, https);
+    QFETCH(bool, allowUnencrypted);
+    QFETCH(bool, sent);
+    TRemoteSettings settings = m_Host.Settings(https);
+    settings.AllowUnencrypted = allowUnencrypted;
+    const QString computer = QStringLiteral("127.0.6.2");
+    const qsizetype before = m_Host.Shutdowns().size();
+    if (sent) {
+        QCOMPARE(ShutdownComputer(computer, TTestHost::UserName, TTestHost::Password, 0, true, settings), 0);
+        QCOMPARE(m_Host.Shutdowns(int(before) + 1).size(), before + 1);
+    } else {
+        try {
+            ShutdownComputer(computer, TTestHost::UserName, TTestHost::Password, 0, true, settings);
+            QFAIL("Basic went out over HTTP");
+        } catch (const ERemoteError& error) {
+            QCOMPARE(error.Text(), "Basic authentication would send the password to 127.0.6.2 readable on the "
+                                   "network. Use HTTPS, or allow it over unencrypted HTTP in the Preferences.");
+        }
+        QCOMPARE(m_Host.Shutdowns().size(), before);
+    }
+    QCOMPARE(m_Host.UnaskedCredentials(), QStringList());
+}
+
+void TestWmiShutdown::hostRefusesCredentialsItDidNotAskFor_data() {
+    QTest::addColumn<QString>("computer");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("default host") << "127.0.6.12" << true;
+    QTest::newRow("host that takes them unasked, as Windows does") << "127.0.6.18" << false;
+}
+
+// The check above is only as good as the host's: credentials in the first request are seen and refused.
+void TestWmiShutdown::hostRefusesCredentialsItDidNotAskFor() {
+    QFETCH(QString, computer);
+    QFETCH(bool, refused);
+    const qsizetype before = m_Host.UnaskedCredentials().size();
+    QTcpSocket socket;
+    socket.connectToHost(computer, m_Host.HttpPort());
+    QVERIFY(socket.waitForConnected(5000));
+    const QByteArray body = "<s:Envelope/>";
+    socket.write("POST /wsman HTTP/1.1\r\nHost: " + computer.toLatin1() + "\r\nAuthorization: Basic " +
+                 (TTestHost::UserName + ':' + TTestHost::Password).toUtf8().toBase64() +
+                 "\r\nContent-Type: application/soap+xml;charset=UTF-8\r\nContent-Length: " +
+                 QByteArray::number(body.size()) + "\r\n\r\n" + body);
+    QTRY_VERIFY_WITH_TIMEOUT(socket.canReadLine() || (socket.waitForReadyRead(100) && socket.canReadLine()), 10000);
+    QCOMPARE(socket.readLine().startsWith("HTTP/1.1 401"), refused);
+    QTRY_COMPARE_WITH_TIMEOUT(m_Host.UnaskedCredentials().size(), before + (refused ? 1 : 0), 10000);
+    if (refused)
+        QCOMPARE(m_Host.UnaskedCredentials().last(), computer);
 }
 
 void TestWmiShutdown::concurrentCallsAreCountedAtTheHosts() {

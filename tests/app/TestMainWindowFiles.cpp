@@ -41,6 +41,8 @@ private slots:
     void cleanup();
     void closeQueryDecidesAboutTheList_data();
     void closeQueryDecidesAboutTheList();
+    void listWrittenMeanwhileIsLeftAlone_data();
+    void listWrittenMeanwhileIsLeftAlone();
     void listComesBackAtTheNextStart();
     void unreadableListIsKeptBesideTheSavedOne();
     void placementAndColumnsSurviveARestart();
@@ -162,6 +164,37 @@ void TestMainWindowFiles::closeQueryDecidesAboutTheList() {
     QCOMPARE(ListFileContent() != before, written);
     if (written)
         QVERIFY(ListFileContent().contains("<Checked>1</Checked>"));
+}
+
+void TestMainWindowFiles::listWrittenMeanwhileIsLeftAlone_data() {
+    QTest::addColumn<QByteArray>("meanwhile"); // what another writer leaves in the file; empty removes it
+    QTest::addColumn<bool>("saved");
+    const QByteArray same("<List><Computer><Name>127.0.33.1</Name></Computer></List>");
+    QTest::newRow("another copy wrote it")
+        << QByteArray("<List><Computer><Name>127.0.33.9</Name></Computer></List>") << false;
+    QTest::newRow("another copy removed it") << QByteArray() << false;
+    QTest::newRow("rewritten with the same content") << same << true;
+}
+
+// Closing with a list that is not modified saves it silently, but never over what someone else wrote.
+void TestMainWindowFiles::listWrittenMeanwhileIsLeftAlone() {
+    QFETCH(QByteArray, meanwhile);
+    QFETCH(bool, saved);
+    WriteListFile("<List><Computer><Name>127.0.33.1</Name></Computer></List>");
+    CreateForm();
+    TComputerList& list = m_form->ComputerList();
+    static_cast<TComputerObject&>(*list.Items().front()).SetChecked(true);
+    if (meanwhile.isEmpty())
+        QVERIFY(QFile::remove(m_options.DefaultHostsFile));
+    else
+        WriteListFile(meanwhile);
+
+    QVERIFY(m_form->close());
+    QVERIFY(m_prompts.Asked().isEmpty());
+    if (saved)
+        QVERIFY(ListFileContent().contains("<Checked>1</Checked>"));
+    else
+        QCOMPARE(ListFileContent(), meanwhile.isEmpty() ? QByteArray("<missing>") : meanwhile);
 }
 
 void TestMainWindowFiles::listComesBackAtTheNextStart() {

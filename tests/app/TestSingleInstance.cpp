@@ -8,7 +8,8 @@
 #include <unistd.h>
 
 // Starts the real program: a second start in the same session raises the first copy's window and
-// ends with code 0; the lock dies with a killed copy; separate sessions and users run their own copy.
+// ends with code 0; the lock dies with a killed copy; separate sessions and users run their own copy,
+// but never two copies on one settings folder.
 class TestSingleInstance : public QObject {
     Q_OBJECT
 private slots:
@@ -19,6 +20,7 @@ private slots:
     void twoSessionsEachRunTheirOwnCopy();
     void twoUsersEachRunTheirOwnCopy();
     void foreignRuntimeFolderIsRefused();
+    void twoSessionsOnOneSettingsFolderRunOneCopy();
 
 private:
     struct TCopy {
@@ -62,7 +64,8 @@ TestSingleInstance::TCopy& TestSingleInstance::Start(const QString& runtimeDir, 
     copy->Process = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("dormiva.instance.info=true"));
+    env.insert(QStringLiteral("QT_LOGGING_RULES"),
+               QStringLiteral("dormiva.instance.info=true\ndormiva.settings.info=true"));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), configDir);
     env.insert(QStringLiteral("HOME"), configDir);
     env.insert(QStringLiteral("TMPDIR"), m_temp);
@@ -98,7 +101,7 @@ void TestSingleInstance::secondStartRaisesTheFirstAndEnds() {
     QVERIFY2(Says(first, "registered"), first.Errors);
     // The copy that runs has read its options: the files are in place before the window shows.
     QTRY_VERIFY(QFile::exists(firstConfig + QStringLiteral("/Vardolin/Dormiva/options.xml")));
-    QVERIFY(QFile::exists(firstConfig + QStringLiteral("/Vardolin/Dormiva/default.dvl")));
+    QTRY_VERIFY(QFile::exists(firstConfig + QStringLiteral("/Vardolin/Dormiva/default.dvl")));
 
     const QString secondConfig = NewFolder();
     TCopy& second = Start(runtime, secondConfig);
@@ -166,6 +169,36 @@ void TestSingleInstance::foreignRuntimeFolderIsRefused() {
     TCopy& copy = Start({}, NewFolder());
     QVERIFY(copy.Process->waitForFinished(15000));
     QCOMPARE(copy.Process->exitCode(), 1);
+}
+
+void TestSingleInstance::twoSessionsOnOneSettingsFolderRunOneCopy() {
+    // Two desktop sessions of one user: separate runtime folders, one home.
+    const QString config = NewFolder();
+    TCopy& first = Start(NewFolder(), config);
+    QVERIFY2(Says(first, "settings folder claimed"), first.Errors);
+    const QString settings = config + QStringLiteral("/Vardolin/Dormiva/");
+    auto content = [&settings](const char* name) {
+        QFile file(settings + QLatin1String(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    };
+    const QByteArray options = content("options.xml");
+    const QByteArray list = content("default.dvl");
+
+    // The second copy says why it stops (a message box, here never answered) and claims nothing.
+    TCopy& second = Start(NewFolder(), config);
+    QVERIFY2(Says(second, "settings folder in use by another copy"), second.Errors);
+    QVERIFY(!second.Errors.contains("settings folder claimed"));
+    QVERIFY(first.Process->state() == QProcess::Running);
+    second.Process->kill();
+    QVERIFY(second.Process->waitForFinished(5000));
+    QCOMPARE(content("options.xml"), options);
+    QCOMPARE(content("default.dvl"), list);
+
+    // The lock ends with the copy that held it, however it ends.
+    first.Process->kill();
+    QVERIFY(first.Process->waitForFinished(5000));
+    TCopy& next = Start(NewFolder(), config);
+    QVERIFY2(Says(next, "settings folder claimed"), next.Errors);
 }
 
 QTEST_GUILESS_MAIN(TestSingleInstance)

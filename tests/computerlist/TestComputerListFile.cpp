@@ -2,6 +2,7 @@
 #include "TScriptedEntryDialogs.h"
 #include "TScriptedFileDialogs.h"
 #include "TScriptedPrompts.h"
+#include "TScriptedSecretStore.h"
 #include "TTinyDisk.h"
 #include "uComputerList.h"
 #include "uComputerListFile.h"
@@ -14,6 +15,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUuid>
 
 #include <sys/stat.h>
 
@@ -62,6 +64,10 @@ private slots:
     void roundTripOfNestedGroups();
     void writesElementsInOrder();
     void passwordsFollowTheSecurityLevel();
+    void passwordsInTheSecretStore_data();
+    void passwordsInTheSecretStore();
+    void secretStoreThatCannotGiveThemBack();
+    void handEditedStoreReferences();
     void emptyListAndEmptyFile();
     void readingRules_data();
     void readingRules();
@@ -74,6 +80,8 @@ private slots:
     void fullDiskIsReportedInTheSystemsWords();
     void unreadableFileAtStartUpIsKept();
     void saveFailures();
+    void savedFileModes_data();
+    void savedFileModes();
     void textExport();
     void textImport_data();
     void textImport();
@@ -217,6 +225,125 @@ void TestComputerListFile::passwordsFollowTheSecurityLevel() {
     m_options.DefaultSecurityLevel = 0;
     m_file->SaveToFile(path);
     QVERIFY(Read(path).contains("<UserPassword>pässwörd</UserPassword>"));
+}
+
+void TestComputerListFile::passwordsInTheSecretStore_data() {
+    QTest::addColumn<bool>("option");
+    QTest::addColumn<bool>("haveStore");
+    QTest::addColumn<QString>("failure"); // the store's answer to every call
+    QTest::addColumn<bool>("inStore");    // where the passwords end up
+    QTest::addColumn<QString>("message"); // the notice given, if any
+    QTest::newRow("off: the file keeps them") << false << true << "" << false << "";
+    QTest::newRow("on: the store keeps them") << true << true << "" << true << "";
+    QTest::newRow("store refuses: file, and said")
+        << true << true << "locked" << false
+        << "The desktop's secret store cannot keep the passwords of the computer list: locked\r\n"
+           "They are stored in the list file instead, protected as before.";
+    QTest::newRow("no store at all: file, and said")
+        << true << false << "" << false
+        << "The desktop's secret store cannot keep the passwords of the computer list: no secret store is "
+           "available\r\nThey are stored in the list file instead, protected as before.";
+}
+
+void TestComputerListFile::passwordsInTheSecretStore() {
+    QFETCH(bool, option);
+    QFETCH(bool, haveStore);
+    QFETCH(QString, failure);
+    QFETCH(bool, inStore);
+    QFETCH(QString, message);
+    const TEnglishTexts english;
+    TScriptedSecretStore store;
+    store.Failure = failure;
+    m_options.bPasswordsInSecretStore = option;
+    auto file =
+        std::make_unique<TComputerListFile>(*m_list, m_options, m_prompts, m_fileDialogs, haveStore ? &store : nullptr);
+    BuildSample();
+    const QStringList expected = Dump(*m_list);
+    const QString path = m_dir->filePath("stored.dvl");
+    m_list->SetFileName(path);
+    const int notices = message.isEmpty() ? 0 : 2; // one per save
+    for (int i = 0; i < notices; ++i)
+        m_prompts.Answer(TPromptResult::OK);
+    file->SaveToFile(path);
+    file->SaveToFile(path); // a second save replaces the list's item, it adds none
+    QCOMPARE(m_prompts.Asked().size(), notices);
+    if (notices)
+        QCOMPARE(m_prompts.Asked().first().Text, message);
+
+    const QByteArray content = Read(path);
+    QVERIFY(!content.contains("pässwörd"));
+    QCOMPARE(content.contains("<UserPassword>"), !inStore);
+    QCOMPARE(content.contains("<PasswordInStore>"), inStore);
+    QCOMPARE(store.Items.size(), inStore ? 1 : 0);
+    if (inStore)
+        QCOMPARE(store.Writes, 2);
+    // An export carries the passwords whatever the setting: the store is this list file's alone.
+    const QString exported = m_dir->filePath("export.xml");
+    file->SaveToFile(exported);
+    QVERIFY(Read(exported).contains("<UserPassword>"));
+
+    store.Failure.clear();
+    TComputerList again(m_options, m_prompts, m_entryDialogs);
+    again.SetFileName(path);
+    TComputerListFile(again, m_options, m_prompts, m_fileDialogs, &store).LoadFromFile(path);
+    QCOMPARE(Dump(again), expected);
+    QVERIFY(!again.Modified());
+}
+
+void TestComputerListFile::secretStoreThatCannotGiveThemBack() {
+    const TEnglishTexts english;
+    TScriptedSecretStore store;
+    m_options.bPasswordsInSecretStore = true;
+    BuildSample();
+    const QString path = m_dir->filePath("stored.dvl");
+    m_list->SetFileName(path);
+    TComputerListFile(*m_list, m_options, m_prompts, m_fileDialogs, &store).SaveToFile(path);
+
+    store.Failure = QStringLiteral("the keyring is locked");
+    TComputerList again(m_options, m_prompts, m_entryDialogs);
+    again.SetFileName(path);
+    m_prompts.Answer(TPromptResult::OK);
+    TComputerListFile(again, m_options, m_prompts, m_fileDialogs, &store).LoadFromFile(path);
+    QCOMPARE(m_prompts.Asked().size(), 1);
+    QVERIFY2(m_prompts.Asked()[0].Text.contains("the keyring is locked"), qPrintable(m_prompts.Asked()[0].Text));
+    QCOMPARE(m_prompts.Asked()[0].Icon, TPromptIcon::Warning);
+    // Every entry is there, only without its password; closing must ask before anything is saved over them.
+    QCOMPARE(Dump(again).size(), Dump(*m_list).size());
+    QVERIFY(!Dump(again).join('\n').contains("pässwörd"));
+    QVERIFY(again.Modified());
+}
+
+// References are hostile input too: the store is asked once, for a well-formed list id only.
+void TestComputerListFile::handEditedStoreReferences() {
+    TScriptedSecretStore store;
+    const QString id = QStringLiteral("0f8fad5b-d9cb-469f-a165-70867728950e");
+    store.Items.insert("computer list " + id, R"(["first","second"])");
+    QByteArray content = "<List>";
+    const QStringList references{id + "/1", id + "/7", id + "/x", "not-a-list/0", id + "/-1"};
+    for (const QString& reference : references)
+        content += "<Computer><Name>pc</Name><UserConnectAs>2</UserConnectAs><PasswordInStore>" + reference.toUtf8() +
+                   "</PasswordInStore></Computer>";
+    for (int i = 0; i < 1000; ++i)
+        content += "<Computer><Name>pc</Name><UserConnectAs>2</UserConnectAs><PasswordInStore>" +
+                   QUuid::createUuid().toString(QUuid::WithoutBraces).toUtf8() + "/0</PasswordInStore></Computer>";
+    content += "</List>";
+    const QString path = Write("edited.dvl", content);
+    TComputerListFile(*m_list, m_options, m_prompts, m_fileDialogs, &store).LoadFromFile(path);
+    QCOMPARE(store.Reads, 1);
+    QStringList passwords;
+    for (const auto& entry : m_list->Items())
+        passwords.append(entry->UserPassword());
+    QCOMPARE(passwords.mid(0, 5), (QStringList{"second", "", "", "", ""}));
+    QCOMPARE(passwords.mid(5).join(QString()), QString());
+
+    // Led by a reference that is no list id, nothing is asked at all.
+    store.Reads = 0;
+    TComputerList other(m_options, m_prompts, m_entryDialogs);
+    const QString junk = Write("junk.dvl", "<List><Computer><Name>pc</Name><UserConnectAs>2</UserConnectAs>"
+                                           "<PasswordInStore>../../etc/0</PasswordInStore></Computer></List>");
+    TComputerListFile(other, m_options, m_prompts, m_fileDialogs, &store).LoadFromFile(junk);
+    QCOMPARE(store.Reads, 0);
+    QVERIFY(m_prompts.Asked().isEmpty());
 }
 
 void TestComputerListFile::emptyListAndEmptyFile() {
@@ -449,6 +576,32 @@ void TestComputerListFile::saveFailures() {
     QDir(m_dir->path()).mkdir("folder.dvl");
     QVERIFY_THROWS_EXCEPTION(EListFileError, m_file->SaveToFile(m_dir->filePath("folder.dvl")));
     QCOMPARE(Read(blocker), "a file, not a folder");
+}
+
+void TestComputerListFile::savedFileModes_data() {
+    QTest::addColumn<int>("before"); // -1: a new file
+    QTest::addColumn<int>("after");
+    QTest::newRow("new file, whatever the umask") << -1 << 0600;
+    QTest::newRow("existing file keeps its mode") << 0640 << 0640;
+    QTest::newRow("read-only for its owner") << 0400 << 0400;
+}
+
+void TestComputerListFile::savedFileModes() {
+    QFETCH(int, before);
+    QFETCH(int, after);
+    BuildSample();
+    const QString path = m_dir->filePath("modes.dvl");
+    if (before >= 0) {
+        Write("modes.dvl", "<List/>");
+        QVERIFY(chmod(QFile::encodeName(path).constData(), mode_t(before)) == 0);
+    }
+    const mode_t umaskBefore = umask(0);
+    m_file->SaveToFile(path);
+    umask(umaskBefore);
+    struct stat info {};
+    QCOMPARE(stat(QFile::encodeName(path).constData(), &info), 0);
+    QCOMPARE(int(info.st_mode & 07777), after);
+    QVERIFY(Read(path).contains("<Name>pc1</Name>"));
 }
 
 void TestComputerListFile::textExport() {

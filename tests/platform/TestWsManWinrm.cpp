@@ -46,8 +46,10 @@ void TestWsManWinrm::initTestCase() {
         std::fprintf(stderr, "SKIP: /usr/bin/python3 cannot import winrm (install python3-winrm)\n");
         std::exit(77);
     }
-    const QString error = m_Host.Start(
-        {QStringLiteral("127.0.7.2"), QStringLiteral("127.0.7.3,singleton"), QStringLiteral("127.0.7.4,unencrypted")});
+    // That client sends Basic credentials unasked, which Windows takes.
+    const QString error =
+        m_Host.Start({QStringLiteral("127.0.7.2,preemptive"), QStringLiteral("127.0.7.3,singleton,preemptive"),
+                      QStringLiteral("127.0.7.4,unencrypted")});
     QVERIFY2(error.isEmpty(), qPrintable(error));
 }
 

@@ -28,6 +28,9 @@ private slots:
     void enableRules();
     void clampsToRanges();
     void remotePageRoundTrip();
+    void unencryptedBasicIsShownAsAWarning();
+    void sharedSettingsAreSaidToShareThePasswords_data();
+    void sharedSettingsAreSaidToShareThePasswords();
     void translatesTheRealDialog();
     void numberFieldsKeepTheirWidth_data();
     void numberFieldsKeepTheirWidth();
@@ -220,6 +223,54 @@ void TestOptionsDialog::remotePageRoundTrip() {
     dialog.StoreInto(stored);
     QCOMPARE(stored.RemoteProtocol, "http");
     QCOMPARE(stored.RemoteAuthentication, "ntlm");
+}
+
+void TestOptionsDialog::unencryptedBasicIsShownAsAWarning() {
+    TScriptedPrompts prompts;
+    TdlgOptions dialog(prompts);
+    TProgramOptions options;
+    QVERIFY(!options.RemoteAllowUnencrypted);
+    dialog.LoadFrom(options);
+    auto* allow = Find<QCheckBox>(dialog, "cbRemoteAllowUnencrypted");
+    auto* warning = Find<QLabel>(dialog, "lblRemoteUnencryptedWarning");
+    QVERIFY(allow->isEnabled() && !allow->isChecked());
+    QVERIFY(warning->isHidden());
+
+    allow->setChecked(true);
+    QVERIFY(!warning->isHidden());
+    TProgramOptions stored;
+    dialog.StoreInto(stored);
+    QVERIFY(stored.RemoteAllowUnencrypted);
+
+    // HTTPS never needs it: the box and its warning step aside, and the choice is kept.
+    Find<QComboBox>(dialog, "cmbRemoteProtocol")->setCurrentIndex(1);
+    QVERIFY(!allow->isEnabled());
+    QVERIFY(warning->isHidden());
+    dialog.StoreInto(stored);
+    QVERIFY(stored.RemoteAllowUnencrypted);
+}
+
+void TestOptionsDialog::sharedSettingsAreSaidToShareThePasswords_data() {
+    QTest::addColumn<bool>("systemWide");
+    QTest::newRow("own settings") << false;
+    QTest::newRow("-systemwideconfig") << true;
+}
+
+void TestOptionsDialog::sharedSettingsAreSaidToShareThePasswords() {
+    QFETCH(bool, systemWide);
+    TScriptedPrompts prompts;
+    TdlgOptions dialog(prompts);
+    TProgramOptions options;
+    options.SystemWideConfig = systemWide;
+    dialog.LoadFrom(options);
+    QVERIFY(!Find<QLabel>(dialog, "lblPasswordProtection")->isHidden());
+    QCOMPARE(!Find<QLabel>(dialog, "lblSharedSettings")->isHidden(), systemWide);
+
+    auto* secretStore = Find<QCheckBox>(dialog, "cbPasswordsInSecretStore");
+    QVERIFY(!secretStore->isChecked()); // the list file's own format stays the default
+    secretStore->setChecked(true);
+    dialog.StoreInto(options);
+    QVERIFY(options.bPasswordsInSecretStore);
 }
 
 void TestOptionsDialog::translatesTheRealDialog() {

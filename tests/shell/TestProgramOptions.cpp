@@ -1,5 +1,6 @@
 #include "LangChanger.h"
 #include "TScriptedPrompts.h"
+#include "TScriptedSecretStore.h"
 #include "uPasswordProtection.h"
 #include "uProgramOptions.h"
 
@@ -7,8 +8,11 @@
 #include <QDomDocument>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 // Each test runs against a settings root (XDG_CONFIG_HOME) and a program folder of its own.
 class TestProgramOptions : public QObject {
@@ -28,16 +32,20 @@ private slots:
     void outOfRangeSecurityLevelBecomesOne();
     void defaultUserUnderLevelZeroIsDropped();
     void defaultUserRoundTripAtLevelOne();
+    void defaultPasswordInTheSecretStore_data();
+    void defaultPasswordInTheSecretStore();
     void windowPlacement();
     void maximizedKeepsNormalPlacement();
     void remoteOptions();
+    void settingsAreTheUsersAlone_data();
+    void settingsAreTheUsersAlone();
     void startsAndReleasesLanguage();
 
 private:
     static void WriteFile(const QString& path, const QByteArray& content);
     static QByteArray ReadFile(const QString& path);
-    TProgramOptions Load(const QStringList& arguments = {});
-    void Save(TProgramOptions& options);
+    TProgramOptions Load(const QStringList& arguments = {}, ISecretStore* store = nullptr);
+    void Save(TProgramOptions& options, ISecretStore* store = nullptr);
     QString SettingsFolder() const { return m_dir->filePath("config/Vardolin/Dormiva/"); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -66,14 +74,14 @@ QByteArray TestProgramOptions::ReadFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-TProgramOptions TestProgramOptions::Load(const QStringList& arguments) {
+TProgramOptions TestProgramOptions::Load(const QStringList& arguments, ISecretStore* store) {
     TProgramOptions options;
-    LoadProgramOptions(options, {QStringList{"dormiva"} + arguments, m_program, QSize(1920, 1080)}, m_prompts);
+    LoadProgramOptions(options, {QStringList{"dormiva"} + arguments, m_program, QSize(1920, 1080)}, m_prompts, store);
     return options;
 }
 
-void TestProgramOptions::Save(TProgramOptions& options) {
-    SaveProgramOptions(options, m_prompts);
+void TestProgramOptions::Save(TProgramOptions& options, ISecretStore* store) {
+    SaveProgramOptions(options, m_prompts, store);
 }
 
 void TestProgramOptions::systemWideSwitch_data() {
@@ -244,6 +252,7 @@ void TestProgramOptions::writesInOrder() {
                                                                           "HashPassword",
                                                                           "DefaultUserName",
                                                                           "DefaultUserPassword",
+                                                                          "DefaultUserPasswordInStore",
                                                                           "DefaultUserConnectAs",
                                                                           "IntervalUpdateComputerList",
                                                                           "AutoUpdateComputerList",
@@ -251,12 +260,14 @@ void TestProgramOptions::writesInOrder() {
                                                                           "iMaxThreads",
                                                                           "bConfirmExecute",
                                                                           "iExportFilterIndex",
+                                                                          "bPasswordsInSecretStore",
                                                                           "DefaultHostsFile",
                                                                           "iComputerListWidth",
                                                                           "RemoteProtocol",
                                                                           "RemotePort",
                                                                           "RemoteAuthentication",
                                                                           "RemoteVerifyCertificate",
+                                                                          "RemoteAllowUnencrypted",
                                                                           "RemoteTimeout"}));
     QCOMPARE(ChildNames(root.firstChildElement("RecentFiles")), QStringList{"RecentFile"});
     QCOMPARE(
@@ -318,6 +329,59 @@ void TestProgramOptions::defaultUserRoundTripAtLevelOne() {
     QCOMPARE(foreign.DefaultUserName, "");
 }
 
+void TestProgramOptions::defaultPasswordInTheSecretStore_data() {
+    QTest::addColumn<QString>("saveFailure"); // the store's answer on saving, empty: it takes the password
+    QTest::addColumn<QString>("loadFailure"); // and on loading
+    QTest::addColumn<QString>("notice");      // the start of what the user is told, if anything
+    QTest::addColumn<bool>("restored");
+    QTest::newRow("kept in the store") << ""
+                                       << ""
+                                       << "" << true;
+    QTest::newRow("store refuses it: options.xml keeps it")
+        << "locked"
+        << "locked"
+        << "The desktop's secret store cannot keep the password" << true;
+    QTest::newRow("store cannot give it back")
+        << ""
+        << "locked"
+        << "The password of the default credentials is kept in the desktop's secret store" << false;
+}
+
+void TestProgramOptions::defaultPasswordInTheSecretStore() {
+    QFETCH(QString, saveFailure);
+    QFETCH(QString, loadFailure);
+    QFETCH(QString, notice);
+    QFETCH(bool, restored);
+    // The English texts, so that a notice is seen in the words the user reads.
+    WriteFile(m_program + "languages/english.lng", ReadFile(DORMIVA_SOURCE_DIR "/data/languages/english.lng"));
+    TScriptedSecretStore store;
+    TProgramOptions options = Load({}, &store);
+    options.bPasswordsInSecretStore = true;
+    options.DefaultUserName = "corp\\admin";
+    options.DefaultUserPassword = "s3cr&t<>";
+    store.Failure = saveFailure;
+    if (!saveFailure.isEmpty())
+        m_prompts.Answer(TPromptResult::OK);
+    Save(options, &store);
+    const QByteArray written = ReadFile(options.OptionsFile);
+    QVERIFY(!written.contains("s3cr"));
+    QCOMPARE(written.contains("<DefaultUserPasswordInStore>1<"), saveFailure.isEmpty());
+    QCOMPARE(store.Items.value("default password " + options.SettingsFolder), saveFailure.isEmpty() ? "s3cr&t<>" : "");
+
+    store.Failure = loadFailure;
+    if (saveFailure.isEmpty() && !loadFailure.isEmpty()) // else the password is in the file
+        m_prompts.Answer(TPromptResult::OK);
+    const TProgramOptions loaded = Load({}, &store);
+    QCOMPARE(m_prompts.Asked().isEmpty(), notice.isEmpty());
+    if (!notice.isEmpty()) {
+        QVERIFY2(m_prompts.Asked().last().Text.startsWith(notice), qPrintable(m_prompts.Asked().last().Text));
+        QVERIFY(m_prompts.Asked().last().Text.contains("locked"));
+    }
+    QCOMPARE(int(loaded.DefaultUserConnectAs), restored ? 2 : 1);
+    QCOMPARE(loaded.DefaultUserName, restored ? "corp\\admin" : "");
+    QCOMPARE(loaded.DefaultUserPassword, restored ? "s3cr&t<>" : "");
+}
+
 void TestProgramOptions::windowPlacement() {
     TProgramOptions options = Load();
     QCOMPARE(options.MainWindowWidth, 1280);
@@ -364,8 +428,11 @@ void TestProgramOptions::remoteOptions() {
     options.RemoteAuthentication = "kerberos";
     options.RemoteVerifyCertificate = false;
     options.RemoteTimeout = 5;
+    QVERIFY(!options.RemoteAllowUnencrypted);
+    options.RemoteAllowUnencrypted = true;
     Save(options);
     options = Load();
+    QVERIFY(options.RemoteAllowUnencrypted);
     QCOMPARE(options.RemoteProtocol, "https");
     QCOMPARE(options.RemotePort, 5986);
     QCOMPARE(options.RemoteAuthentication, "kerberos");
@@ -380,6 +447,57 @@ void TestProgramOptions::remoteOptions() {
     QCOMPARE(options.RemotePort, 0);
     QCOMPARE(options.RemoteAuthentication, "negotiate");
     QCOMPARE(options.RemoteTimeout, 60);
+}
+
+void TestProgramOptions::settingsAreTheUsersAlone_data() {
+    QTest::addColumn<int>("folderBefore"); // -1: nothing there yet
+    QTest::addColumn<int>("optionsBefore");
+    QTest::addColumn<int>("listBefore");
+    QTest::addColumn<int>("optionsAfter");
+    QTest::addColumn<int>("listAfter");
+    QTest::addColumn<QStringList>("logged");
+    QTest::newRow("first start") << -1 << -1 << -1 << 0600 << 0600 << QStringList();
+    QTest::newRow("an earlier version's modes")
+        << 0755 << 0644 << 0664 << 0600 << 0600 << QStringList{"Dormiva", "options.xml", "default.dvl"};
+    QTest::newRow("tighter modes are kept") << 0700 << 0400 << 0600 << 0400 << 0600 << QStringList();
+}
+
+// The files hold stored passwords whose protection any local user can undo: the mode keeps others out.
+void TestProgramOptions::settingsAreTheUsersAlone() {
+    QFETCH(int, folderBefore);
+    QFETCH(int, optionsBefore);
+    QFETCH(int, listBefore);
+    QFETCH(int, optionsAfter);
+    QFETCH(int, listAfter);
+    QFETCH(QStringList, logged);
+    auto mode = [](const QString& path) {
+        struct stat info {};
+        return stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
+    };
+    WriteFile(m_program + "Default/options.xml", "<Options/>"); // shipped readable by all
+    QFile::setPermissions(m_program + "Default/options.xml",
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    if (folderBefore >= 0) {
+        WriteFile(SettingsFolder() + "options.xml", "<Options/>");
+        WriteFile(SettingsFolder() + "default.dvl", "<List/>");
+        chmod(QFile::encodeName(SettingsFolder()).constData(), mode_t(folderBefore));
+        chmod(QFile::encodeName(SettingsFolder() + "options.xml").constData(), mode_t(optionsBefore));
+        chmod(QFile::encodeName(SettingsFolder() + "default.dvl").constData(), mode_t(listBefore));
+    }
+    for (const QString& name : logged)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("could read .*" + name + "/? - "));
+    QTest::failOnWarning(QRegularExpression("could read"));
+    TProgramOptions options = Load();
+    QCOMPARE(mode(SettingsFolder()), 0700);
+    QCOMPARE(mode(options.OptionsFile), optionsAfter);
+    QCOMPARE(mode(options.DefaultHostsFile), listAfter);
+
+    // Saving keeps the mode; a file gone meanwhile comes back private.
+    Save(options);
+    QCOMPARE(mode(options.OptionsFile), optionsAfter);
+    QVERIFY(QFile::remove(options.OptionsFile));
+    Save(options);
+    QCOMPARE(mode(options.OptionsFile), 0600);
 }
 
 void TestProgramOptions::startsAndReleasesLanguage() {

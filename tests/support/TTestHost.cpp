@@ -31,6 +31,7 @@ TRemoteSettings TTestHost::Settings(bool https, int timeoutSeconds) const {
     settings.Port = https ? HttpsPort() : HttpPort();
     settings.Authentication = TRemoteAuthentication::Basic;
     settings.VerifyCertificate = false;
+    settings.AllowUnencrypted = true;
     settings.TimeoutSeconds = timeoutSeconds;
     return settings;
 }
@@ -78,6 +79,8 @@ void TTestHost::ReadLines(int timeoutMs) {
         if (line.startsWith(QLatin1String("shutdown "))) {
             const QStringList words = line.split(QLatin1Char(' '));
             m_Shutdowns.append({words.value(1), words.value(2).toInt()});
+        } else if (line.startsWith(QLatin1String("unasked "))) {
+            m_Unasked.append(line.section(QLatin1Char(' '), 1));
         } else {
             m_Lines.append(line);
         }
@@ -109,6 +112,11 @@ QList<TTestHost::TShutdown> TTestHost::Shutdowns(int atLeast, int timeoutMs) {
     while (m_Shutdowns.size() < atLeast && !deadline.hasExpired() && m_Process.state() == QProcess::Running)
         ReadLines(50);
     return m_Shutdowns;
+}
+
+QStringList TTestHost::UnaskedCredentials() {
+    ReadLines(0);
+    return m_Unasked;
 }
 
 int TTestHost::PeakCalls() {

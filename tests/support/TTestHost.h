@@ -35,13 +35,17 @@ public:
     quint16 HttpPort() const { return m_BasePort; }
     quint16 HttpsPort() const { return quint16(m_BasePort + 1); }
     quint16 TcpPort() const { return quint16(m_BasePort + 2); } // accepts and holds connections
-    // Basic authentication on this host's port, certificate not checked (it is self-signed).
+    // Basic authentication on this host's port, also over plain HTTP (loopback), certificate not checked
+    // (it is self-signed).
     TRemoteSettings Settings(bool https = false, int timeoutSeconds = 10) const;
 
     // Changes the behaviour of running hosts: "127.0.6.2,deny". True when the host took it.
     bool SetBehaviour(const QString& spec);
     // The accepted Win32Shutdown calls so far; waits up to timeoutMs for at least atLeast of them.
     QList<TShutdown> Shutdowns(int atLeast = 0, int timeoutMs = 5000);
+    // The addresses of hosts that received Basic credentials on a connection before they asked for them,
+    // one per refused request so far.
+    QStringList UnaskedCredentials();
     // The most requests the hosts were answering at the same moment since the start or the last reset.
     int PeakCalls();
     void ResetPeakCalls();
@@ -57,4 +61,5 @@ private:
     quint16 m_BasePort = 0;
     QStringList m_Lines;
     QList<TShutdown> m_Shutdowns;
+    QStringList m_Unasked;
 };

@@ -28,6 +28,8 @@ QString THostBehaviour::Apply(const QStringList& words) {
             PlainAnswers = true;
         else if (name == QLatin1String("closeonchallenge"))
             CloseOnChallenge = true;
+        else if (name == QLatin1String("preemptive"))
+            PreemptiveBasic = true;
         else if (name == QLatin1String("delay"))
             DelayMs = value.toInt(&ok);
         else if (name == QLatin1String("return"))

@@ -21,9 +21,10 @@ struct THostBehaviour {
     bool CloseOnChallenge = false;  // ends the connection after sending the NTLM challenge
     int HugeFaultBytes = 0;         // Enumerate fails with a fault text this long, full of forged log lines
     int ManyObjects = 0;            // the first batch of an enumeration holds this many objects
+    bool PreemptiveBasic = false;   // takes Basic credentials on a connection it has not challenged yet
 
     // Reads "deny", "noos", "drop", "silent", "singleton", "huge", "ntlmonly", "unencrypted", "tamper",
-    // "plainanswers", "closeonchallenge", "delay=MS", "return=N", "hugefault=BYTES", "manyobjects=N" and
-    // "fault=TEXT" (which takes the rest, commas included). Returns an error text or empty.
+    // "plainanswers", "closeonchallenge", "preemptive", "delay=MS", "return=N", "hugefault=BYTES",
+    // "manyobjects=N" and "fault=TEXT" (which takes the rest, commas included). Returns an error text or empty.
     QString Apply(const QStringList& words);
 };

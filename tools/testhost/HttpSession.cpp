@@ -114,14 +114,18 @@ void THttpSession::ReadRequests() {
     }
 }
 
-// NTLM authenticates the connection, Basic every request.
+// NTLM authenticates the connection, Basic every request once the connection has been challenged.
 THostReply THttpSession::Answer(const QByteArray& authorization, const QByteArray& contentType,
                                 const QByteArray& body) {
     if (TNtlmLogon::IsNtlmAuthorization(authorization)) {
         if (std::optional<THostReply> handshake = m_Ntlm.Step(authorization))
             return *handshake;
     } else if (!m_Ntlm.LoggedOn()) {
-        return m_Host->Handle(authorization, contentType, body);
+        if (authorization.startsWith("Basic ") && !m_Challenged && !m_Host->Behaviour().PreemptiveBasic)
+            return m_Host->RefuseUnaskedCredentials();
+        THostReply reply = m_Host->Handle(authorization, contentType, body);
+        m_Challenged = m_Challenged || reply.AskForCredentials;
+        return reply;
     }
     return m_Ntlm.Serve(contentType, body, m_Https);
 }

@@ -33,4 +33,5 @@ private:
     QByteArray m_Buffer;
     bool m_Busy = false; // a request is being answered (or never will be)
     bool m_CloseAfterAnswer = false;
+    bool m_Challenged = false; // this connection has been asked for credentials
 };

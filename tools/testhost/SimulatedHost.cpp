@@ -49,6 +49,13 @@ THostReply TSimulatedHost::Handle(const QByteArray& authorization, const QByteAr
     return HandleAuthenticated(contentType, body);
 }
 
+THostReply TSimulatedHost::RefuseUnaskedCredentials() {
+    emit credentialsUnasked(m_Address);
+    THostReply reply = Answer(401, QByteArray());
+    reply.AskForCredentials = true;
+    return reply;
+}
+
 THostReply TSimulatedHost::HandleAuthenticated(const QByteArray& contentType, const QByteArray& body) {
     if (m_Behaviour.DropConnection)
         return THostReply::Of(THostReply::TKind::Drop);

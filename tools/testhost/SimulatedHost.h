@@ -33,11 +33,15 @@ public:
 
     // Handles one HTTP request to /wsman; authorization is the Authorization header as received.
     THostReply Handle(const QByteArray& authorization, const QByteArray& contentType, const QByteArray& body);
+    // Basic credentials on a connection that has not been asked for them: refused with a challenge and
+    // reported, since the client sent the password before knowing that the host takes Basic.
+    THostReply RefuseUnaskedCredentials();
     // Handles a request whose connection has already logged on.
     THostReply HandleAuthenticated(const QByteArray& contentType, const QByteArray& body);
 
 signals:
     void shutdownAccepted(const QHostAddress& address, int flags);
+    void credentialsUnasked(const QHostAddress& address);
 
 private:
     THostReply Enumerate(const TSoapRequest& request, const TWindowsAnswers& answers);

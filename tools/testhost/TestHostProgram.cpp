@@ -39,6 +39,8 @@ QString TTestHostProgram::Start() {
             connect(host, &TSimulatedHost::shutdownAccepted, this, [this](const QHostAddress& from, int flags) {
                 WriteLine(QStringLiteral("shutdown %1 %2").arg(from.toString()).arg(flags));
             });
+            connect(host, &TSimulatedHost::credentialsUnasked, this,
+                    [this](const QHostAddress& from) { WriteLine(QStringLiteral("unasked ") + from.toString()); });
             m_Hosts.insert(address, host);
             const QString listenError = Listen(host);
             if (!listenError.isEmpty())
