@@ -45,6 +45,7 @@ int main(int argc, char* argv[]) {
     fileDialogs.SetParent(form.get());
     window = form.get();
     form->show();
+    QMetaObject::invokeMethod(form.get(), &TDormivaForm::OfferWizardIfEmpty, Qt::QueuedConnection);
     const int result = app.exec();
     ReleaseInstance();
     form.reset();

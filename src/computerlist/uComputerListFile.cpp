@@ -356,14 +356,8 @@ void TComputerListFile::ImportText(const QString& path) {
                       LangStr(QStringLiteral("sLoadTextNoGroupFailedTitle")), TPromptButtons::OK, TPromptIcon::Error);
         return;
     }
-    const auto encoding = QStringConverter::encodingForData(bytes);
-    const QString text = encoding && *encoding != QStringConverter::Utf8 ? QStringDecoder(*encoding).decode(bytes)
-                                                                         : DecodeEightBitText(bytes);
     m_list.BeginUpdate();
-    for (const QString& line : SplitTextLines(text)) {
-        const QString name = line.trimmed();
-        if (!name.isEmpty()) // a blank line is no computer
-            m_list.NewComputer(name, QString(), nullptr);
-    }
+    for (const QString& name : ComputerNamesOfText(DecodeTextFile(bytes)))
+        m_list.NewComputer(name, QString(), nullptr);
     m_list.EndUpdate();
 }
