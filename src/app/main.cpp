@@ -3,6 +3,7 @@
 #include "uCredentialDialogs.h"
 #include "uMain.h"
 #include "uMessageBoxPrompts.h"
+#include "uNetworkComputerBrowser.h"
 #include "uProgramOptions.h"
 #include "uSystemFileDialogs.h"
 
@@ -38,6 +39,8 @@ int main(int argc, char* argv[]) {
         {QCoreApplication::arguments(), QCoreApplication::applicationDirPath(), screen ? screen->size() : QSize()},
         prompts);
     TCredentialDialogs dialogs(prompts);
+    TNetworkComputerBrowser browser;
+    dialogs.SetComputerBrowser(&browser);
     TSystemFileDialogs fileDialogs;
     auto form = std::make_unique<TDormivaForm>(options, prompts, dialogs, dialogs, fileDialogs);
     prompts.SetParent(form.get());

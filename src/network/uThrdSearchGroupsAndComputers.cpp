@@ -1,6 +1,7 @@
 #include "uThrdSearchGroupsAndComputers.h"
 
 #include "LangChanger.h"
+#include "PlatformNetworkBrowse.h"
 #include "PlatformSockets.h"
 #include "uComputerListFile.h"
 #include "uFormat.h"
@@ -49,6 +50,13 @@ void TThrdSearchGroupsAndComputers::run() {
     m_errorText.clear();
     try {
         switch (m_searchMode) {
+        case 0:
+            SearchNetwork();
+            break;
+        case 1:
+            // Not built yet: say so rather than end as if the directory held no computers.
+            m_errorText = LangStr(QStringLiteral("sDirectorySearchUnavailable"));
+            break;
         case 2:
             SearchAddressRange();
             break;
@@ -62,6 +70,35 @@ void TThrdSearchGroupsAndComputers::run() {
         m_errorText = QString::fromLocal8Bit(error.what());
     }
     m_finished = true;
+}
+
+void TThrdSearchGroupsAndComputers::SearchNetwork() {
+    std::vector<TSimpleGroup*> groups;
+    for (const QString& domain : Platform::BrowseDomains().value_or(QStringList())) {
+        const QString name = CleanName(domain);
+        if (name.isEmpty())
+            continue;
+        groups.push_back(new TSimpleGroup(name, QString(), &m_root));
+        if (!ReportFound(*groups.back()))
+            return;
+    }
+    // Without any workgroup in the list, the computers of our own one come without a group.
+    if (groups.empty()) {
+        for (const QString& computer :
+             Platform::BrowseComputers(Platform::PrimaryDomain(), m_serverTypes).value_or(QStringList())) {
+            const QString name = CleanName(computer);
+            if (!name.isEmpty() && !ReportFound(*Ungrouped(name)))
+                return;
+        }
+        return;
+    }
+    for (TSimpleGroup* group : groups) {
+        for (const QString& computer : Platform::BrowseComputers(group->Name, m_serverTypes).value_or(QStringList())) {
+            const QString name = CleanName(computer);
+            if (!name.isEmpty() && !ReportFound(*new TSimpleComputer(name, QString(), group)))
+                return;
+        }
+    }
 }
 
 void TThrdSearchGroupsAndComputers::SearchAddressRange() {

@@ -51,6 +51,7 @@ protected:
     void run() override;
 
 private:
+    void SearchNetwork();
     void SearchAddressRange();
     void SearchTextFile();
     // Takes over a computer found without a group.

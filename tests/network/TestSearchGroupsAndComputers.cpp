@@ -60,6 +60,7 @@ private slots:
     void textFileThatCannotBeRead_data();
     void textFileThatCannotBeRead();
     void detachedSearchReportsNothingMore();
+    void directorySearchSaysItIsUnavailable();
     void unknownModeFindsNothing();
     void rangeSize_data();
     void rangeSize();
@@ -213,6 +214,17 @@ void TestSearchGroupsAndComputers::detachedSearchReportsNothingMore() {
     run.Run();
     QCOMPARE(run.Found.size(), 3);
     QVERIFY(!run.Ended);
+}
+
+// The directory search is not built yet: it must not pass for a directory without computers.
+void TestSearchGroupsAndComputers::directorySearchSaysItIsUnavailable() {
+    TSearchRun run;
+    run.Search->SetSearchMode(1);
+    run.Run();
+    QVERIFY(run.Found.isEmpty());
+    QVERIFY(run.Finished);
+    QCOMPARE(run.ErrorText,
+             QStringLiteral("This version cannot search Active Directory yet. Please choose another source."));
 }
 
 void TestSearchGroupsAndComputers::unknownModeFindsNothing() {
