@@ -121,6 +121,7 @@ private slots:
     void largeRangeIsConfirmed();
     void searchErrorIsShownAndFoundStays();
     void browseForFile();
+    void detectIPRangeOffersTheLocalAddresses();
 };
 
 void TestdlgWizardComputerList::startsOnNetworkWithDefaults() {
@@ -363,6 +364,32 @@ void TestdlgWizardComputerList::browseForFile() {
     QCOMPARE(f.FileDialogs.Calls.at(0), "open|Import computers from a text file|Text files (*.txt);;All files "
                                         "(*)|txt|" +
                                             f.Options.SettingsFolder);
+}
+
+void TestdlgWizardComputerList::detectIPRangeOffersTheLocalAddresses() {
+    TFixture f;
+    QList<QStringList> offered;
+    std::optional<qsizetype> answer = 1;
+    f.Wizard->SetLocalAddresses(
+        [] {
+            return QList<Platform::TAdapterInfo>{
+                {QStringLiteral("eth0"), {{QStringLiteral("192.168.5.20"), QStringLiteral("255.255.255.0"), 1}}},
+                {QStringLiteral("eth1"), {{QStringLiteral("10.4.0.7"), QStringLiteral("255.255.0.0"), 2}}}};
+        },
+        [&offered, &answer](const QStringList& lines) {
+            offered.append(lines);
+            return answer;
+        });
+    f.Child<QComboBox>("cmbImportFrom")->setCurrentIndex(IPRange);
+    f.Child<QPushButton>("btnDetectIPRange")->click();
+    QCOMPARE(offered, (QList<QStringList>{{"192.168.5.20 (eth0)", "10.4.0.7 (eth1)"}}));
+    QCOMPARE(f.Child<QLineEdit>("edStartIP")->text(), QStringLiteral("10.4.0.1"));
+    QCOMPARE(f.Child<QLineEdit>("edStopIP")->text(), QStringLiteral("10.4.255.254"));
+    // A cancelled choice leaves the edits as they were.
+    answer.reset();
+    f.Child<QPushButton>("btnDetectIPRange")->click();
+    QCOMPARE(f.Child<QLineEdit>("edStartIP")->text(), QStringLiteral("10.4.0.1"));
+    QCOMPARE(f.Child<QLineEdit>("edStopIP")->text(), QStringLiteral("10.4.255.254"));
 }
 
 QTEST_MAIN(TestdlgWizardComputerList)
