@@ -9,6 +9,7 @@
 #include "uDemoStart.h"
 #include "uMain.h"
 #include "uMessageBoxPrompts.h"
+#include "uNetworkComputerBrowser.h"
 #include "uProgramOptions.h"
 #include "uSettingsLock.h"
 #include "uSystemFileDialogs.h"
@@ -66,6 +67,8 @@ int main(int argc, char* argv[]) {
     if (demo.Unattended())
         options.bConfirmExecute = false;
     TCredentialDialogs dialogs(prompts);
+    TNetworkComputerBrowser browser;
+    dialogs.SetComputerBrowser(&browser);
     TSystemFileDialogs fileDialogs;
     auto form = std::make_unique<TDormivaForm>(options, prompts, dialogs, dialogs, fileDialogs, &secretStore);
     messageBoxes.SetParent(form.get());
@@ -78,6 +81,7 @@ int main(int argc, char* argv[]) {
         demoRun = std::make_unique<TDemoRun>(*form);
         demoRun->Start();
     }
+    QMetaObject::invokeMethod(form.get(), &TDormivaForm::OfferWizardIfEmpty, Qt::QueuedConnection);
     const int result = app.exec();
     ReleaseInstance();
     demoRun.reset();

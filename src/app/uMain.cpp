@@ -26,6 +26,7 @@
 #include "uVirtualTreesColumnsUtil.h"
 #include "uWindowPlacement.h"
 #include "udlgOptions.h"
+#include "udlgWizardComputerList.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -54,7 +55,7 @@ QAction* MakeAction(QObject* parent, const char* name, const QString& caption) {
 TDormivaForm::TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEntryDialogs& dialogs,
                            IConnectAsPrompt& connectAs, IFileDialogs& fileDialogs, ISecretStore* secretStore,
                            QWidget* parent)
-    : QMainWindow(parent), m_options(options), m_prompts(prompts), m_connectAs(connectAs),
+    : QMainWindow(parent), m_options(options), m_prompts(prompts), m_connectAs(connectAs), m_fileDialogs(fileDialogs),
       m_qtTranslation(std::make_unique<TQtTranslation>()) {
     setObjectName(QStringLiteral("DormivaForm"));
     setWindowTitle(QStringLiteral("Dormiva"));
@@ -302,6 +303,9 @@ void TDormivaForm::CreateActions() {
     actComputerUpdate = MakeAction(this, "actComputerUpdate", QStringLiteral("Update computers"));
     actComputerUpdate->setShortcut(Qt::Key_F5);
     connect(actComputerUpdate, &QAction::triggered, m_computerList.get(), &TComputerList::UpdateState);
+    actComputerListWizard = MakeAction(this, "actComputerListWizard", QStringLiteral("Add computers wizard"));
+    connect(actComputerListWizard, &QAction::triggered, this,
+            [this] { ExecuteComputerListWizard(this, *m_computerList, m_options, m_prompts, m_fileDialogs); });
     actComputerListImport = MakeAction(this, "actComputerListImport", QStringLiteral("Import"));
     connect(actComputerListImport, &QAction::triggered, this,
             [this] { RunListFileCommand([this] { m_listFile->ImportList(); }); });
@@ -348,6 +352,8 @@ void TDormivaForm::CreateMenus() {
     QMenu* mnEdit = menuBar()->addMenu(QStringLiteral("Edit"));
     mnEdit->setObjectName(QStringLiteral("mnEdit"));
     mnEdit->addActions({actGroupCreateNew, actComputerAdd, actEdit, actDelete, actDeleteAll});
+    mnEdit->addSeparator();
+    mnEdit->addAction(actComputerListWizard);
     QMenu* mnComputers = menuBar()->addMenu(QStringLiteral("Computers"));
     mnComputers->setObjectName(QStringLiteral("mnComputers"));
     mnComputers->addActions({actExpandAll, actCollapseAll, actComputerUpdate});
@@ -381,6 +387,16 @@ void TDormivaForm::UpdateRunState() {
     m_pnlAction->SetRunning(m_run->IsRunning());
     lblRunProgress->setText(m_run->ProgressText());
     UpdateActions();
+}
+
+void TDormivaForm::OfferWizardIfEmpty() {
+    if (m_computerList->HasItems())
+        return;
+    if (!m_options.DontShowAskWizardIfEmpty &&
+        m_prompts.Ask(LangStr(QStringLiteral("sRunWizardListEmpty")), LangStr(QStringLiteral("sWarning")),
+                      TPromptButtons::YesNo, TPromptIcon::Warning) != TPromptResult::Yes)
+        return;
+    actComputerListWizard->trigger();
 }
 
 void TDormivaForm::BringToFront() {

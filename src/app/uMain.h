@@ -54,6 +54,9 @@ public:
     void LanguageClick(const QString& fileName);
     // The message table, the list separator and the texts of every open window, from the language.
     void ReloadTexts();
+    // At the first showing: an empty list leads to the add-computers wizard, after a question unless the
+    // options say not to ask.
+    void OfferWizardIfEmpty();
 
     QAction* actComputerAdd;
     QAction* actGroupCreateNew;
@@ -63,6 +66,7 @@ public:
     QAction* actExpandAll;
     QAction* actCollapseAll;
     QAction* actComputerUpdate;
+    QAction* actComputerListWizard;
     QAction* actExecute;
     QAction* actStop;
     QAction* actComputerListImport;
@@ -99,6 +103,7 @@ private:
     TProgramOptions& m_options;
     IUserPrompts& m_prompts;
     IConnectAsPrompt& m_connectAs;
+    IFileDialogs& m_fileDialogs;
     std::unique_ptr<TComputerList> m_computerList;
     std::unique_ptr<TComputerListFile> m_listFile;
     std::unique_ptr<TAppLog> m_appLog;

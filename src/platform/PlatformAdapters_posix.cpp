@@ -20,8 +20,8 @@ QString DottedText(const sockaddr* address) {
 
 } // namespace
 
-// getifaddrs lists one entry per address; entries of one interface are gathered under it, in the order
-// the interfaces first appear. The interface name serves as the description.
+// getifaddrs lists one entry per address, loopback and down interfaces included; entries of one interface are gathered
+// under it, in the order the interfaces first appear. The interface name serves as the description.
 QList<TAdapterInfo> GetAdaptersIPv4() {
     ifaddrs* list = nullptr;
     if (::getifaddrs(&list) != 0)
@@ -29,6 +29,9 @@ QList<TAdapterInfo> GetAdaptersIPv4() {
     QList<TAdapterInfo> adapters;
     for (const ifaddrs* entry = list; entry; entry = entry->ifa_next) {
         if (!entry->ifa_addr || entry->ifa_addr->sa_family != AF_INET)
+            continue;
+        // Loopback and interfaces that are down give no range to scan.
+        if ((entry->ifa_flags & IFF_LOOPBACK) || !(entry->ifa_flags & IFF_UP))
             continue;
         const QString name = QString::fromUtf8(entry->ifa_name);
         auto adapter = std::find_if(adapters.begin(), adapters.end(),

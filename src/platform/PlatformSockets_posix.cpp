@@ -1,5 +1,7 @@
 #include "PlatformSockets.h"
 
+#include "PosixSocket.h"
+
 #include <algorithm>
 
 #include <arpa/inet.h>
@@ -17,23 +19,6 @@ namespace Platform {
 namespace {
 
 using TClock = std::chrono::steady_clock;
-
-// Closes the descriptor on every way out.
-class TSocket {
-public:
-    explicit TSocket(int fd) : m_fd(fd) {}
-    ~TSocket() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    TSocket(const TSocket&) = delete;
-    TSocket& operator=(const TSocket&) = delete;
-    int Fd() const { return m_fd; }
-    bool IsValid() const { return m_fd >= 0; }
-
-private:
-    int m_fd;
-};
 
 sockaddr_in SocketAddress(quint32 address, quint16 port) {
     sockaddr_in result{};

@@ -3,6 +3,7 @@
 #include "TScriptedEntryDialogs.h"
 #include "TScriptedFileDialogs.h"
 #include "TScriptedPrompts.h"
+#include "uComputerList.h"
 #include "uDlgAbout.h"
 #include "uDlgAlternateCredentials.h"
 #include "uDlgCommandListEdit.h"
@@ -18,6 +19,7 @@
 #include "udlgDetectLocalIPAddress.h"
 #include "udlgOptions.h"
 #include "udlgShutdownComputer.h"
+#include "udlgWizardComputerList.h"
 
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
@@ -52,6 +54,9 @@ struct TClosedToolDialogs : IToolDialogs {
 // What the forms need to be built without a display or a network.
 struct TFormServices {
     TProgramOptions Options;
+    TScriptedPrompts ListPrompts;
+    TScriptedEntryDialogs ListDialogs;
+    TComputerList List{Options, ListPrompts, ListDialogs};
     TClosedToolDialogs ToolDialogs;
     TScriptedPrompts Prompts;
     TScriptedEntryDialogs Dialogs;
@@ -106,6 +111,11 @@ const QList<TShippedForm>& ShippedForms() {
         {"DlgCommandListEdit",
          [](TFormServices& s) { return std::make_unique<TDlgCommandListEdit>(nullptr, s.FileDialogs); },
          {}},
+        {"dlgWizardComputerList",
+         [](TFormServices& s) {
+             return std::make_unique<TdlgWizardComputerList>(nullptr, s.List, s.Options, s.Prompts, s.FileDialogs);
+         },
+         {QStringLiteral("sbSelectImportFromFile")}}, // "..."
         {"dlgShutdownComputer",
          [](TFormServices& s) {
              return std::make_unique<TdlgShutdownComputer>(nullptr, s.Prompts, QStringLiteral("pc1"), QString(),

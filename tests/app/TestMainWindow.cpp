@@ -14,6 +14,7 @@
 #include <QMimeData>
 #include <QPixmap>
 #include <QTest>
+#include <QTimer>
 
 // The wiring of the main window and its computer tree; the list's own rules are tested headless.
 class TestMainWindow : public QObject {
@@ -28,6 +29,8 @@ private slots:
     void typingSearchesAllNodes();
     void bringToFrontRestoresAMinimizedWindow();
     void treeImagesAreDrawnAtTheScreenScale();
+    void wizardIsOfferedForAnEmptyList_data();
+    void wizardIsOfferedForAnEmptyList();
 
 private:
     // Sends a drag of the list's entries to the point in the tree; returns whether it was accepted.
@@ -188,6 +191,42 @@ void TestMainWindow::treeImagesAreDrawnAtTheScreenScale() {
     for (qsizetype i = 0; i < drawn.size(); ++i)
         for (qsizetype j = i + 1; j < drawn.size(); ++j)
             QVERIFY2(drawn[i] != drawn[j], qPrintable(QStringLiteral("images %1 and %2 look alike").arg(i).arg(j)));
+}
+
+void TestMainWindow::wizardIsOfferedForAnEmptyList_data() {
+    QTest::addColumn<bool>("hasComputer");
+    QTest::addColumn<bool>("dontAsk");
+    QTest::addColumn<int>("answer"); // -1: no question expected
+    QTest::addColumn<bool>("opened");
+    QTest::newRow("empty, Yes") << false << false << int(TPromptResult::Yes) << true;
+    QTest::newRow("empty, No") << false << false << int(TPromptResult::No) << false;
+    QTest::newRow("empty, not asking") << false << true << -1 << true;
+    QTest::newRow("not empty") << true << false << -1 << false;
+}
+
+void TestMainWindow::wizardIsOfferedForAnEmptyList() {
+    QFETCH(bool, hasComputer);
+    QFETCH(bool, dontAsk);
+    QFETCH(int, answer);
+    QFETCH(bool, opened);
+    m_options.DontShowAskWizardIfEmpty = dontAsk;
+    if (hasComputer)
+        m_list->NewComputer(QStringLiteral("pc"), QString(), nullptr);
+    if (answer >= 0)
+        m_prompts->Answer(TPromptResult(answer));
+    QString wizard;
+    QTimer::singleShot(0, this, [&wizard] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            wizard = modal->objectName();
+            modal->close();
+        }
+    });
+    m_form->OfferWizardIfEmpty();
+    m_options.DontShowAskWizardIfEmpty = false;
+    QCOMPARE(wizard, opened ? QStringLiteral("dlgWizardComputerList") : QString());
+    QCOMPARE(m_prompts->Asked().size(), answer >= 0 ? 1 : 0);
+    if (answer >= 0)
+        QCOMPARE(m_prompts->Asked().at(0).Buttons, TPromptButtons::YesNo);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -1,3 +1,4 @@
+#include "TNetworkNamespace.h"
 #include "uDetectLocalIPRange.h"
 
 #include <QTest>
@@ -29,7 +30,7 @@ class TestLocalIPRange : public QObject {
     Q_OBJECT
 private slots:
     void refreshKeepsAdapterOrderAndStopsAtNoAddress();
-    void refreshReadsThisComputer();
+    void refreshLeavesOutLoopbackAndDownInterfaces();
     void detect_data();
     void detect();
 };
@@ -58,16 +59,33 @@ void TestLocalIPRange::refreshKeepsAdapterOrderAndStopsAtNoAddress() {
     QCOMPARE(addresses.Items(2).AdapterName, QStringLiteral("tun0"));
 }
 
-void TestLocalIPRange::refreshReadsThisComputer() {
-    TIPAndMask local;
-    local.Refresh();
-    bool loopback = false;
-    for (qsizetype i = 0; i < local.Addresses().Count(); ++i) {
-        const TAddressItem& item = local.Addresses().Items(i);
-        loopback = loopback || (item.IpAddress == QStringLiteral("127.0.0.1") &&
-                                item.IpMAsk == QStringLiteral("255.0.0.0") && item.AdapterName == QStringLiteral("lo"));
-    }
-    QVERIFY(loopback);
+// In a namespace of its own: loopback is up, one interface is up and one is down, each with an address.
+// Only the address of the interface that is up is a local address to scan from.
+void TestLocalIPRange::refreshLeavesOutLoopbackAndDownInterfaces() {
+    QString why;
+    if (!TNetworkNamespace::CanCreate(&why))
+        QSKIP(qPrintable(why));
+    const TNetworkNamespace space(QStringLiteral("adapters"));
+    QVERIFY(space.IsCreated());
+    const QString up = QStringLiteral("dvup%1").arg(QCoreApplication::applicationPid() % 10000);
+    const QString down = QStringLiteral("dvdn%1").arg(QCoreApplication::applicationPid() % 10000);
+    QVERIFY(space.Ip({"link", "add", up, "type", "veth", "peer", "name", down}));
+    QVERIFY(space.Ip({"addr", "add", "192.168.77.5/24", "dev", up}));
+    QVERIFY(space.Ip({"addr", "add", "10.9.9.9/8", "dev", down}));
+    QVERIFY(space.Ip({"link", "set", up, "up"}));
+
+    const QList<TAddressItem> items = space.Inside([] {
+        TIPAndMask local;
+        local.Refresh();
+        QList<TAddressItem> found;
+        for (qsizetype i = 0; i < local.Addresses().Count(); ++i)
+            found.append(local.Addresses().Items(i));
+        return found;
+    });
+    QCOMPARE(items.size(), 1);
+    QCOMPARE(items.at(0).IpAddress, QStringLiteral("192.168.77.5"));
+    QCOMPARE(items.at(0).IpMAsk, QStringLiteral("255.255.255.0"));
+    QCOMPARE(items.at(0).AdapterName, up);
 }
 
 void TestLocalIPRange::detect_data() {

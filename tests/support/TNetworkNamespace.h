@@ -38,9 +38,10 @@ public:
         return result;
     }
 
-private:
+    // Moves the calling thread into the namespace; threads it starts afterwards are born there.
     bool EnterOnThisThread() const;
 
+private:
     QString m_name;
     bool m_created = false;
 };

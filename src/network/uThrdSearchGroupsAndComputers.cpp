@@ -1,0 +1,180 @@
+#include "uThrdSearchGroupsAndComputers.h"
+
+#include "LangChanger.h"
+#include "PlatformNetworkBrowse.h"
+#include "PlatformSockets.h"
+#include "uComputerListFile.h"
+#include "uFormat.h"
+#include "uTextDecoding.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QMetaObject>
+
+namespace {
+
+// Names come from files and the network: control characters make no computer name.
+QString CleanName(const QString& text) {
+    QString name;
+    name.reserve(text.size());
+    for (const QChar c : text)
+        if (c.category() != QChar::Other_Control)
+            name.append(c);
+    return name.trimmed();
+}
+
+} // namespace
+
+TThrdSearchGroupsAndComputers::TThrdSearchGroupsAndComputers(const TCheckSettings& check) : m_check(check) {
+    // The object lives on the main thread: the reports and the end run there.
+    connect(this, &QThread::finished, this, &TThrdSearchGroupsAndComputers::SearchEnded);
+}
+
+TThrdSearchGroupsAndComputers::~TThrdSearchGroupsAndComputers() = default;
+
+void TThrdSearchGroupsAndComputers::Detach() {
+    m_onFoundObject = nullptr;
+    m_onSearchEnded = nullptr;
+    requestInterruption();
+}
+
+quint64 TThrdSearchGroupsAndComputers::RangeSize(const QString& startIP, const QString& stopIP) {
+    const auto start = Platform::ParseIPv4(startIP);
+    const auto stop = Platform::ParseIPv4(stopIP);
+    if (!start || !stop)
+        return 0;
+    return quint64(qMax(*start, *stop)) - qMin(*start, *stop) + 1;
+}
+
+void TThrdSearchGroupsAndComputers::run() {
+    m_errorText.clear();
+    try {
+        switch (m_searchMode) {
+        case 0:
+            SearchNetwork();
+            break;
+        case 1:
+            // Not built yet: say so rather than end as if the directory held no computers.
+            m_errorText = LangStr(QStringLiteral("sDirectorySearchUnavailable"));
+            break;
+        case 2:
+            SearchAddressRange();
+            break;
+        case 3:
+            SearchTextFile();
+            break;
+        default:
+            break;
+        }
+    } catch (const std::exception& error) {
+        m_errorText = QString::fromLocal8Bit(error.what());
+    }
+    m_finished = true;
+}
+
+void TThrdSearchGroupsAndComputers::SearchNetwork() {
+    std::vector<TSimpleGroup*> groups;
+    for (const QString& domain : Platform::BrowseDomains().value_or(QStringList())) {
+        const QString name = CleanName(domain);
+        if (name.isEmpty())
+            continue;
+        groups.push_back(new TSimpleGroup(name, QString(), &m_root));
+        if (!ReportFound(*groups.back()))
+            return;
+    }
+    // Without any workgroup in the list, the computers of our own one come without a group.
+    if (groups.empty()) {
+        for (const QString& computer :
+             Platform::BrowseComputers(Platform::PrimaryDomain(), m_serverTypes).value_or(QStringList())) {
+            const QString name = CleanName(computer);
+            if (!name.isEmpty() && !ReportFound(*Ungrouped(name)))
+                return;
+        }
+        return;
+    }
+    for (TSimpleGroup* group : groups) {
+        for (const QString& computer : Platform::BrowseComputers(group->Name, m_serverTypes).value_or(QStringList())) {
+            const QString name = CleanName(computer);
+            if (!name.isEmpty() && !ReportFound(*new TSimpleComputer(name, QString(), group)))
+                return;
+        }
+    }
+}
+
+void TThrdSearchGroupsAndComputers::SearchAddressRange() {
+    auto* group = new TSimpleGroup(FormatIPRange(m_startIP, m_stopIP), QString(), &m_root);
+    if (!ReportFound(*group))
+        return;
+    const auto start = Platform::ParseIPv4(m_startIP);
+    const auto stop = Platform::ParseIPv4(m_stopIP);
+    if (!start || !stop)
+        return;
+    const quint64 last = qMax(*start, *stop);
+    for (quint64 value = qMin(*start, *stop); value <= last; ++value) {
+        const quint32 lastOctet = value & 0xFF;
+        if (lastOctet == 0 || lastOctet == 255)
+            continue;
+        const QString address = Platform::FormatIPv4(quint32(value));
+        QString name;
+        if (m_onlyLiveComputers) {
+            if (!IsComputerReachable(address, m_check)) {
+                if (isInterruptionRequested())
+                    return;
+                continue;
+            }
+            if (m_resolveNames) {
+                name = CleanName(GetNetBIOSNameByIP(address, m_check.TimeoutMs));
+                if (name.isEmpty())
+                    name = CleanName(ResolveIPToHostName(address));
+            }
+        }
+        if (!ReportFound(*new TSimpleComputer(address, name, group)))
+            return;
+    }
+}
+
+void TThrdSearchGroupsAndComputers::SearchTextFile() {
+    QFile file(m_importFileName);
+    const auto fail = [this](const QString& reason) {
+        m_errorText = Format(LangStr(QStringLiteral("sImportFileReadError")), {m_importFileName, reason});
+    };
+    // Only a regular file: a device or a pipe could be endless.
+    const QFileInfo info(m_importFileName);
+    if (info.exists() && !info.isFile())
+        return fail(LangStr(QStringLiteral("sImportFileNotAFile")));
+    if (file.size() > TComputerListFile::MaxFileSize)
+        return fail(Format(LangStr(QStringLiteral("sListFileTooLarge")), {TComputerListFile::MaxFileSize >> 20}));
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(file.errorString());
+    const QByteArray bytes = file.read(TComputerListFile::MaxFileSize + 1);
+    if (file.error() != QFileDevice::NoError)
+        return fail(file.errorString());
+    for (const QString& line : ComputerNamesOfText(DecodeTextFile(bytes))) {
+        const QString name = CleanName(line);
+        if (!name.isEmpty() && !ReportFound(*Ungrouped(name)))
+            return;
+    }
+}
+
+TSimpleComputer* TThrdSearchGroupsAndComputers::Ungrouped(const QString& name) {
+    return m_ungrouped.emplace_back(std::make_unique<TSimpleComputer>(name, QString(), nullptr)).get();
+}
+
+bool TThrdSearchGroupsAndComputers::ReportFound(TSimpleObject& object) {
+    if (isInterruptionRequested())
+        return false;
+    QMetaObject::invokeMethod(
+        this,
+        [this, &object] {
+            if (m_onFoundObject)
+                m_onFoundObject(object);
+        },
+        Qt::BlockingQueuedConnection);
+    return !isInterruptionRequested();
+}
+
+void TThrdSearchGroupsAndComputers::SearchEnded() {
+    if (const TEndHandler onEnded = std::exchange(m_onSearchEnded, nullptr))
+        onEnded(*this);
+    deleteLater();
+}
