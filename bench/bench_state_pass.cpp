@@ -6,10 +6,15 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QFile>
+#include <QStandardPaths>
+
 #include <sched.h>
+#include <sys/resource.h>
 
 // The passes run in a network namespace of this process's own, which ends with it: its loopback
-// answers, and an nftables rule silently drops whatever is sent to 127.1.0.0/16. Nothing leaves it.
+// answers, and nftables rules silently drop whatever is sent to 127.1.0.0/16 and to 127.2.0.27-254, so
+// that of the /24 127.2.0.0 26 addresses answer and 228 are silent. Nothing leaves it.
 namespace {
 
 bool g_privateNetwork = false;
@@ -26,7 +31,8 @@ bool EnterPrivateNetwork() {
     return Run(QStringLiteral("ip"), {"link", "set", "lo", "up"}) &&
            Run(QStringLiteral("nft"), {"add table inet bench; "
                                        "add chain inet bench input { type filter hook input priority 0; }; "
-                                       "add rule inet bench input ip daddr 127.1.0.0/16 drop"});
+                                       "add rule inet bench input ip daddr 127.1.0.0/16 drop; "
+                                       "add rule inet bench input ip daddr 127.2.0.27-127.2.0.254 drop"});
 }
 
 QStringList Addresses(const QString& prefix, int count) {
@@ -36,23 +42,66 @@ QStringList Addresses(const QString& prefix, int count) {
     return names;
 }
 
-// One whole pass, from start to its end on the main thread; counts the answers.
-void RunPass(benchmark::State& state, const QStringList& names, const TCheckSettings& check) {
+QStringList Slash24() {
+    QStringList names;
+    for (int i = 1; i <= 254; ++i)
+        names.append(QStringLiteral("127.2.0.%1").arg(i));
+    return names;
+}
+
+long PeakRssKiB() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+int ThreadCount() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("Threads:"))
+            return line.mid(8).trimmed().toInt();
+    }
+    return 0;
+}
+
+// One whole pass, from start to its end on the main thread; counts the answers and the most threads seen.
+void RunPass(benchmark::State& state, const QStringList& names, const TCheckSettings& check, TProbeLimits limits = {}) {
     if (!g_privateNetwork) {
         state.SkipWithError("no private network namespace (needs CAP_SYS_ADMIN, ip and nft)");
         return;
     }
     int answered = 0;
+    int threads = 0;
+    const long rssBefore = PeakRssKiB();
     for (auto _ : state) {
         QEventLoop loop;
         answered = 0;
-        auto* pass = new TThrdUpdateComputerState([check] { return check; });
+        auto* pass = new TThrdUpdateComputerState([check] { return check; }, limits);
         pass->Start(
-            names, [&answered](const QString&, bool online) { answered += online ? 1 : 0; }, [&loop] { loop.quit(); });
+            names,
+            [&](const QString&, bool online) {
+                answered += online ? 1 : 0;
+                if (answered % 500 == 1)
+                    threads = qMax(threads, ThreadCount());
+            },
+            [&loop] { loop.quit(); });
         loop.exec();
     }
     state.counters["names"] = names.size();
     state.counters["answered"] = answered;
+    state.counters["threads"] = threads;
+    state.counters["peakRssGrowthKiB"] = static_cast<double>(PeakRssKiB() - rssBefore);
+}
+
+// Another tool over the same addresses, for comparison; skipped where it is not installed.
+void RunTool(benchmark::State& state, const QString& program, const QStringList& args) {
+    if (!g_privateNetwork || QStandardPaths::findExecutable(program).isEmpty()) {
+        state.SkipWithError("no private network namespace, or the tool is not installed");
+        return;
+    }
+    for (auto _ : state)
+        Run(program, args);
 }
 
 void BM_PassOverLoopbackNames(benchmark::State& state) {
@@ -62,10 +111,37 @@ void BM_PassOverLoopbackNames(benchmark::State& state) {
 BENCHMARK(BM_PassOverLoopbackNames)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 void BM_PassOverSilentAddresses(benchmark::State& state) {
-    // 50 addresses that never answer, 100 ms time-out: the sequential cost of a pass.
+    // 50 addresses that never answer, 100 ms time-out.
     RunPass(state, Addresses(QStringLiteral("127.1"), 50), {static_cast<int>(state.range(0)), 100, 139});
 }
 BENCHMARK(BM_PassOverSilentAddresses)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+// The /24 with 228 silent addresses at a 300 ms time-out; argument: the most probes in flight.
+void BM_PassOverSlash24(benchmark::State& state) {
+    RunPass(state, Slash24(), {0, 300, 139}, {static_cast<int>(state.range(0))});
+}
+BENCHMARK(BM_PassOverSlash24)->Arg(256)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+void BM_FpingOverSlash24(benchmark::State& state) {
+    RunTool(state, QStringLiteral("fping"), QStringList{"-q", "-t", "300", "-r", "0", "-i", "1"} + Slash24());
+}
+BENCHMARK(BM_FpingOverSlash24)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+void BM_NmapOverSlash24(benchmark::State& state) {
+    RunTool(state, QStringLiteral("nmap"), {"-sn", "-PE", "-n", "127.2.0.1-254"});
+}
+BENCHMARK(BM_NmapOverSlash24)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// 10,000 loopback computers: the threads and the memory of the pass stay flat.
+void BM_PassOverTenThousandLoopbackNames(benchmark::State& state) {
+    RunPass(state, Addresses(QStringLiteral("127.0"), 10000), {static_cast<int>(state.range(0)), 300, 139});
+}
+BENCHMARK(BM_PassOverTenThousandLoopbackNames)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 
 } // namespace
 

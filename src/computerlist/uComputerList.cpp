@@ -103,6 +103,11 @@ TPreObject::TPreObject(bool isGroup, const QString& name, const QString& descrip
     : m_isGroup(isGroup), m_description(description), m_name(name), m_parentGroup(parent), m_status(status),
       m_computerList(list) {}
 
+void TPreObject::SetName(const QString& value) {
+    m_name = value;
+    m_computerList->m_computersByName.reset();
+}
+
 QString TPreObject::GetCaption() const {
     return FormatComputerCaption(m_name, m_description, m_computerList->m_options.ComputerCaptionStyle);
 }
@@ -203,6 +208,7 @@ void TComputerList::Renumber(TEntryList& list, size_t from) {
 }
 
 void TComputerList::Insert(std::unique_ptr<TPreObject> entry) {
+    m_computersByName.reset();
     TEntryList& list = OwningList(entry->m_parentGroup);
     const int row = static_cast<int>(list.size());
     entry->m_row = row;
@@ -214,6 +220,7 @@ void TComputerList::Insert(std::unique_ptr<TPreObject> entry) {
 }
 
 std::unique_ptr<TPreObject> TComputerList::Take(TPreObject* entry) {
+    m_computersByName.reset();
     if (m_pendingSelection && (m_pendingSelection == entry || IsInside(m_pendingSelection, entry)))
         m_pendingSelection = nullptr;
     TEntryList& list = OwningList(entry->m_parentGroup);
@@ -380,6 +387,7 @@ void TComputerList::DeleteAll() {
         return;
     BeginUpdate();
     m_pendingSelection = nullptr;
+    m_computersByName.reset();
     m_items.clear();
     EndUpdate();
     MarkModified();
@@ -534,13 +542,26 @@ void TComputerList::StatePassEnded() {
 
 void TComputerList::SetComputerStatus(const QString& name, bool reachable) {
     const qint32 status = reachable ? 1 : 0;
-    ForEachEntry(m_items, [&](TPreObject* entry) {
-        if (entry->IsGroup() || entry->m_status == status || entry->m_name != name)
-            return;
+    for (TPreObject* entry : ComputersNamed(name)) {
+        if (entry->m_status == status)
+            continue;
         entry->m_status = status;
         Repaint(entry, {ImageIndexRole});
         RepaintAncestors(entry, {CountsRole});
-    });
+    }
+}
+
+const QList<TPreObject*>& TComputerList::ComputersNamed(const QString& name) {
+    if (!m_computersByName) {
+        m_computersByName.emplace();
+        ForEachEntry(m_items, [this](TPreObject* entry) {
+            if (!entry->IsGroup())
+                (*m_computersByName)[entry->m_name].append(entry);
+        });
+    }
+    static const QList<TPreObject*> none;
+    const auto found = m_computersByName->constFind(name);
+    return found == m_computersByName->constEnd() ? none : *found;
 }
 
 void TComputerList::GetComputerNames(QStringList& names) const {

@@ -4,10 +4,12 @@
 #include "uUserConnectAs.h"
 
 #include <QAbstractItemModel>
+#include <QHash>
 #include <QItemSelectionModel>
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class IEntryDialogs;
@@ -51,7 +53,7 @@ public:
     int Row() const { return m_row; }
 
     // The setters store the value only: they neither repaint nor mark the list modified.
-    void SetName(const QString& value) { m_name = value; }
+    void SetName(const QString& value);
     void SetDescription(const QString& value) { m_description = value; }
     void SetStatus(qint32 value) { m_status = value; }
     void SetUserPassword(const QString& value) { m_userPassword = value; }
@@ -245,6 +247,7 @@ private:
     QList<TPreObject*> SelectedInTreeOrder() const;
     void MoveEntry(TPreObject* entry, TPreObject* target, TAttachMode mode);
     void StatePassEnded();
+    const QList<TPreObject*>& ComputersNamed(const QString& name);
 
     const TProgramOptions& m_options;
     IUserPrompts& m_prompts;
@@ -255,6 +258,8 @@ private:
     QTimer m_updateTimer;
     IComputerStatePass* m_stateThread = nullptr; // owns itself; cleared when it ends or is detached
     TComputerStatePassFactory m_statePassFactory;
+    // The computers of each name, made when first asked for; any change of the entries or names drops it.
+    std::optional<QHash<QString, QList<TPreObject*>>> m_computersByName;
     int m_updateDepth = 0;
     TPreObject* m_pendingSelection = nullptr; // selected at the outermost EndUpdate
     // Declared after the entries so that they go first.

@@ -88,6 +88,7 @@ private slots:
     void computerCaption_data();
     void computerCaption();
     void letterCaseRules();
+    void statusFollowsRenamesMovesAndDeletions();
     void treeOrderFollowsTheCompareRule();
     void checkBoxesPropagate();
     void addSelectsFocusesAndShows();
@@ -199,6 +200,34 @@ void TestComputerList::letterCaseRules() {
     QStringList names{QStringLiteral("before")};
     f.List.GetComputerNames(names);
     QCOMPARE(names, (QStringList{"before", "pc1", "PC1"}));
+}
+
+void TestComputerList::statusFollowsRenamesMovesAndDeletions() {
+    TFixture f;
+    TGroupObject* lab = f.Group(QStringLiteral("Lab"));
+    TComputerObject* top = f.Computer(QStringLiteral("pc"));
+    TComputerObject* inLab = f.Computer(QStringLiteral("pc"), lab);
+    TComputerObject* other = f.Computer(QStringLiteral("other"));
+    f.List.SetComputerStatus(QStringLiteral("pc"), false);
+    QCOMPARE((QList<qint32>{top->Status(), inLab->Status(), other->Status()}), (QList<qint32>{0, 0, 1}));
+
+    // A renamed entry answers to its new name only.
+    other->SetName(QStringLiteral("pc"));
+    top->SetName(QStringLiteral("renamed"));
+    f.List.SetComputerStatus(QStringLiteral("pc"), true);
+    QCOMPARE((QList<qint32>{top->Status(), inLab->Status(), other->Status()}), (QList<qint32>{0, 1, 1}));
+
+    // A moved entry is still found; a deleted one is never touched again.
+    f.Select({inLab});
+    f.List.MoveItem(top, TDropPosition::Below);
+    TComputerObject* added = f.Computer(QStringLiteral("pc"), lab);
+    f.List.DeleteItem(other);
+    f.List.SetComputerStatus(QStringLiteral("pc"), false);
+    QCOMPARE((QList<qint32>{inLab->Status(), added->Status()}), (QList<qint32>{0, 0}));
+    f.List.DeleteItem(lab);
+    f.List.SetComputerStatus(QStringLiteral("pc"), true);
+    f.List.SetComputerStatus(QStringLiteral("renamed"), true);
+    QCOMPARE(top->Status(), 1);
 }
 
 void TestComputerList::treeOrderFollowsTheCompareRule() {
