@@ -7,10 +7,12 @@
 #include "uProgramOptions.h"
 #include "uUserPrompts.h"
 
+#include <QMetaObject>
 #include <QMimeData>
 #include <QSet>
 
 #include <algorithm>
+#include <map>
 #include <utility>
 
 namespace {
@@ -208,7 +210,7 @@ void TComputerList::Renumber(TEntryList& list, size_t from) {
 }
 
 void TComputerList::Insert(std::unique_ptr<TPreObject> entry) {
-    m_computersByName.reset();
+    ForgetEntries();
     TEntryList& list = OwningList(entry->m_parentGroup);
     const int row = static_cast<int>(list.size());
     entry->m_row = row;
@@ -220,7 +222,7 @@ void TComputerList::Insert(std::unique_ptr<TPreObject> entry) {
 }
 
 std::unique_ptr<TPreObject> TComputerList::Take(TPreObject* entry) {
-    m_computersByName.reset();
+    ForgetEntries();
     if (m_pendingSelection && (m_pendingSelection == entry || IsInside(m_pendingSelection, entry)))
         m_pendingSelection = nullptr;
     TEntryList& list = OwningList(entry->m_parentGroup);
@@ -387,7 +389,7 @@ void TComputerList::DeleteAll() {
         return;
     BeginUpdate();
     m_pendingSelection = nullptr;
-    m_computersByName.reset();
+    ForgetEntries();
     m_items.clear();
     EndUpdate();
     MarkModified();
@@ -531,7 +533,7 @@ void TComputerList::UpdateState() {
     GetComputerNames(names);
     m_stateThread = m_statePassFactory();
     m_stateThread->Start(
-        names, [this](const QString& name, bool reachable) { SetComputerStatus(name, reachable); },
+        names, [this](const QString& name, bool reachable) { ApplyPassResult(name, reachable); },
         [this] { StatePassEnded(); });
 }
 
@@ -541,14 +543,61 @@ void TComputerList::StatePassEnded() {
 }
 
 void TComputerList::SetComputerStatus(const QString& name, bool reachable) {
-    const qint32 status = reachable ? 1 : 0;
-    for (TPreObject* entry : ComputersNamed(name)) {
-        if (entry->m_status == status)
-            continue;
-        entry->m_status = status;
+    for (TPreObject* entry : ChangeStatus(name, reachable)) {
         Repaint(entry, {ImageIndexRole});
         RepaintAncestors(entry, {CountsRole});
     }
+}
+
+void TComputerList::ApplyPassResult(const QString& name, bool reachable) {
+    const QList<TPreObject*> changed = ChangeStatus(name, reachable);
+    if (changed.isEmpty())
+        return;
+    if (m_statusRepaints.isEmpty())
+        QMetaObject::invokeMethod(this, &TComputerList::RepaintChangedStatus, Qt::QueuedConnection);
+    m_statusRepaints += changed;
+}
+
+QList<TPreObject*> TComputerList::ChangeStatus(const QString& name, bool reachable) {
+    const qint32 status = reachable ? 1 : 0;
+    QList<TPreObject*> changed;
+    for (TPreObject* entry : ComputersNamed(name)) {
+        if (entry->m_status != status) {
+            entry->m_status = status;
+            changed.append(entry);
+        }
+    }
+    return changed;
+}
+
+void TComputerList::RepaintChangedStatus() {
+    // One signal for the changed rows of each owning list and one for each group above them, however many
+    // computers changed.
+    std::map<const TGroupObject*, std::pair<int, int>> rows;
+    QSet<const TPreObject*> groups;
+    for (const TPreObject* entry : std::exchange(m_statusRepaints, {})) {
+        const auto range = rows.try_emplace(entry->m_parentGroup, entry->m_row, entry->m_row).first;
+        range->second = {std::min(range->second.first, entry->m_row), std::max(range->second.second, entry->m_row)};
+        for (const TPreObject* group = entry->m_parentGroup; group && !groups.contains(group);
+             group = group->m_parentGroup)
+            groups.insert(group);
+    }
+    if (m_updateDepth > 0)
+        return;
+    for (const auto& [parent, range] : rows) {
+        const TEntryList& list = parent ? parent->m_items : m_items;
+        emit dataChanged(SourceIndex(list[static_cast<size_t>(range.first)].get()),
+                         SourceIndex(list[static_cast<size_t>(range.second)].get()), {ImageIndexRole});
+    }
+    for (const TPreObject* group : std::as_const(groups))
+        Repaint(group, {CountsRole});
+}
+
+void TComputerList::ForgetEntries() {
+    // Repaints still due go out while their entries and rows are as they were.
+    if (!m_statusRepaints.isEmpty())
+        RepaintChangedStatus();
+    m_computersByName.reset();
 }
 
 const QList<TPreObject*>& TComputerList::ComputersNamed(const QString& name) {

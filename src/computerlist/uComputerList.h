@@ -195,6 +195,8 @@ public:
     void SetStatePassFactory(TComputerStatePassFactory factory) { m_statePassFactory = std::move(factory); }
     void UpdateState();
     void SetComputerStatus(const QString& name, bool reachable);
+    // The same for an answer of a pass: views are repainted once for all answers of one turn of the event loop.
+    void ApplyPassResult(const QString& name, bool reachable);
     void GetComputerNames(QStringList& names) const;
 
     // The tree's events.
@@ -248,6 +250,11 @@ private:
     void MoveEntry(TPreObject* entry, TPreObject* target, TAttachMode mode);
     void StatePassEnded();
     const QList<TPreObject*>& ComputersNamed(const QString& name);
+    // Sets the status of the computers of the name; gives those whose status changed.
+    QList<TPreObject*> ChangeStatus(const QString& name, bool reachable);
+    void RepaintChangedStatus();
+    // Before entries are added, moved or removed.
+    void ForgetEntries();
 
     const TProgramOptions& m_options;
     IUserPrompts& m_prompts;
@@ -260,6 +267,7 @@ private:
     TComputerStatePassFactory m_statePassFactory;
     // The computers of each name, made when first asked for; any change of the entries or names drops it.
     std::optional<QHash<QString, QList<TPreObject*>>> m_computersByName;
+    QList<TPreObject*> m_statusRepaints; // changed by a pass, repainted at the next turn of the event loop
     int m_updateDepth = 0;
     TPreObject* m_pendingSelection = nullptr; // selected at the outermost EndUpdate
     // Declared after the entries so that they go first.
