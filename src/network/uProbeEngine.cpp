@@ -8,18 +8,6 @@
 #include <algorithm>
 #include <climits>
 
-namespace {
-
-constexpr quint16 NodeStatusRequestPort = 137;
-
-std::optional<quint32> AddressOfHost(const QString& host) {
-    if (const auto address = Platform::ParseIPv4(host))
-        return address;
-    return Platform::LookupIPv4(host);
-}
-
-} // namespace
-
 TProbeEngine::TProbeEngine(TProbeLimits limits) : m_limits(limits) {}
 
 void TProbeEngine::Add(qsizetype index, const TProbeTarget& target) {
@@ -121,7 +109,7 @@ void TProbeEngine::StartProbe(TQueued queued) {
         return;
     }
     m_nextSend = now + m_limits.Pacing;
-    const auto address = AddressOfHost(target.Host);
+    const auto address = Resolve(target.Host);
     if (!address) {
         (*m_onResult)(queued.Index, target, {});
         return;
@@ -183,6 +171,15 @@ void TProbeEngine::StartProbe(TQueued queued) {
         return;
     }
     m_inFlight.emplace(id, std::move(probe));
+}
+
+std::optional<quint32> TProbeEngine::Resolve(const QString& host) {
+    if (const auto address = Platform::ParseIPv4(host))
+        return address;
+    // The resolver may take its time: replies that have arrived are read first, while they are in time.
+    if (!m_inFlight.empty())
+        ApplyEvents(m_sockets.Wait(0));
+    return Platform::LookupIPv4(host);
 }
 
 void TProbeEngine::ApplyEvents(const Platform::TProbeEvents& events) {

@@ -22,7 +22,7 @@ enum class TProbeMethod {
 struct TProbeTarget {
     QString Host; // an address, or a host name that is resolved when its turn comes
     TProbeMethod Method = TProbeMethod::IcmpEcho;
-    quint16 Port = 0;
+    quint16 Port = 0; // of the TCP connection, or of the node status query (137 on a real network)
     quint32 TimeoutMs = 300;
 };
 
@@ -78,6 +78,7 @@ private:
     bool Stopped() const;
     bool QueueDrainedAndFinished();
     void StartProbe(TQueued queued);
+    std::optional<quint32> Resolve(const QString& host);
     void SendEcho(TInFlight& probe, quint32 address);
     void ApplyEvents(const Platform::TProbeEvents& events);
     void Complete(quint64 probe, bool answered, QByteArray reply = {});
