@@ -1,3 +1,5 @@
+#include "NetUtil.h"
+#include "PlatformSockets.h"
 #include "TProbePeers.h"
 #include "uProbeEngine.h"
 
@@ -9,9 +11,13 @@
 #include <QTimer>
 #include <QUdpSocket>
 
+#include <atomic>
 #include <map>
 #include <memory>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -33,6 +39,30 @@ TResults RunAll(TProbeEngine& engine, const QList<TProbeTarget>& targets) {
         QVERIFY2(results.emplace(index, result).second, "two results for one target");
     });
     return results;
+}
+
+// Sends an ICMP echo reply from a local address of the calling thread's namespace.
+bool SendEchoReply(const QString& from, const QString& to, quint16 identifier, quint16 sequence) {
+    const int fd = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
+    if (fd < 0)
+        return false;
+    sockaddr_in source{};
+    source.sin_family = AF_INET;
+    source.sin_addr.s_addr = htonl(*Platform::ParseIPv4(from));
+    sockaddr_in target = source;
+    target.sin_addr.s_addr = htonl(*Platform::ParseIPv4(to));
+    QByteArray reply = IcmpEchoRequest(identifier, sequence);
+    // Type 8 becomes 0: the checksum grows by 0x0800, with the carry folded back in.
+    reply[0] = 0;
+    quint32 sum = (quint32(quint8(reply[2])) << 8 | quint8(reply[3])) + 0x0800;
+    sum = (sum & 0xFFFF) + (sum >> 16);
+    reply[2] = static_cast<char>(sum >> 8);
+    reply[3] = static_cast<char>(sum);
+    const bool sent = ::bind(fd, reinterpret_cast<const sockaddr*>(&source), sizeof source) == 0 &&
+                      ::sendto(fd, reply.constData(), size_t(reply.size()), 0,
+                               reinterpret_cast<const sockaddr*>(&target), sizeof target) == reply.size();
+    ::close(fd);
+    return sent;
 }
 
 // Answers every node status query after a delay with the query's transaction id, after a stray datagram.
@@ -67,10 +97,16 @@ private slots:
     void mixedSet_data();
     void mixedSet();
     void repliesAfterTheDeadlineNeverCount();
+    void lateEchoRepliesNeverCount();
     void stopIsPrompt();
     void noCheckAnswersAtOnce();
 
 private:
+    bool AllowIcmpDatagramSockets(bool allow) const {
+        return m_client->Exec(
+            {"sysctl", "-q", "-w", allow ? "net.ipv4.ping_group_range=0 2147483647" : "net.ipv4.ping_group_range=1 0"});
+    }
+
     std::unique_ptr<TProbePeers> m_peers;
     const TNetworkNamespace* m_client = nullptr;
 };
@@ -79,7 +115,6 @@ void TestProbeEngine::initTestCase() {
     m_peers = std::make_unique<TProbePeers>(QStringLiteral("engine"), QStringLiteral("10.214.1"));
     QVERIFY(m_peers->IsReady());
     m_client = &m_peers->Client();
-    QVERIFY(m_client->Exec({"sysctl", "-q", "-w", "net.ipv4.ping_group_range=0 2147483647"}));
 }
 
 void TestProbeEngine::mixedSet_data() {
@@ -105,6 +140,7 @@ void TestProbeEngine::mixedSet() {
     QFETCH(int, maxInFlight);
     QFETCH(QList<bool>, answered);
     const QStringList hosts{"127.0.0.1", "127.0.0.2", AnswersIcmpOnly, Silent, Absent, Unresolvable};
+    QVERIFY(AllowIcmpDatagramSockets(unprivileged));
     const TResults results = m_client->Inside([&] {
         if (unprivileged && !TProbePeers::DropRawSocketCapability())
             return TResults{};
@@ -142,6 +178,37 @@ void TestProbeEngine::repliesAfterTheDeadlineNeverCount() {
     QVERIFY(!results[1].Answered);
     QVERIFY(results[1].Reply.isEmpty());
     QVERIFY(!results[2].Answered);
+}
+
+void TestProbeEngine::lateEchoRepliesNeverCount() {
+    // On a raw socket the identifier is the process's, so the peer can forge replies that match.
+    QVERIFY(AllowIcmpDatagramSockets(false));
+    const auto identifier = static_cast<quint16>(QCoreApplication::applicationPid());
+    std::atomic<bool> probing{false};
+    std::thread forger([&] {
+        m_peers->Peer().Inside([&] {
+            while (!probing)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            // Sequence numbers go out in the order of the targets, from 1.
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            SendEchoReply(Silent, m_peers->Address(1), identifier, 2);
+            std::this_thread::sleep_for(std::chrono::milliseconds(400));
+            return SendEchoReply(Silent, m_peers->Address(1), identifier, 1);
+        });
+    });
+    const TResults results = m_client->Inside([&] {
+        TProbeEngine engine;
+        probing = true;
+        // The TCP probe keeps the engine listening past the late reply.
+        return RunAll(engine, {{Silent, TProbeMethod::IcmpEcho, 0, TimeoutMs},
+                               {Silent, TProbeMethod::IcmpEcho, 0, 5000},
+                               {Silent, TProbeMethod::TcpConnect, 139, 2000}});
+    });
+    forger.join();
+    QCOMPARE(results.size(), size_t(3));
+    QVERIFY(!results.at(0).Answered);
+    QVERIFY(results.at(1).Answered); // a forged reply in time counts, so the late one was heard too
+    QVERIFY(!results.at(2).Answered);
 }
 
 void TestProbeEngine::stopIsPrompt() {

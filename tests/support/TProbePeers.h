@@ -14,6 +14,7 @@ public:
     // Whether every step of the set-up succeeded.
     bool IsReady() const { return m_ready; }
     const TNetworkNamespace& Client() const { return *m_client; }
+    const TNetworkNamespace& Peer() const { return *m_peer; }
     QString Address(int host) const { return QStringLiteral("%1.%2").arg(m_prefix).arg(host); }
 
     // Takes CAP_NET_RAW from the calling thread only, so that it may not open raw sockets.
