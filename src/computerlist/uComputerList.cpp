@@ -7,10 +7,12 @@
 #include "uProgramOptions.h"
 #include "uUserPrompts.h"
 
+#include <QMetaObject>
 #include <QMimeData>
 #include <QSet>
 
 #include <algorithm>
+#include <map>
 #include <utility>
 
 namespace {
@@ -104,6 +106,11 @@ TPreObject::TPreObject(bool isGroup, const QString& name, const QString& descrip
                        TGroupObject* parent, qint32 status)
     : m_isGroup(isGroup), m_description(description), m_name(name), m_parentGroup(parent), m_status(status),
       m_computerList(list) {}
+
+void TPreObject::SetName(const QString& value) {
+    m_name = value;
+    m_computerList->m_computersByName.reset();
+}
 
 QString TPreObject::GetCaption() const {
     return FormatComputerCaption(m_name, m_description, m_computerList->m_options.ComputerCaptionStyle);
@@ -205,6 +212,7 @@ void TComputerList::Renumber(TEntryList& list, size_t from) {
 }
 
 void TComputerList::Insert(std::unique_ptr<TPreObject> entry) {
+    ForgetEntries();
     TEntryList& list = OwningList(entry->m_parentGroup);
     const int row = static_cast<int>(list.size());
     entry->m_row = row;
@@ -216,6 +224,7 @@ void TComputerList::Insert(std::unique_ptr<TPreObject> entry) {
 }
 
 std::unique_ptr<TPreObject> TComputerList::Take(TPreObject* entry) {
+    ForgetEntries();
     if (m_pendingSelection && (m_pendingSelection == entry || IsInside(m_pendingSelection, entry)))
         m_pendingSelection = nullptr;
     TEntryList& list = OwningList(entry->m_parentGroup);
@@ -382,6 +391,7 @@ void TComputerList::DeleteAll() {
         return;
     BeginUpdate();
     m_pendingSelection = nullptr;
+    ForgetEntries();
     m_items.clear();
     EndUpdate();
     MarkModified();
@@ -525,7 +535,7 @@ void TComputerList::UpdateState() {
     GetComputerNames(names);
     m_stateThread = m_statePassFactory();
     m_stateThread->Start(
-        names, [this](const QString& name, bool reachable) { SetComputerStatus(name, reachable); },
+        names, [this](const QString& name, bool reachable) { ApplyPassResult(name, reachable); },
         [this] { StatePassEnded(); });
 }
 
@@ -535,15 +545,75 @@ void TComputerList::StatePassEnded() {
 }
 
 void TComputerList::SetComputerStatus(const QString& name, bool reachable) {
-    const qint32 status = reachable ? 1 : 0;
-    ForEachEntry(m_items, [&](TPreObject* entry) {
-        if (entry->IsGroup() || entry->m_name != name || (entry->m_statusKnown && entry->m_status == status))
-            return;
-        entry->m_status = status;
-        entry->m_statusKnown = true;
+    for (TPreObject* entry : ChangeStatus(name, reachable)) {
         Repaint(entry, {ImageIndexRole});
         RepaintAncestors(entry, {CountsRole});
-    });
+    }
+}
+
+void TComputerList::ApplyPassResult(const QString& name, bool reachable) {
+    const QList<TPreObject*> changed = ChangeStatus(name, reachable);
+    if (changed.isEmpty())
+        return;
+    if (m_statusRepaints.isEmpty())
+        QMetaObject::invokeMethod(this, &TComputerList::RepaintChangedStatus, Qt::QueuedConnection);
+    m_statusRepaints += changed;
+}
+
+QList<TPreObject*> TComputerList::ChangeStatus(const QString& name, bool reachable) {
+    const qint32 status = reachable ? 1 : 0;
+    QList<TPreObject*> changed;
+    for (TPreObject* entry : ComputersNamed(name)) {
+        if (!entry->m_statusKnown || entry->m_status != status) {
+            entry->m_status = status;
+            entry->m_statusKnown = true;
+            changed.append(entry);
+        }
+    }
+    return changed;
+}
+
+void TComputerList::RepaintChangedStatus() {
+    // One signal for the changed rows of each owning list and one for each group above them, however many
+    // computers changed.
+    std::map<const TGroupObject*, std::pair<int, int>> rows;
+    QSet<const TPreObject*> groups;
+    for (const TPreObject* entry : std::exchange(m_statusRepaints, {})) {
+        const auto range = rows.try_emplace(entry->m_parentGroup, entry->m_row, entry->m_row).first;
+        range->second = {std::min(range->second.first, entry->m_row), std::max(range->second.second, entry->m_row)};
+        for (const TPreObject* group = entry->m_parentGroup; group && !groups.contains(group);
+             group = group->m_parentGroup)
+            groups.insert(group);
+    }
+    if (m_updateDepth > 0)
+        return;
+    for (const auto& [parent, range] : rows) {
+        const TEntryList& list = parent ? parent->m_items : m_items;
+        emit dataChanged(SourceIndex(list[static_cast<size_t>(range.first)].get()),
+                         SourceIndex(list[static_cast<size_t>(range.second)].get()), {ImageIndexRole});
+    }
+    for (const TPreObject* group : std::as_const(groups))
+        Repaint(group, {CountsRole});
+}
+
+void TComputerList::ForgetEntries() {
+    // Repaints still due go out while their entries and rows are as they were.
+    if (!m_statusRepaints.isEmpty())
+        RepaintChangedStatus();
+    m_computersByName.reset();
+}
+
+const QList<TPreObject*>& TComputerList::ComputersNamed(const QString& name) {
+    if (!m_computersByName) {
+        m_computersByName.emplace();
+        ForEachEntry(m_items, [this](TPreObject* entry) {
+            if (!entry->IsGroup())
+                (*m_computersByName)[entry->m_name].append(entry);
+        });
+    }
+    static const QList<TPreObject*> none;
+    const auto found = m_computersByName->constFind(name);
+    return found == m_computersByName->constEnd() ? none : *found;
 }
 
 void TComputerList::GetComputerNames(QStringList& names) const {

@@ -4,10 +4,12 @@
 #include "uUserConnectAs.h"
 
 #include <QAbstractItemModel>
+#include <QHash>
 #include <QItemSelectionModel>
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class IEntryDialogs;
@@ -53,7 +55,7 @@ public:
     int Row() const { return m_row; }
 
     // The setters store the value only: they neither repaint nor mark the list modified.
-    void SetName(const QString& value) { m_name = value; }
+    void SetName(const QString& value);
     void SetDescription(const QString& value) { m_description = value; }
     void SetStatus(qint32 value) { m_status = value; }
     void SetUserPassword(const QString& value) { m_userPassword = value; }
@@ -197,6 +199,8 @@ public:
     void SetStatePassFactory(TComputerStatePassFactory factory) { m_statePassFactory = std::move(factory); }
     void UpdateState();
     void SetComputerStatus(const QString& name, bool reachable);
+    // The same for an answer of a pass: views are repainted once for all answers of one turn of the event loop.
+    void ApplyPassResult(const QString& name, bool reachable);
     void GetComputerNames(QStringList& names) const;
 
     // The tree's events.
@@ -249,6 +253,12 @@ private:
     QList<TPreObject*> SelectedInTreeOrder() const;
     void MoveEntry(TPreObject* entry, TPreObject* target, TAttachMode mode);
     void StatePassEnded();
+    const QList<TPreObject*>& ComputersNamed(const QString& name);
+    // Sets the status of the computers of the name; gives those whose status changed.
+    QList<TPreObject*> ChangeStatus(const QString& name, bool reachable);
+    void RepaintChangedStatus();
+    // Before entries are added, moved or removed.
+    void ForgetEntries();
 
     const TProgramOptions& m_options;
     IUserPrompts& m_prompts;
@@ -259,6 +269,9 @@ private:
     QTimer m_updateTimer;
     IComputerStatePass* m_stateThread = nullptr; // owns itself; cleared when it ends or is detached
     TComputerStatePassFactory m_statePassFactory;
+    // The computers of each name, made when first asked for; any change of the entries or names drops it.
+    std::optional<QHash<QString, QList<TPreObject*>>> m_computersByName;
+    QList<TPreObject*> m_statusRepaints; // changed by a pass, repainted at the next turn of the event loop
     int m_updateDepth = 0;
     TPreObject* m_pendingSelection = nullptr; // selected at the outermost EndUpdate
     // Declared after the entries so that they go first.

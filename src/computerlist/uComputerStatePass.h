@@ -14,11 +14,11 @@ public:
     using TDoneHandler = std::function<void()>;
 
     virtual ~IComputerStatePass() = default;
-    // Checks the names one after the other on its own thread, reports every answer through onResult
-    // and, when it has ended for whatever reason, calls onDone once.
+    // Checks the names on its own thread, many at a time, reports every answer through onResult and, when
+    // it has ended for whatever reason, calls onDone once, after the last answer.
     virtual void Start(const QStringList& names, TResultHandler onResult, TDoneHandler onDone) = 0;
-    // Called by the list when it goes away during the pass: drop both handlers, stop after the current
-    // check, report nothing more, and never make the caller wait.
+    // Called by the list when it goes away during the pass: drop both handlers, stop the checks under
+    // way, report nothing more, and never make the caller wait.
     virtual void Detach() = 0;
 };
 

@@ -1,9 +1,9 @@
 #include "NetUtil.h"
 
 #include "PlatformCodePage.h"
-#include "PlatformIcmp.h"
 #include "PlatformSockets.h"
 #include "uFormat.h"
+#include "uProbeEngine.h"
 #include "uProgramOptions.h"
 
 #include <QMutex>
@@ -19,6 +19,9 @@ constexpr int NameCountOffset = 56;
 constexpr int FirstNameOffset = 57;
 constexpr int NameEntrySize = 18;
 constexpr int NameSize = 15;
+constexpr int IcmpHeaderSize = 8;
+constexpr int EchoDataSize = 32;
+constexpr quint8 IcmpEchoRequestType = 8;
 
 struct TIcmpUnavailableNotice {
     QMutex Lock;
@@ -29,26 +32,6 @@ struct TIcmpUnavailableNotice {
 TIcmpUnavailableNotice& IcmpUnavailableNotice() {
     static TIcmpUnavailableNotice notice;
     return notice;
-}
-
-void TellIcmpUnavailable() {
-    std::function<void()> handler;
-    {
-        TIcmpUnavailableNotice& notice = IcmpUnavailableNotice();
-        const QMutexLocker locker(&notice.Lock);
-        if (notice.Told || !notice.Handler)
-            return;
-        notice.Told = true;
-        handler = notice.Handler;
-    }
-    handler();
-}
-
-// An address is used as it is; anything else is resolved as a host name.
-std::optional<quint32> AddressOfHost(const QString& host) {
-    if (const auto address = Platform::ParseIPv4(host))
-        return address;
-    return Platform::LookupIPv4(host);
 }
 
 // Leading and trailing blanks and control characters go, as NetBIOS pads names with blanks.
@@ -71,7 +54,24 @@ bool IsUniqueActiveName(unsigned char flags) {
     return flags == 0x04 || flags == 0x24 || flags == 0x44 || flags == 0x64;
 }
 
+qint32 ResponseTime(const TProbeResult& result) {
+    return result.Answered ? static_cast<qint32>(qMin<quint32>(result.RoundTripMs, NoAnswer - 1)) : NoAnswer;
+}
+
 } // namespace
+
+void TellIcmpUnavailable() {
+    std::function<void()> handler;
+    {
+        TIcmpUnavailableNotice& notice = IcmpUnavailableNotice();
+        const QMutexLocker locker(&notice.Lock);
+        if (notice.Told || !notice.Handler)
+            return;
+        notice.Told = true;
+        handler = notice.Handler;
+    }
+    handler();
+}
 
 bool IsIPAddress(const QString& text) {
     return Platform::ParseIPv4(text).has_value();
@@ -100,27 +100,11 @@ QString GetNetBIOSNameByIP(const QString& address, quint32 timeoutMs) {
 }
 
 qint32 PingHost(const QString& host, quint32 timeoutMs) {
-    try {
-        const auto address = AddressOfHost(host);
-        if (!address)
-            return NoAnswer;
-        const Platform::TEchoResult echo = Platform::SendIcmpEcho(*address, timeoutMs);
-        if (echo.Status == Platform::TEchoStatus::Unavailable)
-            TellIcmpUnavailable();
-        if (echo.Status != Platform::TEchoStatus::Reply)
-            return NoAnswer;
-        return static_cast<qint32>(qMin<quint32>(echo.RoundTripMs, NoAnswer - 1));
-    } catch (...) {
-        return NoAnswer;
-    }
+    return ResponseTime(TProbeEngine::ProbeOne({host, TProbeMethod::IcmpEcho, 0, timeoutMs}));
 }
 
 qint32 ProbeTCPPort(const QString& host, quint32 timeoutMs, quint16 port) {
-    const auto address = AddressOfHost(host);
-    if (!address)
-        return NoAnswer;
-    const auto elapsed = Platform::TimedTcpConnect(*address, port, timeoutMs);
-    return elapsed ? static_cast<qint32>(qMin<quint32>(*elapsed, NoAnswer - 1)) : NoAnswer;
+    return ResponseTime(TProbeEngine::ProbeOne({host, TProbeMethod::TcpConnect, port, timeoutMs}));
 }
 
 bool GetIPRangeByMask(const QString& address, const QString& mask, QString& firstIP, QString& lastIP) {
@@ -146,6 +130,21 @@ QString FormatIPRange(const QString& addressA, const QString& addressB) {
 
 TCheckSettings TCheckSettings::FromOptions(const TProgramOptions& options) {
     return {options.DefaultCheckState, static_cast<quint32>(qMax(0, options.DefaultTimeout)), options.DefaultTCPPort};
+}
+
+TProbeTarget TCheckSettings::Target(const QString& host) const {
+    switch (CheckState) {
+    case 0:
+        return {host, TProbeMethod::IcmpEcho, 0, TimeoutMs};
+    case 1:
+        return {host, TProbeMethod::TcpConnect, TCPPort, TimeoutMs};
+    default:
+        return {host, TProbeMethod::None, 0, 0};
+    }
+}
+
+bool SameProbe(const TProbeTarget& a, const TProbeTarget& b) {
+    return a.Host == b.Host && a.Method == b.Method && a.Port == b.Port && a.TimeoutMs == b.TimeoutMs;
 }
 
 bool IsComputerReachable(const QString& host, const TCheckSettings& check) {
@@ -192,6 +191,23 @@ QByteArray NodeStatusRequest() {
     request += QByteArray::fromHex("00"
                                    "0021"
                                    "0001");
+    return request;
+}
+
+QByteArray IcmpEchoRequest(quint16 identifier, quint16 sequence) {
+    QByteArray request(IcmpHeaderSize + EchoDataSize, '\0');
+    request[0] = static_cast<char>(IcmpEchoRequestType);
+    request[4] = static_cast<char>(identifier >> 8);
+    request[5] = static_cast<char>(identifier);
+    request[6] = static_cast<char>(sequence >> 8);
+    request[7] = static_cast<char>(sequence);
+    quint32 sum = 0;
+    for (qsizetype i = 0; i + 1 < request.size(); i += 2)
+        sum += static_cast<quint32>(static_cast<quint8>(request[i]) << 8 | static_cast<quint8>(request[i + 1]));
+    while (sum >> 16)
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    request[2] = static_cast<char>(~sum >> 8);
+    request[3] = static_cast<char>(~sum);
     return request;
 }
 

@@ -6,6 +6,7 @@
 #include <functional>
 
 struct TProgramOptions;
+struct TProbeTarget;
 
 // IPv4 network operations shared by the state monitor, the computer search and the jobs. Each may run
 // on any thread at any time, needs no set-up, and never raises: failures read as empty text, false or
@@ -41,7 +42,12 @@ struct TCheckSettings {
     quint16 TCPPort = 139;
 
     static TCheckSettings FromOptions(const TProgramOptions& options);
+    // The probe that asks the host as configured; a check state other than 0 or 1 asks nothing.
+    TProbeTarget Target(const QString& host) const;
 };
+
+// Whether two targets make the same probe of the same host.
+bool SameProbe(const TProbeTarget& a, const TProbeTarget& b);
 
 bool IsComputerReachable(const QString& host, const TCheckSettings& check);
 qint32 GetComputerResponseTime(const QString& host, const TCheckSettings& check);
@@ -50,6 +56,11 @@ qint32 GetComputerResponseTime(const QString& host, const TCheckSettings& check)
 // echo will read as "no answer". Setting a handler arms the notice again; an empty handler detaches.
 // The handler runs on the probing thread.
 void SetIcmpUnavailableHandler(std::function<void()> handler);
+// Tells the handler, once, that ICMP echo is denied to this process.
+void TellIcmpUnavailable();
+
+// An ICMP echo request with 32 zero data bytes.
+QByteArray IcmpEchoRequest(quint16 identifier, quint16 sequence);
 
 // The 50-byte NetBIOS node status request for the wildcard name.
 QByteArray NodeStatusRequest();

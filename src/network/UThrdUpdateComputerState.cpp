@@ -3,23 +3,40 @@
 #include "uProgramOptions.h"
 
 #include <QMetaObject>
+#include <QMutexLocker>
 
-TThrdUpdateComputerState::TThrdUpdateComputerState(TCheckSettingsSource checkSettings)
-    : m_checkSettings(std::move(checkSettings)) {
-    // The object lives on the main thread: the reports and the end of the pass run there.
+namespace {
+
+// Views repaint at most this often, so results that arrive faster are applied together.
+constexpr qint64 FrameMs = 16;
+
+} // namespace
+
+TThrdUpdateComputerState::TThrdUpdateComputerState(TCheckSettingsSource checkSettings, TProbeLimits limits)
+    : m_checkSettings(std::move(checkSettings)), m_engine(limits) {
+    // The object lives on the main thread: the results and the end of the pass are applied there.
     connect(this, &QThread::finished, this, &TThrdUpdateComputerState::PassEnded);
+    m_applyTimer.setSingleShot(true);
+    connect(&m_applyTimer, &QTimer::timeout, this, &TThrdUpdateComputerState::ApplyArrived);
 }
 
 TComputerStatePassFactory TThrdUpdateComputerState::Factory(const TProgramOptions& options) {
     return [&options]() -> IComputerStatePass* {
-        return new TThrdUpdateComputerState([&options] { return TCheckSettings::FromOptions(options); });
+        return new TThrdUpdateComputerState([&options] { return TCheckSettings::FromOptions(options); },
+                                            {options.MaxProbesInFlight});
     };
 }
 
 void TThrdUpdateComputerState::Start(const QStringList& names, TResultHandler onResult, TDoneHandler onDone) {
-    m_addressList = names;
+    m_names = names;
     m_onComputerState = std::move(onResult);
     m_onDone = std::move(onDone);
+    const TCheckSettings check = m_checkSettings();
+    for (qsizetype i = 0; i < m_names.size(); ++i)
+        m_engine.Add(i, check.Target(m_names[i]));
+    if (m_names.isEmpty())
+        m_engine.Finish();
+    m_sinceApplied.start();
     start();
     // QThread::start() only warns when the system cannot make the thread: the pass then ends at once.
     if (!isRunning() && !isFinished())
@@ -30,40 +47,51 @@ void TThrdUpdateComputerState::Detach() {
     m_onComputerState = nullptr;
     m_onDone = nullptr;
     m_checkSettings = nullptr; // the options may go with the list
-    requestInterruption();
+    m_engine.Stop();
 }
 
 void TThrdUpdateComputerState::run() {
     try {
-        if (isInterruptionRequested())
-            return;
-        TCheckSettings check = ReportAndReadSettings(nullptr, false);
-        for (const QString& address : std::as_const(m_addressList)) {
-            const bool online = IsComputerReachable(address, check);
-            // A detached pass reports nothing more and makes no one wait.
-            if (isInterruptionRequested())
-                return;
-            check = ReportAndReadSettings(&address, online);
-            if (isInterruptionRequested())
-                return;
-        }
+        m_engine.Run([this](qsizetype index, const TProbeTarget& target, const TProbeResult& result) {
+            bool first = false;
+            {
+                const QMutexLocker locker(&m_arrivedLock);
+                first = m_arrived.empty();
+                m_arrived.push_back({index, target, result.Answered});
+            }
+            if (first)
+                QMetaObject::invokeMethod(this, &TThrdUpdateComputerState::ScheduleApply, Qt::QueuedConnection);
+        });
     } catch (...) {
         // Whatever went wrong ends the pass; the end of the pass is still reported.
     }
 }
 
-TCheckSettings TThrdUpdateComputerState::ReportAndReadSettings(const QString* address, bool online) {
-    TCheckSettings next;
-    QMetaObject::invokeMethod(
-        this,
-        [this, address, online, &next] {
-            if (address && m_onComputerState)
-                m_onComputerState(*address, online);
-            if (m_checkSettings)
-                next = m_checkSettings();
-        },
-        Qt::BlockingQueuedConnection);
-    return next;
+void TThrdUpdateComputerState::ScheduleApply() {
+    if (!m_applyTimer.isActive())
+        m_applyTimer.start(static_cast<int>(qMax<qint64>(0, FrameMs - m_sinceApplied.elapsed())));
+}
+
+void TThrdUpdateComputerState::ApplyArrived() {
+    std::vector<TArrived> batch;
+    {
+        const QMutexLocker locker(&m_arrivedLock);
+        batch.swap(m_arrived);
+    }
+    m_sinceApplied.restart();
+    for (const TArrived& arrived : batch) {
+        // A detached pass reports nothing more.
+        if (!m_onComputerState || !m_checkSettings)
+            return;
+        const TProbeTarget wanted = m_checkSettings().Target(arrived.Target.Host);
+        if (!SameProbe(wanted, arrived.Target)) {
+            m_engine.Add(arrived.Index, wanted);
+            continue;
+        }
+        m_onComputerState(m_names[arrived.Index], arrived.Online);
+        if (++m_reported == m_names.size())
+            m_engine.Finish();
+    }
 }
 
 void TThrdUpdateComputerState::PassEnded() {

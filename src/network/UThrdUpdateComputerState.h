@@ -2,26 +2,33 @@
 
 #include "NetUtil.h"
 #include "uComputerStatePass.h"
+#include "uProbeEngine.h"
 
+#include <QElapsedTimer>
+#include <QMutex>
 #include <QStringList>
 #include <QThread>
+#include <QTimer>
 
 #include <functional>
+#include <vector>
 
 struct TProgramOptions;
 
-// One reachability pass: checks the names one after the other with the configured method on its own
-// thread and reports every answer to the main thread, waiting until the report has run. It frees
-// itself when it has ended; a list that goes away during the pass detaches it instead of waiting.
+// One reachability pass: hands every name to a probe engine that runs on the pass's own thread and
+// applies the answers on the main thread as they arrive, at most one batch per frame. An answer made
+// with settings that have changed since is not reported but probed again with the current ones, so a
+// change of the options takes effect from the next answer. It frees itself when it has ended; a list
+// that goes away during the pass detaches it instead of waiting.
 class TThrdUpdateComputerState : public QThread, public IComputerStatePass {
     Q_OBJECT
 public:
-    // Gives the current check settings; runs on the main thread before every check, so that a change
-    // of the options takes effect from the next check of a running pass.
+    // Gives the current check settings; runs on the main thread.
     using TCheckSettingsSource = std::function<TCheckSettings()>;
 
-    explicit TThrdUpdateComputerState(TCheckSettingsSource checkSettings);
-    // Makes passes that check by the options' DefaultCheckState, DefaultTimeout and DefaultTCPPort.
+    explicit TThrdUpdateComputerState(TCheckSettingsSource checkSettings, TProbeLimits limits = {});
+    // Makes passes that check by the options' DefaultCheckState, DefaultTimeout and DefaultTCPPort with
+    // at most MaxProbesInFlight probes in flight.
     static TComputerStatePassFactory Factory(const TProgramOptions& options);
 
     void Start(const QStringList& names, TResultHandler onResult, TDoneHandler onDone) override;
@@ -31,12 +38,25 @@ protected:
     void run() override;
 
 private:
-    // On the main thread: hands one answer to the result handler, then reads the settings for the next check.
-    TCheckSettings ReportAndReadSettings(const QString* address, bool online);
+    struct TArrived {
+        qsizetype Index = 0;
+        TProbeTarget Target;
+        bool Online = false;
+    };
+
+    void ScheduleApply();
+    void ApplyArrived();
     void PassEnded();
 
-    QStringList m_addressList; // filled before the thread runs, then read only by it
+    QStringList m_names; // filled before the thread runs, then read only
     TCheckSettingsSource m_checkSettings;
     TResultHandler m_onComputerState;
     TDoneHandler m_onDone;
+    TProbeEngine m_engine;
+    qsizetype m_reported = 0;
+    QTimer m_applyTimer;
+    QElapsedTimer m_sinceApplied;
+
+    QMutex m_arrivedLock;
+    std::vector<TArrived> m_arrived; // filled by the probing thread, emptied by the main thread
 };

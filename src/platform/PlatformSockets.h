@@ -22,11 +22,6 @@ std::optional<quint32> LookupIPv4(const QString& hostName);
 // The DNS name an address maps back to; empty when it has none.
 QString LookupHostName(quint32 address);
 
-// Opens a TCP connection without blocking and waits at most timeoutMs for it to be established.
-// Gives the milliseconds from the connect call until then (0 when it completed at once); none when
-// it was refused, failed or timed out. The connection is closed again.
-std::optional<quint32> TimedTcpConnect(quint32 address, quint16 port, quint32 timeoutMs);
-
 // Sends one UDP datagram and waits at most timeoutMs for it to leave and at most timeoutMs for one
 // reply, which is read without blocking into at most maxReplySize bytes. Empty when nothing came.
 QByteArray UdpRequestReply(quint32 address, quint16 port, const QByteArray& request, quint32 timeoutMs,

@@ -92,31 +92,6 @@ QString LookupHostName(quint32 address) {
     return QString::fromUtf8(host);
 }
 
-std::optional<quint32> TimedTcpConnect(quint32 address, quint16 port, quint32 timeoutMs) {
-    const TSocket socket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP));
-    if (!socket.IsValid())
-        return std::nullopt;
-    const sockaddr_in target = SocketAddress(address, port);
-    const int rc = ::connect(socket.Fd(), reinterpret_cast<const sockaddr*>(&target), sizeof target);
-    const auto start = TClock::now();
-    if (rc == 0)
-        return 0;
-    if (errno != EINPROGRESS)
-        return std::nullopt;
-    const auto deadline = start + std::chrono::milliseconds(timeoutMs);
-    const int events = WaitFor(socket.Fd(), POLLOUT, deadline);
-    if (events <= 0)
-        return std::nullopt;
-    // Writable also means "failed": only SO_ERROR tells an established connection from a refused one.
-    int error = 0;
-    socklen_t length = sizeof error;
-    if (::getsockopt(socket.Fd(), SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0)
-        return std::nullopt;
-    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(TClock::now() - start).count();
-    // The wait itself ended within the time-out; rounding of the clock must not push the figure past it.
-    return static_cast<quint32>(std::clamp<long long>(elapsed, 0, timeoutMs));
-}
-
 QByteArray UdpRequestReply(quint32 address, quint16 port, const QByteArray& request, quint32 timeoutMs,
                            int maxReplySize) {
     const TSocket socket(::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));

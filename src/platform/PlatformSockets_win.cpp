@@ -107,36 +107,6 @@ QString LookupHostName(quint32 address) {
     return QString::fromLocal8Bit(host);
 }
 
-std::optional<quint32> TimedTcpConnect(quint32 address, quint16 port, quint32 timeoutMs) {
-    const TWinsock winsock;
-    if (!winsock.IsStarted())
-        return std::nullopt;
-    const TSocket socket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
-    if (!socket.IsValid())
-        return std::nullopt;
-    SetNonBlocking(socket.Handle(), true);
-    const sockaddr_in target = SocketAddress(address, port);
-    const int rc = ::connect(socket.Handle(), reinterpret_cast<const sockaddr*>(&target), sizeof target);
-    const DWORD start = ::GetTickCount();
-    std::optional<quint32> result;
-    if (rc == 0) {
-        result = 0;
-    } else if (::WSAGetLastError() == WSAEWOULDBLOCK) {
-        // Winsock reports a failed connect in the exception set, so a refusal ends the wait at once.
-        fd_set writable;
-        fd_set failed;
-        FD_ZERO(&writable);
-        FD_ZERO(&failed);
-        FD_SET(socket.Handle(), &writable);
-        FD_SET(socket.Handle(), &failed);
-        timeval wait = TimeVal(timeoutMs);
-        if (::select(0, nullptr, &writable, &failed, &wait) > 0 && FD_ISSET(socket.Handle(), &writable))
-            result = qMin<quint32>(::GetTickCount() - start, timeoutMs);
-    }
-    SetNonBlocking(socket.Handle(), false);
-    return result;
-}
-
 QByteArray UdpRequestReply(quint32 address, quint16 port, const QByteArray& request, quint32 timeoutMs,
                            int maxReplySize) {
     const TWinsock winsock;

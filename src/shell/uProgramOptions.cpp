@@ -250,6 +250,9 @@ void LoadProgramOptions(TProgramOptions& options, const TProgramEnvironment& env
     options.ComputerCaptionStyle =
         static_cast<quint8>(storage.ReadInteger(Defaults, "ComputerCaptionStyle", options.ComputerCaptionStyle));
     ReadRemoteOptions(storage, options);
+    options.MaxProbesInFlight = storage.ReadInteger(Defaults, "MaxProbesInFlight", options.MaxProbesInFlight);
+    if (options.MaxProbesInFlight < 1 || options.MaxProbesInFlight > TProgramOptions::MaxProbesInFlightLimit)
+        options.MaxProbesInFlight = TProgramOptions().MaxProbesInFlight;
     LoadColumnLayout(storage, options.LogColumns, LastLogColumn, LogColumnsSection);
     options.DefaultLang = storage.ReadString(Defaults, "DefaultLang", options.DefaultLang);
     options.WebQuerySuffix = QStringLiteral("&product=") + GetVersionString(QStringLiteral("InternalName")).toLower() +
@@ -319,6 +322,7 @@ void SaveProgramOptions(TProgramOptions& options, IUserPrompts& prompts, ISecret
     storage.WriteString(Defaults, "DefaultHostsFile", options.DefaultHostsFile);
     storage.WriteInteger(Defaults, "iComputerListWidth", options.iComputerListWidth);
     WriteRemoteOptions(storage, options);
+    storage.WriteInteger(Defaults, "MaxProbesInFlight", options.MaxProbesInFlight);
 
     // A maximized or minimized window keeps the placement it last had in the normal state.
     if (options.MainWindowState == 0) {

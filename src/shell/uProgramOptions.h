@@ -22,6 +22,8 @@ struct TProgramOptions {
     int DefaultCheckState = 0;   // -1 no check, 0 ICMP echo, 1 TCP connection to DefaultTCPPort
     quint16 DefaultTCPPort = 139;
     int DefaultTimeout = 300; // milliseconds
+    static constexpr int MaxProbesInFlightLimit = 4096;
+    int MaxProbesInFlight = 256; // reachability probes sent before the first has its answer; 1: one at a time
     int iMaxThreads = 10;
     int DefaultSecurityLevel = 1;
     QString HashPassword;

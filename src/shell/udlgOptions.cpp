@@ -127,6 +127,8 @@ QWidget* TdlgOptions::CreateGeneralPage() {
     m_timeoutLabel = Named(new QLabel(QStringLiteral("Timeout")), "lblTimeout");
     m_timeout = NumberBox("udTimeout", 10, 3000);
     m_msLabel = Named(new QLabel(QStringLiteral("ms")), "lblMs");
+    m_maxProbesLabel = Named(new QLabel(QStringLiteral("Probes at a time:")), "lblMaxProbesInFlight");
+    m_maxProbes = NumberBox("udMaxProbesInFlight", 1, TProgramOptions::MaxProbesInFlightLimit);
 
     auto* tcpRow = new QHBoxLayout;
     tcpRow->addWidget(CreateCheckMethod(m_checkTCP));
@@ -136,6 +138,9 @@ QWidget* TdlgOptions::CreateGeneralPage() {
     timeoutRow->addWidget(m_timeoutLabel);
     timeoutRow->addWidget(m_timeout);
     timeoutRow->addWidget(m_msLabel);
+    timeoutRow->addSpacing(12);
+    timeoutRow->addWidget(m_maxProbesLabel);
+    timeoutRow->addWidget(m_maxProbes);
     timeoutRow->addStretch();
     auto* groupLayout = new QVBoxLayout(group);
     groupLayout->addWidget(info);
@@ -256,7 +261,8 @@ void TdlgOptions::ApplyEnableRules() {
     const int method = CheckMethod();
     m_port->setEnabled(method == 1);
     for (QWidget* widget :
-         {static_cast<QWidget*>(m_timeout), static_cast<QWidget*>(m_timeoutLabel), static_cast<QWidget*>(m_msLabel)})
+         {static_cast<QWidget*>(m_timeout), static_cast<QWidget*>(m_timeoutLabel), static_cast<QWidget*>(m_msLabel),
+          static_cast<QWidget*>(m_maxProbes), static_cast<QWidget*>(m_maxProbesLabel)})
         widget->setEnabled(method >= 0);
     m_interval->setEnabled(m_autoUpdate->isChecked());
     m_secLabel->setEnabled(m_autoUpdate->isChecked());
@@ -275,6 +281,7 @@ void TdlgOptions::LoadFrom(const TProgramOptions& options) {
     method->setChecked(true);
     m_port->setText(QString::number(options.DefaultTCPPort));
     m_timeout->setValue(options.DefaultTimeout);
+    m_maxProbes->setValue(options.MaxProbesInFlight);
     m_askWizard->setChecked(!options.DontShowAskWizardIfEmpty);
     m_confirmExecute->setChecked(options.bConfirmExecute);
     m_threads->setValue(options.iMaxThreads);
@@ -317,8 +324,10 @@ void TdlgOptions::StoreInto(TProgramOptions& options) const {
     options.AutoUpdateComputerList = m_autoUpdate->isChecked();
     options.iMaxThreads = m_threads->value();
     options.DefaultCheckState = CheckMethod();
-    if (options.DefaultCheckState >= 0)
+    if (options.DefaultCheckState >= 0) {
         options.DefaultTimeout = m_timeout->value();
+        options.MaxProbesInFlight = m_maxProbes->value();
+    }
     if (options.DefaultCheckState == 1) {
         bool isNumber = false;
         const int port = m_port->text().toInt(&isNumber);

@@ -48,6 +48,8 @@ private:
     QLineEdit* m_port = nullptr;
     QSpinBox* m_timeout = nullptr;
     QLabel* m_timeoutLabel = nullptr;
+    QSpinBox* m_maxProbes = nullptr;
+    QLabel* m_maxProbesLabel = nullptr;
     QLabel* m_msLabel = nullptr;
     QComboBox* m_captionStyle = nullptr;
     QAction* m_autoUpdate;

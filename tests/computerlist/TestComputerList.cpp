@@ -89,6 +89,8 @@ private slots:
     void computerCaption_data();
     void computerCaption();
     void letterCaseRules();
+    void statusFollowsRenamesMovesAndDeletions();
+    void passResultsAreRepaintedTogether();
     void treeOrderFollowsTheCompareRule();
     void checkBoxesPropagate();
     void addSelectsFocusesAndShows();
@@ -228,6 +230,69 @@ void TestComputerList::letterCaseRules() {
     QStringList names{QStringLiteral("before")};
     f.List.GetComputerNames(names);
     QCOMPARE(names, (QStringList{"before", "pc1", "PC1"}));
+}
+
+void TestComputerList::statusFollowsRenamesMovesAndDeletions() {
+    TFixture f;
+    TGroupObject* lab = f.Group(QStringLiteral("Lab"));
+    TComputerObject* top = f.Computer(QStringLiteral("pc"));
+    TComputerObject* inLab = f.Computer(QStringLiteral("pc"), lab);
+    TComputerObject* other = f.Computer(QStringLiteral("other"));
+    f.List.SetComputerStatus(QStringLiteral("pc"), false);
+    QCOMPARE((QList<qint32>{top->Status(), inLab->Status(), other->Status()}), (QList<qint32>{0, 0, 1}));
+
+    // A renamed entry answers to its new name only.
+    other->SetName(QStringLiteral("pc"));
+    top->SetName(QStringLiteral("renamed"));
+    f.List.SetComputerStatus(QStringLiteral("pc"), true);
+    QCOMPARE((QList<qint32>{top->Status(), inLab->Status(), other->Status()}), (QList<qint32>{0, 1, 1}));
+
+    // A moved entry is still found; a deleted one is never touched again.
+    f.Select({inLab});
+    f.List.MoveItem(top, TDropPosition::Below);
+    TComputerObject* added = f.Computer(QStringLiteral("pc"), lab);
+    f.List.DeleteItem(other);
+    f.List.SetComputerStatus(QStringLiteral("pc"), false);
+    QCOMPARE((QList<qint32>{inLab->Status(), added->Status()}), (QList<qint32>{0, 0}));
+    f.List.DeleteItem(lab);
+    f.List.SetComputerStatus(QStringLiteral("pc"), true);
+    f.List.SetComputerStatus(QStringLiteral("renamed"), true);
+    QCOMPARE(top->Status(), 1);
+}
+
+void TestComputerList::passResultsAreRepaintedTogether() {
+    TFixture f;
+    TGroupObject* outer = f.Group(QStringLiteral("Outer"));
+    TGroupObject* inner = f.Group(QStringLiteral("Inner"), outer);
+    QList<TComputerObject*> computers;
+    for (int i = 0; i < 6; ++i)
+        computers.append(f.Computer(QStringLiteral("pc%1").arg(i), i < 4 ? inner : nullptr));
+    QSignalSpy changed(&f.List, &QAbstractItemModel::dataChanged);
+    for (int i = 0; i < 6; ++i)
+        f.List.ApplyPassResult(QStringLiteral("pc%1").arg(i), i == 2);
+    // The statuses are there at once; the views hear of them together at the next turn of the event loop.
+    QCOMPARE(computers[0]->Status(), 0);
+    QCOMPARE(computers[2]->Status(), 1);
+    QVERIFY(changed.isEmpty());
+    QTRY_COMPARE(changed.size(), 4);
+    const auto rowsOf = [&](int signal) {
+        return std::pair(changed[signal][0].toModelIndex().row(), changed[signal][1].toModelIndex().row());
+    };
+    QSet<QModelIndex> repainted;
+    for (int i = 0; i < changed.size(); ++i)
+        repainted.insert(changed[i][0].toModelIndex());
+    QVERIFY(repainted.contains(f.List.index(0, 0, f.List.index(0, 0))));
+    QVERIFY(rowsOf(0) == std::pair(0, 3) || rowsOf(1) == std::pair(0, 3)); // pc0, pc1 and pc3 changed in Inner
+    QCOMPARE(f.List.NodeOf(outer).data().toString(), QStringLiteral("Outer (0/1/4)"));
+
+    // Entries that go before the repaint are repainted first, never after they are gone.
+    changed.clear();
+    f.List.ApplyPassResult(QStringLiteral("pc4"), true);
+    f.List.DeleteItem(computers[4]);
+    QCOMPARE(changed.size(), 1);
+    QCoreApplication::processEvents();
+    QCOMPARE(changed.size(), 1);
+    QCOMPARE(computers[5]->Status(), 0);
 }
 
 void TestComputerList::treeOrderFollowsTheCompareRule() {

@@ -1,6 +1,6 @@
 #include "LangChanger.h"
 #include "NetUtil.h"
-#include "TNetworkNamespace.h"
+#include "TProbePeers.h"
 #include "TScriptedPrompts.h"
 #include "uAppLog.h"
 #include "uIcmpNotice.h"
@@ -10,15 +10,11 @@
 #include <QTest>
 
 #include <atomic>
-#include <linux/capability.h>
 #include <memory>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 namespace {
 
-// The client namespace reaches the peer namespace over a veth pair. In the peer, 10.213.1.2 answers
-// ICMP echo but drops TCP, and 10.213.1.3 drops everything, so that time-outs are real.
+// The peers of TProbePeers on 10.213.1.0/24.
 const QString AnswersIcmpOnly = QStringLiteral("10.213.1.2");
 const QString Silent = QStringLiteral("10.213.1.3");
 constexpr quint32 TimeoutMs = 300;
@@ -33,16 +29,6 @@ template <typename TProbe> TTimed Timed(TProbe probe) {
     timer.start();
     const qint32 result = probe();
     return {result, timer.elapsed()};
-}
-
-// Takes CAP_NET_RAW from the calling thread only, so that it may not open raw sockets.
-bool DropRawSocketCapability() {
-    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
-    if (::syscall(SYS_capget, &header, data) != 0)
-        return false;
-    data[CAP_TO_INDEX(CAP_NET_RAW)].effective &= ~CAP_TO_MASK(CAP_NET_RAW);
-    return ::syscall(SYS_capset, &header, data) == 0;
 }
 
 } // namespace
@@ -60,24 +46,14 @@ private slots:
     void icmpDatagramSocketWithoutPrivilege();
 
 private:
-    std::unique_ptr<TNetworkNamespace> m_client;
-    std::unique_ptr<TNetworkNamespace> m_peer;
+    std::unique_ptr<TProbePeers> m_peers;
+    const TNetworkNamespace* m_client = nullptr;
 };
 
 void TestNetUtilPeers::initTestCase() {
-    m_client = std::make_unique<TNetworkNamespace>(QStringLiteral("client"));
-    m_peer = std::make_unique<TNetworkNamespace>(QStringLiteral("peer"));
-    QVERIFY(m_client->IsCreated() && m_peer->IsCreated());
-    QVERIFY(m_client->Ip({"link", "add", "c0", "type", "veth", "peer", "name", "p0", "netns", m_peer->Name()}));
-    QVERIFY(m_client->Ip({"addr", "add", "10.213.1.1/24", "dev", "c0"}));
-    QVERIFY(m_peer->Ip({"addr", "add", "10.213.1.2/24", "dev", "p0"}));
-    QVERIFY(m_peer->Ip({"addr", "add", "10.213.1.3/24", "dev", "p0"}));
-    QVERIFY(m_client->Ip({"link", "set", "c0", "up"}));
-    QVERIFY(m_peer->Ip({"link", "set", "p0", "up"}));
-    QVERIFY(m_peer->Exec({"nft", "add table inet dormiva; "
-                                 "add chain inet dormiva input { type filter hook input priority 0; }; "
-                                 "add rule inet dormiva input ip daddr 10.213.1.2 meta l4proto tcp drop; "
-                                 "add rule inet dormiva input ip daddr 10.213.1.3 drop"}));
+    m_peers = std::make_unique<TProbePeers>(QStringLiteral("netutil"), QStringLiteral("10.213.1"));
+    QVERIFY(m_peers->IsReady());
+    m_client = &m_peers->Client();
 }
 
 void TestNetUtilPeers::icmpEcho() {
@@ -126,14 +102,14 @@ void TestNetUtilPeers::icmpUnavailableIsToldOnce() {
     SetIcmpUnavailableHandler([&told] { ++told; });
     // A new namespace lets no group use ICMP datagram sockets; without CAP_NET_RAW no raw socket either.
     const auto results = m_client->Inside([] {
-        if (!DropRawSocketCapability())
+        if (!TProbePeers::DropRawSocketCapability())
             return QList<qint32>{};
         return QList<qint32>{PingHost("127.0.0.1", TimeoutMs), PingHost("127.0.0.1", TimeoutMs)};
     });
     QCOMPARE(results, (QList<qint32>{NoAnswer, NoAnswer}));
     QCOMPARE(told.load(), 1);
     SetIcmpUnavailableHandler([&told] { told += 10; });
-    m_client->Inside([] { return DropRawSocketCapability() ? PingHost("127.0.0.1", TimeoutMs) : 0; });
+    m_client->Inside([] { return TProbePeers::DropRawSocketCapability() ? PingHost("127.0.0.1", TimeoutMs) : 0; });
     QCOMPARE(told.load(), 11);
     SetIcmpUnavailableHandler({});
 }
@@ -143,13 +119,13 @@ void TestNetUtilPeers::icmpUnavailableReachesTheLog() {
     TScriptedPrompts prompts;
     auto log = std::make_unique<TAppLog>(folder.path() + QStringLiteral("/"), &prompts);
     RouteIcmpUnavailableToLog(log.get());
-    m_client->Inside([] { return DropRawSocketCapability() ? PingHost("127.0.0.1", TimeoutMs) : 0; });
+    m_client->Inside([] { return TProbePeers::DropRawSocketCapability() ? PingHost("127.0.0.1", TimeoutMs) : 0; });
     QTRY_COMPARE(log->Count(), 1);
     QCOMPARE(log->Item(0).Level, TAppLogLevel::Warning);
     QCOMPARE(log->Item(0).Text, LangStr(QStringLiteral("sIcmpEchoNotPermitted")));
     // A notice still under way when the log goes is dropped.
     RouteIcmpUnavailableToLog(log.get());
-    m_client->Inside([] { return DropRawSocketCapability() ? PingHost("127.0.0.1", TimeoutMs) : 0; });
+    m_client->Inside([] { return TProbePeers::DropRawSocketCapability() ? PingHost("127.0.0.1", TimeoutMs) : 0; });
     log.reset();
     QCoreApplication::processEvents();
     RouteIcmpUnavailableToLog(nullptr);
@@ -160,7 +136,7 @@ void TestNetUtilPeers::icmpDatagramSocketWithoutPrivilege() {
     std::atomic<int> told{0};
     SetIcmpUnavailableHandler([&told] { ++told; });
     const auto results = m_client->Inside([] {
-        if (!DropRawSocketCapability())
+        if (!TProbePeers::DropRawSocketCapability())
             return QList<bool>{};
         return QList<bool>{PingHost("127.0.0.1", TimeoutMs) != NoAnswer,
                            PingHost(AnswersIcmpOnly, TimeoutMs) != NoAnswer, PingHost(Silent, TimeoutMs) != NoAnswer};

@@ -145,21 +145,26 @@ void TestOptionsDialog::noCheckKeepsPortAndTimeout() {
     TProgramOptions options;
     options.DefaultTCPPort = 22;
     options.DefaultTimeout = 1234;
+    options.MaxProbesInFlight = 7;
     options.DefaultCheckState = 1;
     dialog.LoadFrom(options);
+    QCOMPARE(Find<QSpinBox>(dialog, "udMaxProbesInFlight")->value(), 7);
     Find<QAction>(dialog, "actCheckStateNone")->trigger();
     Find<QLineEdit>(dialog, "edTCPPort")->setText("80");
     Find<QSpinBox>(dialog, "udTimeout")->setValue(50);
+    Find<QSpinBox>(dialog, "udMaxProbesInFlight")->setValue(1);
     dialog.StoreInto(options);
     QCOMPARE(options.DefaultCheckState, -1);
     QCOMPARE(int(options.DefaultTCPPort), 22);
     QCOMPARE(options.DefaultTimeout, 1234);
+    QCOMPARE(options.MaxProbesInFlight, 7);
 
     Find<QAction>(dialog, "actCheckStatePing")->trigger();
     dialog.StoreInto(options);
     QCOMPARE(options.DefaultCheckState, 0);
     QCOMPARE(int(options.DefaultTCPPort), 22);
     QCOMPARE(options.DefaultTimeout, 50);
+    QCOMPARE(options.MaxProbesInFlight, 1);
 }
 
 void TestOptionsDialog::enableRules() {
@@ -169,12 +174,13 @@ void TestOptionsDialog::enableRules() {
     auto* port = Find<QLineEdit>(dialog, "edTCPPort");
     auto* timeout = Find<QSpinBox>(dialog, "udTimeout");
     auto* ms = Find<QLabel>(dialog, "lblMs");
+    auto* probes = Find<QSpinBox>(dialog, "udMaxProbesInFlight");
     auto* interval = Find<QSpinBox>(dialog, "udIntervalUpdateComputerList");
 
     Find<QAction>(dialog, "actCheckStateNone")->trigger();
-    QVERIFY(!port->isEnabled() && !timeout->isEnabled() && !ms->isEnabled());
+    QVERIFY(!port->isEnabled() && !timeout->isEnabled() && !ms->isEnabled() && !probes->isEnabled());
     Find<QAction>(dialog, "actCheckStatePing")->trigger();
-    QVERIFY(!port->isEnabled() && timeout->isEnabled() && ms->isEnabled());
+    QVERIFY(!port->isEnabled() && timeout->isEnabled() && ms->isEnabled() && probes->isEnabled());
     Find<QAction>(dialog, "actCheckStateTCPConnect")->trigger();
     QVERIFY(port->isEnabled() && timeout->isEnabled());
 
@@ -191,8 +197,10 @@ void TestOptionsDialog::clampsToRanges() {
     options.iMaxThreads = 500;
     options.DefaultTimeout = 1;
     options.IntervalUpdateComputerList = 1000;
+    options.MaxProbesInFlight = 100000;
     dialog.LoadFrom(options);
     dialog.StoreInto(options);
+    QCOMPARE(options.MaxProbesInFlight, TProgramOptions::MaxProbesInFlightLimit);
     QCOMPARE(options.iMaxThreads, 100);
     QCOMPARE(options.DefaultTimeout, 10);
     QCOMPARE(options.IntervalUpdateComputerList, 5000);

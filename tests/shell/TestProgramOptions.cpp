@@ -39,6 +39,8 @@ private slots:
     void remoteOptions();
     void settingsAreTheUsersAlone_data();
     void settingsAreTheUsersAlone();
+    void maxProbesInFlight_data();
+    void maxProbesInFlight();
     void startsAndReleasesLanguage();
 
 private:
@@ -268,7 +270,8 @@ void TestProgramOptions::writesInOrder() {
                                                                           "RemoteAuthentication",
                                                                           "RemoteVerifyCertificate",
                                                                           "RemoteAllowUnencrypted",
-                                                                          "RemoteTimeout"}));
+                                                                          "RemoteTimeout",
+                                                                          "MaxProbesInFlight"}));
     QCOMPARE(ChildNames(root.firstChildElement("RecentFiles")), QStringList{"RecentFile"});
     QCOMPARE(
         ChildNames(root.firstChildElement("Window")),
@@ -498,6 +501,29 @@ void TestProgramOptions::settingsAreTheUsersAlone() {
     QVERIFY(QFile::remove(options.OptionsFile));
     Save(options);
     QCOMPARE(mode(options.OptionsFile), 0600);
+}
+
+void TestProgramOptions::maxProbesInFlight_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("one at a time") << "1" << 1;
+    QTest::newRow("largest") << "4096" << 4096;
+    QTest::newRow("zero") << "0" << 256;
+    QTest::newRow("negative") << "-5" << 256;
+    QTest::newRow("too many") << "4097" << 256;
+    QTest::newRow("not a number") << "many" << 256;
+}
+
+void TestProgramOptions::maxProbesInFlight() {
+    QFETCH(QString, stored);
+    QFETCH(int, expected);
+    TProgramOptions options = Load();
+    WriteFile(options.OptionsFile,
+              "<Options><Defaults><MaxProbesInFlight>" + stored.toUtf8() + "</MaxProbesInFlight></Defaults></Options>");
+    options = Load();
+    QCOMPARE(options.MaxProbesInFlight, expected);
+    Save(options);
+    QCOMPARE(Load().MaxProbesInFlight, expected);
 }
 
 void TestProgramOptions::startsAndReleasesLanguage() {
