@@ -73,6 +73,15 @@ void TellIcmpUnavailable() {
     handler();
 }
 
+QString CleanComputerName(const QString& text) {
+    QString name;
+    name.reserve(text.size());
+    for (const QChar c : text)
+        if (c.category() != QChar::Other_Control)
+            name.append(c);
+    return name.trimmed();
+}
+
 bool IsIPAddress(const QString& text) {
     return Platform::ParseIPv4(text).has_value();
 }

@@ -15,6 +15,8 @@ struct TProbeTarget;
 // Response time that means "no answer came".
 constexpr qint32 NoAnswer = 2147483647;
 
+// Names come from files and the network: control characters make no computer name.
+QString CleanComputerName(const QString& text);
 // True when the system's inet_addr accepts the text (short and hexadecimal forms too);
 // 255.255.255.255 and the empty text are not addresses.
 bool IsIPAddress(const QString& text);

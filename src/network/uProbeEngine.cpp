@@ -8,12 +8,12 @@
 #include <algorithm>
 #include <climits>
 
-TProbeEngine::TProbeEngine(TProbeLimits limits) : m_limits(limits) {}
+TProbeEngine::TProbeEngine(TProbeLimits limits, THostLookup lookup) : m_limits(limits), m_lookup(std::move(lookup)) {}
 
 void TProbeEngine::Add(qsizetype index, const TProbeTarget& target) {
     {
         const QMutexLocker locker(&m_lock);
-        m_queue.push_back({index, target});
+        m_queue.push_back({index, target, false, std::nullopt});
     }
     m_sockets.Wake();
 }
@@ -45,10 +45,12 @@ TProbeResult TProbeEngine::ProbeOne(const TProbeTarget& target) {
 
 std::optional<TProbeEngine::TQueued> TProbeEngine::NextQueued() {
     const QMutexLocker locker(&m_lock);
-    if (m_stopped || m_queue.empty())
+    // Targets whose names came back go first: their turn came long ago.
+    std::deque<TQueued>& from = m_lookedUp.empty() ? m_queue : m_lookedUp;
+    if (m_stopped || from.empty())
         return std::nullopt;
-    TQueued next = std::move(m_queue.front());
-    m_queue.pop_front();
+    TQueued next = std::move(from.front());
+    from.pop_front();
     return next;
 }
 
@@ -59,7 +61,7 @@ bool TProbeEngine::Stopped() const {
 
 bool TProbeEngine::QueueDrainedAndFinished() {
     const QMutexLocker locker(&m_lock);
-    return m_stopped || (m_finished && m_queue.empty() && m_inFlight.empty());
+    return m_stopped || (m_finished && m_queue.empty() && m_lookedUp.empty() && m_lookingUp == 0 && m_inFlight.empty());
 }
 
 void TProbeEngine::Run(const TResultHandler& onResult) {
@@ -92,7 +94,7 @@ int TProbeEngine::WaitMs(bool canSend) const {
     if (canSend) {
         // Only a queued target makes the next send slot worth waking for; Add wakes the wait otherwise.
         const QMutexLocker locker(&m_lock);
-        if (!m_queue.empty())
+        if (!m_queue.empty() || !m_lookedUp.empty())
             until = std::min(until, m_nextSend);
     }
     if (until == TClock::time_point::max())
@@ -108,8 +110,10 @@ void TProbeEngine::StartProbe(TQueued queued) {
         (*m_onResult)(queued.Index, target, {true, 0, {}});
         return;
     }
+    const auto address = queued.LookedUp ? queued.Address : Platform::ParseIPv4(target.Host);
+    if (!address && !queued.LookedUp)
+        return StartLookup(std::move(queued));
     m_nextSend = now + m_limits.Pacing;
-    const auto address = Resolve(target.Host);
     if (!address) {
         (*m_onResult)(queued.Index, target, {});
         return;
@@ -173,13 +177,23 @@ void TProbeEngine::StartProbe(TQueued queued) {
     m_inFlight.emplace(id, std::move(probe));
 }
 
-std::optional<quint32> TProbeEngine::Resolve(const QString& host) {
-    if (const auto address = Platform::ParseIPv4(host))
-        return address;
-    // The resolver may take its time: replies that have arrived are read first, while they are in time.
-    if (!m_inFlight.empty())
-        ApplyEvents(m_sockets.Wait(0));
-    return Platform::LookupIPv4(host);
+// The resolver may take longer than any time-out: on this thread it would leave replies unread past
+// their deadlines.
+void TProbeEngine::StartLookup(TQueued queued) {
+    {
+        const QMutexLocker locker(&m_lock);
+        ++m_lookingUp;
+    }
+    m_lookups.Run([this, queued = std::move(queued)]() mutable {
+        queued.Address = m_lookup(queued.Target.Host);
+        queued.LookedUp = true;
+        {
+            const QMutexLocker locker(&m_lock);
+            --m_lookingUp;
+            m_lookedUp.push_back(std::move(queued));
+        }
+        m_sockets.Wake();
+    });
 }
 
 void TProbeEngine::ApplyEvents(const Platform::TProbeEvents& events) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "PlatformProbeSockets.h"
+#include "PlatformSockets.h"
+#include "uLookupPool.h"
 #include "uReplyMatcher.h"
 
 #include <QByteArray>
@@ -10,6 +12,7 @@
 #include <chrono>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <unordered_map>
 
 enum class TProbeMethod {
@@ -20,7 +23,7 @@ enum class TProbeMethod {
 };
 
 struct TProbeTarget {
-    QString Host; // an address, or a host name that is resolved when its turn comes
+    QString Host; // an address, or a host name that is looked up off the probing thread when its turn comes
     TProbeMethod Method = TProbeMethod::IcmpEcho;
     quint16 Port = 0; // of the TCP connection, or of the node status query (137 on a real network)
     quint32 TimeoutMs = 300;
@@ -44,8 +47,10 @@ struct TProbeLimits {
 class TProbeEngine {
 public:
     using TResultHandler = std::function<void(qsizetype index, const TProbeTarget& target, const TProbeResult& result)>;
+    // Blocks for as long as the resolver takes; runs on the engine's lookup threads.
+    using THostLookup = std::function<std::optional<quint32>(const QString& host)>;
 
-    explicit TProbeEngine(TProbeLimits limits = {});
+    explicit TProbeEngine(TProbeLimits limits = {}, THostLookup lookup = Platform::LookupIPv4);
 
     // These three may be called from any thread.
     void Add(qsizetype index, const TProbeTarget& target);
@@ -65,6 +70,8 @@ private:
     struct TQueued {
         qsizetype Index = 0;
         TProbeTarget Target;
+        bool LookedUp = false;
+        std::optional<quint32> Address; // once looked up
     };
     struct TInFlight {
         TQueued Queued;
@@ -78,7 +85,7 @@ private:
     bool Stopped() const;
     bool QueueDrainedAndFinished();
     void StartProbe(TQueued queued);
-    std::optional<quint32> Resolve(const QString& host);
+    void StartLookup(TQueued queued);
     void SendEcho(TInFlight& probe, quint32 address);
     void ApplyEvents(const Platform::TProbeEvents& events);
     void Complete(quint64 probe, bool answered, QByteArray reply = {});
@@ -95,8 +102,15 @@ private:
     quint64 m_nextProbe = 0;
     TClock::time_point m_nextSend;
 
-    mutable QMutex m_lock; // guards the three below
+    const THostLookup m_lookup;
+
+    mutable QMutex m_lock; // guards the five below
     std::deque<TQueued> m_queue;
+    std::deque<TQueued> m_lookedUp;
+    int m_lookingUp = 0;
     bool m_finished = false;
     bool m_stopped = false;
+
+    // Last, so that its threads are joined before anything they report to goes.
+    TLookupPool m_lookups;
 };

@@ -3,6 +3,7 @@
 #include "LangChanger.h"
 #include "PlatformNetworkBrowse.h"
 #include "PlatformSockets.h"
+#include "uAddressRangeScan.h"
 #include "uComputerListFile.h"
 #include "uFormat.h"
 #include "uTextDecoding.h"
@@ -10,20 +11,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMetaObject>
-
-namespace {
-
-// Names come from files and the network: control characters make no computer name.
-QString CleanName(const QString& text) {
-    QString name;
-    name.reserve(text.size());
-    for (const QChar c : text)
-        if (c.category() != QChar::Other_Control)
-            name.append(c);
-    return name.trimmed();
-}
-
-} // namespace
 
 TThrdSearchGroupsAndComputers::TThrdSearchGroupsAndComputers(const TCheckSettings& check) : m_check(check) {
     // The object lives on the main thread: the reports and the end run there.
@@ -75,7 +62,7 @@ void TThrdSearchGroupsAndComputers::run() {
 void TThrdSearchGroupsAndComputers::SearchNetwork() {
     std::vector<TSimpleGroup*> groups;
     for (const QString& domain : Platform::BrowseDomains().value_or(QStringList())) {
-        const QString name = CleanName(domain);
+        const QString name = CleanComputerName(domain);
         if (name.isEmpty())
             continue;
         groups.push_back(new TSimpleGroup(name, QString(), &m_root));
@@ -86,7 +73,7 @@ void TThrdSearchGroupsAndComputers::SearchNetwork() {
     if (groups.empty()) {
         for (const QString& computer :
              Platform::BrowseComputers(Platform::PrimaryDomain(), m_serverTypes).value_or(QStringList())) {
-            const QString name = CleanName(computer);
+            const QString name = CleanComputerName(computer);
             if (!name.isEmpty() && !ReportFound(*Ungrouped(name)))
                 return;
         }
@@ -94,7 +81,7 @@ void TThrdSearchGroupsAndComputers::SearchNetwork() {
     }
     for (TSimpleGroup* group : groups) {
         for (const QString& computer : Platform::BrowseComputers(group->Name, m_serverTypes).value_or(QStringList())) {
-            const QString name = CleanName(computer);
+            const QString name = CleanComputerName(computer);
             if (!name.isEmpty() && !ReportFound(*new TSimpleComputer(name, QString(), group)))
                 return;
         }
@@ -109,26 +96,20 @@ void TThrdSearchGroupsAndComputers::SearchAddressRange() {
     const auto stop = Platform::ParseIPv4(m_stopIP);
     if (!start || !stop)
         return;
-    const quint64 last = qMax(*start, *stop);
-    for (quint64 value = qMin(*start, *stop); value <= last; ++value) {
-        const quint32 lastOctet = value & 0xFF;
-        if (lastOctet == 0 || lastOctet == 255)
-            continue;
-        const QString address = Platform::FormatIPv4(quint32(value));
-        QString name;
-        if (m_onlyLiveComputers) {
-            if (!IsComputerReachable(address, m_check)) {
-                if (isInterruptionRequested())
-                    return;
-                continue;
-            }
-            if (m_resolveNames) {
-                name = CleanName(GetNetBIOSNameByIP(address, m_check.TimeoutMs));
-                if (name.isEmpty())
-                    name = CleanName(ResolveIPToHostName(address));
-            }
-        }
-        if (!ReportFound(*new TSimpleComputer(address, name, group)))
+    const quint32 first = qMin(*start, *stop);
+    const quint32 last = qMax(*start, *stop);
+    const auto report = [this, group](const QString& address, const QString& name) {
+        return ReportFound(*new TSimpleComputer(address, name, group));
+    };
+    if (m_onlyLiveComputers) {
+        TAddressRangeScan(m_check, m_resolveNames).Run(first, last, report, [this] {
+            return isInterruptionRequested();
+        });
+        return;
+    }
+    // Nothing to ask: every host address is reported as it stands.
+    for (quint64 value = first; value <= last; ++value) {
+        if (TAddressRangeScan::IsHostAddress(value) && !report(Platform::FormatIPv4(quint32(value)), QString()))
             return;
     }
 }
@@ -150,7 +131,7 @@ void TThrdSearchGroupsAndComputers::SearchTextFile() {
     if (file.error() != QFileDevice::NoError)
         return fail(file.errorString());
     for (const QString& line : ComputerNamesOfText(DecodeTextFile(bytes))) {
-        const QString name = CleanName(line);
+        const QString name = CleanComputerName(line);
         if (!name.isEmpty() && !ReportFound(*Ungrouped(name)))
             return;
     }

@@ -100,6 +100,8 @@ private slots:
     void lateEchoRepliesNeverCount();
     void stopIsPrompt();
     void noCheckAnswersAtOnce();
+    void slowNameLookupStallsNoOtherProbe_data();
+    void slowNameLookupStallsNoOtherProbe();
 
 private:
     bool AllowIcmpDatagramSockets(bool allow) const {
@@ -239,6 +241,39 @@ void TestProbeEngine::noCheckAnswersAtOnce() {
         RunAll(engine, {{Unresolvable, TProbeMethod::None, 0, 0}, {"127.0.0.1", TProbeMethod::None, 0, 0}});
     QCOMPARE(results.size(), size_t(2));
     QVERIFY(results.at(0).Answered && results.at(1).Answered);
+}
+
+void TestProbeEngine::slowNameLookupStallsNoOtherProbe_data() {
+    QTest::addColumn<bool>("resolves");
+    QTest::newRow("the name resolves") << true;
+    QTest::newRow("the name does not resolve") << false;
+}
+
+// The replies to the probes sent before the name's turn arrive while its lookup is still running; they must
+// be read in time all the same.
+void TestProbeEngine::slowNameLookupStallsNoOtherProbe() {
+    QFETCH(bool, resolves);
+    TDelayedNodeStatusPeer peer(100);
+    QList<TProbeTarget> targets;
+    for (int i = 0; i < 3; ++i)
+        targets.append({"127.0.0.1", TProbeMethod::NodeStatus, peer.Port(), TimeoutMs});
+    targets.append({"slow.test", TProbeMethod::NodeStatus, peer.Port(), TimeoutMs});
+    TProbeEngine engine({}, [resolves](const QString&) -> std::optional<quint32> {
+        std::this_thread::sleep_for(std::chrono::milliseconds(4 * TimeoutMs));
+        return resolves ? Platform::ParseIPv4(QStringLiteral("127.0.0.1")) : std::nullopt;
+    });
+    TResults results;
+    std::atomic<bool> done{false};
+    std::thread probing([&] {
+        results = RunAll(engine, targets);
+        done = true;
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(done, 20000);
+    probing.join();
+    QCOMPARE(results.size(), size_t(targets.size()));
+    for (qsizetype i = 0; i < 3; ++i)
+        QVERIFY2(results.at(i).Answered, qPrintable(QString::number(i)));
+    QCOMPARE(results.at(3).Answered, resolves);
 }
 
 DORMIVA_NAMESPACE_TEST_MAIN(TestProbeEngine)
