@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr quint16 NetBIOSNamePort = 137;
-constexpr int NodeStatusReplyBufferSize = 1025;
 constexpr int NameCountOffset = 56;
 constexpr int FirstNameOffset = 57;
 constexpr int NameEntrySize = 18;
@@ -98,11 +96,11 @@ QString ResolveIPToHostName(const QString& address) {
 
 QString GetNetBIOSNameByIP(const QString& address, quint32 timeoutMs) {
     try {
-        const auto value = Platform::ParseIPv4(address);
-        if (!value)
+        // Only an address is asked: a name would need a lookup first.
+        if (!IsIPAddress(address))
             return {};
-        return ParseNodeStatusReply(Platform::UdpRequestReply(*value, NetBIOSNamePort, NodeStatusRequest(), timeoutMs,
-                                                              NodeStatusReplyBufferSize));
+        return ParseNodeStatusReply(
+            TProbeEngine::ProbeOne({address, TProbeMethod::NodeStatus, NetBIOSNamePort, timeoutMs}).Reply);
     } catch (...) {
         return {};
     }

@@ -14,6 +14,7 @@ struct TProbeTarget;
 
 // Response time that means "no answer came".
 constexpr qint32 NoAnswer = 2147483647;
+constexpr quint16 NetBIOSNamePort = 137;
 
 // Names come from files and the network: control characters make no computer name.
 QString CleanComputerName(const QString& text);

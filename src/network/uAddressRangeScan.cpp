@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr quint16 NetBIOSNamePort = 137;
 // Addresses under way past the first one not yet reported: bounds the memory of a huge range.
 constexpr size_t Window = 4096;
 // How soon a stop request is noticed while nothing arrives.

@@ -2,10 +2,12 @@
 #include "PlatformSockets.h"
 #include "TNetworkNamespace.h"
 #include "TPeerProcess.h"
+#include "uThrdSearchGroupsAndComputers.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QPointer>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -35,6 +37,7 @@ private slots:
     void nameOfTheComputer();
     void browserNameIsPassedOver();
     void nothingListening();
+    void rangeScanNamesLiveAddresses();
 
 private:
     // Asks until the reply satisfies the condition or the peer had a minute; its names appear a few
@@ -119,6 +122,26 @@ void TestNetBIOSPeer::nothingListening() {
     // The client's own address has no NetBIOS service: the port is unreachable, the answer empty.
     QCOMPARE(m_client->Inside([] { return GetNetBIOSNameByIP(QStringLiteral("10.213.2.1"), TimeoutMs); }), QString());
     QCOMPARE(m_client->Inside([] { return GetNetBIOSNameByIP(QStringLiteral("pc-17"), TimeoutMs); }), QString());
+}
+
+// The scan asks the live addresses for their names while it goes on probing; the absent .3 gets no report.
+void TestNetBIOSPeer::rangeScanNamesLiveAddresses() {
+    PollReply([](const QByteArray& reply) { return !ParseNodeStatusReply(reply).isEmpty(); });
+    QPointer<TThrdSearchGroupsAndComputers> search = new TThrdSearchGroupsAndComputers({0, TimeoutMs, 139});
+    QStringList found;
+    search->SetOnFoundObject(
+        [&found](TSimpleObject& object) { found.append(object.Name + u'|' + object.Description); });
+    search->SetSearchMode(2);
+    search->SetStartIP(QStringLiteral("10.213.2.3"));
+    search->SetStopIP(PeerAddress);
+    search->SetOnlyLiveComputers(true);
+    search->SetResolveNames(true);
+    m_client->Inside([&search] {
+        search->start();
+        return true;
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(search.isNull(), 60000);
+    QCOMPARE(found, (QStringList{"10.213.2.2-10.213.2.3|", PeerAddress + u'|' + PeerName}));
 }
 
 int main(int argc, char** argv) {
