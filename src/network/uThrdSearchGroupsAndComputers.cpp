@@ -102,7 +102,7 @@ void TThrdSearchGroupsAndComputers::SearchAddressRange() {
         return ReportFound(*new TSimpleComputer(address, name, group));
     };
     if (m_onlyLiveComputers) {
-        TAddressRangeScan(m_check, m_resolveNames).Run(first, last, report, [this] {
+        TAddressRangeScan(m_check, m_resolveNames, {m_maxProbesInFlight}).Run(first, last, report, [this] {
             return isInterruptionRequested();
         });
         return;

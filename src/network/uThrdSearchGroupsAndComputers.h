@@ -1,6 +1,7 @@
 #pragma once
 
 #include "NetUtil.h"
+#include "uProbeEngine.h"
 #include "uSimpleObject.h"
 
 #include <QThread>
@@ -33,6 +34,8 @@ public:
     void SetResolveNames(bool value) { m_resolveNames = value; }
     void SetOnlyLiveComputers(bool value) { m_onlyLiveComputers = value; }
     void SetIncludeDisabledComputers(bool value) { m_includeDisabledComputers = value; }
+    // The address range's ceiling on probes in flight; 1 asks one address at a time.
+    void SetMaxProbesInFlight(int value) { m_maxProbesInFlight = value; }
     // Main thread: who receives the objects found and who is told of the end. Empty handlers detach.
     void SetOnFoundObject(TFoundHandler handler) { m_onFoundObject = std::move(handler); }
     void SetOnSearchEnded(TEndHandler handler) { m_onSearchEnded = std::move(handler); }
@@ -69,6 +72,7 @@ private:
     bool m_resolveNames = false;
     bool m_onlyLiveComputers = false;
     bool m_includeDisabledComputers = false;
+    int m_maxProbesInFlight = TProbeLimits().MaxInFlight;
     TFoundHandler m_onFoundObject;
     TEndHandler m_onSearchEnded;
     TSimpleGroup m_root{QString(), QString(), nullptr};

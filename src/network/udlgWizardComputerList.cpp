@@ -451,6 +451,7 @@ void TdlgWizardComputerList::StartSearch() {
 
     m_search = new TThrdSearchGroupsAndComputers(TCheckSettings::FromOptions(m_options));
     m_search->SetSearchMode(source);
+    m_search->SetMaxProbesInFlight(m_options.MaxProbesInFlight);
     switch (source) {
     case SourceNetwork: {
         quint32 types = 0xFFFFFFFF;
