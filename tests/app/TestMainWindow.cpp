@@ -6,6 +6,7 @@
 #include "uAppLogView.h"
 #include "uComputerList.h"
 #include "uComputerTreeView.h"
+#include "uDlgManual.h"
 #include "uIcons.h"
 #include "uMain.h"
 #include "uProgramOptions.h"
@@ -19,6 +20,7 @@
 #include <QPixmap>
 #include <QScopeGuard>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QToolBar>
 
@@ -44,6 +46,7 @@ private slots:
     void shippedIconsLoadAtBothScales_data();
     void shippedIconsLoadAtBothScales();
     void logColumnAlignmentIsShownAndKept();
+    void manualIsShippedWithItsPictures();
 
 public slots:
     // Stands in for the browser: the addresses the window opens.
@@ -373,6 +376,18 @@ void TestMainWindow::logColumnAlignmentIsShownAndKept() {
     m_form.reset();
     QCOMPARE(m_options.LogColumns[1].Alignment, 2);
     QCOMPARE(m_options.LogColumns[0].Alignment, 0);
+}
+
+void TestMainWindow::manualIsShippedWithItsPictures() {
+    m_form->actHelp->trigger();
+    auto* manual = m_form->findChild<TDlgManual*>(QStringLiteral("dlgManual"));
+    QVERIFY(manual && manual->isVisible());
+    QVERIFY(manual->txtManual->toPlainText().contains(QStringLiteral("Troubleshooting")));
+    for (const char* picture : {"main-window", "wizard", "preferences"}) {
+        const QUrl url(QStringLiteral("../packaging/screenshots/%1.png").arg(QLatin1String(picture)));
+        QVERIFY2(!manual->txtManual->loadResource(QTextDocument::ImageResource, url).isNull(), picture);
+    }
+    manual->close();
 }
 
 QTEST_MAIN(TestMainWindow)
