@@ -17,6 +17,8 @@ string(TIMESTAMP DORMIVA_BUILD_TIMESTAMP "%Y-%m-%dT%H:%M:%S" UTC)
 set(DORMIVA_COMPANY "Vardolin")
 set(DORMIVA_PRODUCT "Dormiva")
 set(DORMIVA_INTERNAL_NAME "dormiva")
+# The host of the maker's web pages (home, support, feedback, updates); empty hides those commands.
+set(DORMIVA_WEB_HOST "www.vardolin.example" CACHE STRING "Host of the web pages the Help menu opens; empty hides them")
 if(CMAKE_BUILD_TYPE STREQUAL "Debug")
     set(DORMIVA_FILE_FLAGS 1)
 else()

@@ -1,5 +1,6 @@
 #include "uActionPanel.h"
 
+#include "uIcons.h"
 #include "uRunController.h"
 
 #include <QAction>
@@ -7,7 +8,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QStackedWidget>
-#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -30,11 +30,11 @@ TActionPanel::TActionPanel(QAction* actExecute, QAction* actStop, QWidget* paren
     tsShutdown = MakePage("tsShutdown", tr("Shut down"),
                           tr("Turns the checked computers off. Programs running on them are closed without asking; "
                              "data not saved there is lost."),
-                          style()->standardIcon(QStyle::SP_BrowserStop));
+                          Icons::Themed(QStringLiteral("shutdown"), QStringLiteral("system-shutdown")));
     tsRestart = MakePage("tsRestart", tr("Restart"),
                          tr("Restarts the checked computers. Programs running on them are closed without asking; "
                             "data not saved there is lost."),
-                         style()->standardIcon(QStyle::SP_BrowserReload));
+                         Icons::Themed(QStringLiteral("restart"), QStringLiteral("system-reboot")));
 
     auto* choice = new QHBoxLayout;
     choice->addWidget(cmbShutdownAction, 1);

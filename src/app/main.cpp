@@ -7,6 +7,7 @@
 #include "uCredentialDialogs.h"
 #include "uDemoRun.h"
 #include "uDemoStart.h"
+#include "uIcons.h"
 #include "uMain.h"
 #include "uMessageBoxPrompts.h"
 #include "uNetworkComputerBrowser.h"
@@ -27,6 +28,7 @@ int main(int argc, char* argv[]) {
     Platform::KeepMemoryPrivate();
     Platform::InitializeComForThread();
     QApplication app(argc, argv);
+    app.setWindowIcon(Icons::Application());
     TDemoStart demo(QCoreApplication::arguments());
     QPointer<TDormivaForm> window;
     if (!demo.Demo()) {
@@ -81,7 +83,8 @@ int main(int argc, char* argv[]) {
         demoRun = std::make_unique<TDemoRun>(*form);
         demoRun->Start();
     }
-    QMetaObject::invokeMethod(form.get(), &TDormivaForm::OfferWizardIfEmpty, Qt::QueuedConnection);
+    // The first activation: once the window is shown and the event loop runs.
+    QMetaObject::invokeMethod(form.get(), &TDormivaForm::FormActivate, Qt::QueuedConnection);
     const int result = app.exec();
     ReleaseInstance();
     demoRun.reset();

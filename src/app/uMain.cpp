@@ -1,6 +1,7 @@
 #include "uMain.h"
 
 #include "CheckPrevious.h"
+#include "DetectOS.h"
 #include "FileInfo.h"
 #include "LangChanger.h"
 #include "UThrdUpdateComputerState.h"
@@ -13,8 +14,10 @@
 #include "uDesktopToolDialogs.h"
 #include "uDlgAbout.h"
 #include "uDlgAlternateCredentials.h"
+#include "uDlgManual.h"
 #include "uFormat.h"
 #include "uIcmpNotice.h"
+#include "uIcons.h"
 #include "uProgramOptions.h"
 #include "uQtTranslation.h"
 #include "uRunController.h"
@@ -24,6 +27,7 @@
 #include "uTranslateForm.h"
 #include "uUserPrompts.h"
 #include "uVirtualTreesColumnsUtil.h"
+#include "uWebPages.h"
 #include "uWindowPlacement.h"
 #include "udlgOptions.h"
 #include "udlgWizardComputerList.h"
@@ -31,6 +35,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QDir>
 #include <QLabel>
 #include <QMenuBar>
@@ -39,6 +44,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
+#include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -47,6 +53,12 @@ namespace {
 QAction* MakeAction(QObject* parent, const char* name, const QString& caption) {
     auto* action = new QAction(caption, parent);
     action->setObjectName(QLatin1String(name));
+    return action;
+}
+
+QAction* MakeAction(QObject* parent, const char* name, const QString& caption, const QIcon& icon) {
+    QAction* action = MakeAction(parent, name, caption);
+    action->setIcon(icon);
     return action;
 }
 
@@ -59,6 +71,8 @@ TDormivaForm::TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEnt
       m_qtTranslation(std::make_unique<TQtTranslation>()) {
     setObjectName(QStringLiteral("DormivaForm"));
     setWindowTitle(QStringLiteral("Dormiva"));
+    setWindowIcon(Icons::Application());
+    IsVistaOrLater = IsWindowsVistaOrLater();
     ApplyWindowPlacement();
     m_appLog = std::make_unique<TAppLog>(m_options.SettingsFolder, &prompts);
     RouteIcmpUnavailableToLog(m_appLog.get());
@@ -68,6 +82,7 @@ TDormivaForm::TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEnt
     m_run = std::make_unique<TRunController>(*m_computerList, *m_pool, m_appLog.get(), m_options, prompts, connectAs);
     m_toolDialogs = std::make_unique<TDesktopToolDialogs>(this, m_options, prompts, fileDialogs);
     actExecute = MakeAction(this, "actExecute", QStringLiteral("Execute"));
+    actExecute->setShortcut(Qt::CTRL | Qt::Key_Return);
     connect(actExecute, &QAction::triggered, this, [this] { m_run->Execute(m_pnlAction->SelectedAction()); });
     actStop = MakeAction(this, "actStop", QStringLiteral("Stop"));
     actStop->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
@@ -93,6 +108,11 @@ TDormivaForm::TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEnt
     logLayout->setContentsMargins(0, 0, 0, 0);
     logLayout->addWidget(m_vstApplicationLog);
     pnlLog->addTab(tsApplicationLog, QStringLiteral("Application log"));
+    // Hot tracking: the row under the mouse is highlighted, as the desktop's own lists do.
+    for (QTreeView* view : std::initializer_list<QTreeView*>{m_vstComputerList, m_vstApplicationLog}) {
+        view->setMouseTracking(IsVistaOrLater);
+        view->viewport()->setAttribute(Qt::WA_Hover, IsVistaOrLater);
+    }
     right->setStretchFactor(1, 1);
     split->setStretchFactor(1, 1);
     split->setSizes({std::max(200, m_options.iComputerListWidth), 600});
@@ -109,7 +129,7 @@ TDormivaForm::TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEnt
 
     const QList<QIcon> images = TComputerTreeView::NodeImages();
     const QIcon idle = images.at(2);
-    const QIcon busy = style()->standardIcon(QStyle::SP_BrowserReload);
+    const QIcon busy = Icons::Themed(QStringLiteral("busy"));
     pcComputerlist->setTabIcon(0, idle);
     connect(m_computerList.get(), &TComputerList::OnUpdateStateStart, this,
             [this, busy] { pcComputerlist->setTabIcon(0, busy); });
@@ -283,15 +303,18 @@ void TDormivaForm::ReloadTexts() {
 }
 
 void TDormivaForm::CreateActions() {
-    actComputerAdd = MakeAction(this, "actComputerAdd", QStringLiteral("Add computer"));
+    actComputerAdd = MakeAction(this, "actComputerAdd", QStringLiteral("Add computer"),
+                                Icons::Themed(QStringLiteral("computer-add")));
     actComputerAdd->setShortcut(Qt::Key_Insert);
     connect(actComputerAdd, &QAction::triggered, m_computerList.get(), &TComputerList::AddComputerWithDialog);
-    actGroupCreateNew = MakeAction(this, "actGroupCreateNew", QStringLiteral("Create new group"));
+    actGroupCreateNew = MakeAction(this, "actGroupCreateNew", QStringLiteral("Create new group"),
+                                   Icons::Themed(QStringLiteral("group-new"), QStringLiteral("folder-new")));
     actGroupCreateNew->setShortcut(Qt::CTRL | Qt::Key_Insert);
     connect(actGroupCreateNew, &QAction::triggered, m_computerList.get(), &TComputerList::AddGroupWithDialog);
-    actEdit = MakeAction(this, "actEdit", QStringLiteral("Edit"));
+    actEdit = MakeAction(this, "actEdit", QStringLiteral("Edit"), Icons::Themed(QStringLiteral("edit")));
     connect(actEdit, &QAction::triggered, m_computerList.get(), &TComputerList::EditSelected);
-    actDelete = MakeAction(this, "actDelete", QStringLiteral("Delete"));
+    actDelete = MakeAction(this, "actDelete", QStringLiteral("Delete"),
+                           Icons::Themed(QStringLiteral("delete"), QStringLiteral("edit-delete")));
     actDelete->setShortcut(Qt::Key_Delete);
     connect(actDelete, &QAction::triggered, m_computerList.get(), &TComputerList::DeleteSelected);
     actDeleteAll = MakeAction(this, "actDeleteAll", QStringLiteral("Delete all"));
@@ -303,7 +326,8 @@ void TDormivaForm::CreateActions() {
     actComputerUpdate = MakeAction(this, "actComputerUpdate", QStringLiteral("Update computers"));
     actComputerUpdate->setShortcut(Qt::Key_F5);
     connect(actComputerUpdate, &QAction::triggered, m_computerList.get(), &TComputerList::UpdateState);
-    actComputerListWizard = MakeAction(this, "actComputerListWizard", QStringLiteral("Add computers wizard"));
+    actComputerListWizard = MakeAction(this, "actComputerListWizard", QStringLiteral("Add computers wizard"),
+                                       Icons::Themed(QStringLiteral("wizard")));
     connect(actComputerListWizard, &QAction::triggered, this,
             [this] { ExecuteComputerListWizard(this, *m_computerList, m_options, m_prompts, m_fileDialogs); });
     actComputerListImport = MakeAction(this, "actComputerListImport", QStringLiteral("Import"));
@@ -312,12 +336,14 @@ void TDormivaForm::CreateActions() {
     actComputerListExport = MakeAction(this, "actComputerListExport", QStringLiteral("Export"));
     connect(actComputerListExport, &QAction::triggered, this,
             [this] { RunListFileCommand([this] { m_listFile->ExportList(); }); });
-    actCredentials = MakeAction(this, "actCredentials", QStringLiteral("Default credentials"));
+    actCredentials = MakeAction(this, "actCredentials", QStringLiteral("Default credentials"),
+                                Icons::Themed(QStringLiteral("credentials"), QStringLiteral("dialog-password")));
     connect(actCredentials, &QAction::triggered, this, [this] {
         ExecuteDefaultCredentialsDialog(this, m_prompts, m_options.DefaultUserConnectAs, m_options.DefaultUserName,
                                         m_options.DefaultUserPassword);
     });
-    actPreferences = MakeAction(this, "actPreferences", QStringLiteral("Preferences..."));
+    actPreferences = MakeAction(this, "actPreferences", QStringLiteral("Preferences..."),
+                                Icons::Themed(QStringLiteral("preferences"), QStringLiteral("preferences-system")));
     connect(actPreferences, &QAction::triggered, this, [this] {
         ShowOptionsDialog(this, m_options, m_prompts);
         ApplyUpdateOptions();
@@ -325,15 +351,38 @@ void TDormivaForm::CreateActions() {
     });
     actExit = MakeAction(this, "actExit", QStringLiteral("Exit"));
     connect(actExit, &QAction::triggered, this, &QWidget::close);
-    actAbout = MakeAction(this, "actAbout", QStringLiteral("About..."));
+    actAbout = MakeAction(this, "actAbout", QStringLiteral("About..."),
+                          Icons::Themed(QStringLiteral("about"), QStringLiteral("help-about")));
     connect(actAbout, &QAction::triggered, this, [this] {
-        ShowAboutBox(this, QUrl(QStringLiteral("https://www.vardolin.example/action.php?action=home") +
-                                m_options.WebQuerySuffix));
+        ShowAboutBox(this, WebPageUrl(m_options.WebHost, QStringLiteral("home"), m_options.WebQuerySuffix));
         UpdateTitle();
     });
+    actHelp = MakeAction(this, "actHelp", QStringLiteral("Online help"),
+                         Icons::Themed(QStringLiteral("help"), QStringLiteral("help-contents")));
+    actHelp->setShortcut(QKeySequence::HelpContents);
+    connect(actHelp, &QAction::triggered, this, [this] {
+        auto* manual = new TDlgManual(this);
+        manual->setAttribute(Qt::WA_DeleteOnClose);
+        TranslateForm(manual);
+        manual->show();
+    });
+    actHome = MakeWebPageAction("actHome", QStringLiteral("Homepage"), QStringLiteral("home"),
+                                Icons::Themed(QStringLiteral("home"), QStringLiteral("go-home")));
+    actSupport = MakeWebPageAction("actSupport", QStringLiteral("Technical support"), QStringLiteral("support"),
+                                   Icons::Themed(QStringLiteral("support")));
+    actFeedback = MakeWebPageAction("actFeedback", QStringLiteral("Feedback"), QStringLiteral("feedback"),
+                                    Icons::Themed(QStringLiteral("feedback")));
+    actCheckForUpdates =
+        MakeWebPageAction("actCheckForUpdates", QStringLiteral("Check for updates..."), QStringLiteral("update"),
+                          Icons::Themed(QStringLiteral("update"), QStringLiteral("system-software-update")));
+    actExit->setShortcut(Qt::CTRL | Qt::Key_Q);
+    actComputerListWizard->setShortcut(Qt::CTRL | Qt::Key_N);
+    actPreferences->setShortcut(Qt::CTRL | Qt::Key_Comma);
+    actComputerListImport->setShortcut(Qt::CTRL | Qt::Key_O);
+    actEdit->setShortcut(Qt::Key_F2);
 
     // The keys of the tree's context menu act while the tree has the focus.
-    for (QAction* action : {actComputerAdd, actGroupCreateNew, actDelete, actComputerUpdate}) {
+    for (QAction* action : {actComputerAdd, actGroupCreateNew, actEdit, actDelete, actComputerUpdate}) {
         action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
         m_vstComputerList->addAction(action);
     }
@@ -359,7 +408,19 @@ void TDormivaForm::CreateMenus() {
     mnComputers->addActions({actExpandAll, actCollapseAll, actComputerUpdate});
     QMenu* mnHelp = menuBar()->addMenu(QStringLiteral("Help"));
     mnHelp->setObjectName(QStringLiteral("mnHelp"));
+    mnHelp->addAction(actHelp);
+    mnHelp->addSeparator();
+    mnHelp->addActions({actHome, actSupport, actFeedback, actCheckForUpdates});
+    mnHelp->addSeparator();
     mnHelp->addAction(actAbout);
+
+    tbMain = addToolBar(QStringLiteral("Toolbar"));
+    tbMain->setObjectName(QStringLiteral("tbMain"));
+    tbMain->addActions({actComputerListWizard, actGroupCreateNew, actComputerAdd, actEdit, actDelete});
+    tbMain->addSeparator();
+    tbMain->addActions({actCredentials, actPreferences});
+    tbMain->addSeparator();
+    tbMain->addActions({actHelp, actHome, actAbout});
 
     pmComputerList = new QMenu(this);
     pmComputerList->setObjectName(QStringLiteral("pmComputerList"));
@@ -389,7 +450,24 @@ void TDormivaForm::UpdateRunState() {
     UpdateActions();
 }
 
-void TDormivaForm::OfferWizardIfEmpty() {
+QAction* TDormivaForm::MakeWebPageAction(const char* name, const QString& caption, const QString& page,
+                                         const QIcon& icon) {
+    QAction* action = MakeAction(this, name, caption, icon);
+    const QUrl url = WebPageUrl(m_options.WebHost, page, m_options.WebQuerySuffix);
+    action->setVisible(!url.isEmpty());
+    connect(action, &QAction::triggered, this, [url] { QDesktopServices::openUrl(url); });
+    return action;
+}
+
+void TDormivaForm::FormActivate() {
+    if (!FirstActivation)
+        return;
+    FirstActivation = false;
+    // After the activation has ended: the wizard is a modal window of its own.
+    QMetaObject::invokeMethod(this, &TDormivaForm::AskWizardIfEmpty, Qt::QueuedConnection);
+}
+
+void TDormivaForm::AskWizardIfEmpty() {
     if (m_computerList->HasItems())
         return;
     if (!m_options.DontShowAskWizardIfEmpty &&

@@ -14,6 +14,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QTabWidget;
+class QToolBar;
 class TActionPanel;
 class TAppLog;
 class TAppLogView;
@@ -54,9 +55,13 @@ public:
     void LanguageClick(const QString& fileName);
     // The message table, the list separator and the texts of every open window, from the language.
     void ReloadTexts();
-    // At the first showing: an empty list leads to the add-computers wizard, after a question unless the
-    // options say not to ask.
-    void OfferWizardIfEmpty();
+    // An empty list leads to the add-computers wizard, after a question unless the options say not to ask.
+    void AskWizardIfEmpty();
+    // Asks about the wizard once, at the first activation of the window (the start calls it once shown).
+    void FormActivate();
+    bool FirstActivation = true;
+    // Hot tracking of the tree and the log follows the system, as its own lists do.
+    bool IsVistaOrLater = false;
 
     QAction* actComputerAdd;
     QAction* actGroupCreateNew;
@@ -75,6 +80,12 @@ public:
     QAction* actPreferences;
     QAction* actExit;
     QAction* actAbout;
+    QAction* actHelp;
+    QAction* actHome;
+    QAction* actSupport;
+    QAction* actFeedback;
+    QAction* actCheckForUpdates;
+    QToolBar* tbMain;
     QMenu* mnChangeLang;
 
     QLabel* lblRunProgress;
@@ -89,6 +100,8 @@ protected:
 private:
     void CreateActions();
     void CreateMenus();
+    // An action that opens the maker's web page; hidden when the build names no host.
+    QAction* MakeWebPageAction(const char* name, const QString& caption, const QString& page, const QIcon& icon);
     void BuildLanguageMenu();
     void UpdateActions();
     // The Execute and Stop buttons and the status bar follow the run.

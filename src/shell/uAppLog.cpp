@@ -178,6 +178,9 @@ QVariant TAppLog::data(const QModelIndex& index, int role) const {
         return index.column() == ColumnTime ? FormatFileTime(item.Time) : item.Text;
     if (role == ImageIndexRole)
         return index.column() == ColumnTime ? static_cast<int>(item.Level) : -1;
+    // A column's alignment is the stored layout's, for its cells as for its header.
+    if (role == Qt::TextAlignmentRole)
+        return m_alignments[index.column()];
     return {};
 }
 

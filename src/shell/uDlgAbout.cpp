@@ -48,7 +48,7 @@ TAboutBox::TAboutBox(QWidget* owner, const TFixedFileInfo& version, const QDateT
     icon->setObjectName(QStringLiteral("imgIcon"));
     icon->setAutoRaise(true);
     icon->setIconSize(QSize(48, 48));
-    icon->setIcon(QApplication::windowIcon());
+    icon->setIcon(owner ? owner->windowIcon() : QApplication::windowIcon());
     icon->setCursor(Qt::PointingHandCursor);
     connect(icon, &QToolButton::clicked, this, &TAboutBox::OpenHomePage);
 

@@ -1,5 +1,6 @@
 #include "uProgramOptions.h"
 
+#include "DormivaVersion.h"
 #include "FileInfo.h"
 #include "LangChanger.h"
 #include "PlatformFolders.h"
@@ -257,6 +258,7 @@ void LoadProgramOptions(TProgramOptions& options, const TProgramEnvironment& env
     options.DefaultLang = storage.ReadString(Defaults, "DefaultLang", options.DefaultLang);
     options.WebQuerySuffix = QStringLiteral("&product=") + GetVersionString(QStringLiteral("InternalName")).toLower() +
                              QStringLiteral("&version=") + GetVersionFull();
+    options.WebHost = QStringLiteral(DORMIVA_WEB_HOST);
     storage.Close();
 
     auto changer = std::make_shared<TLangChanger>();

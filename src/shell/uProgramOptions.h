@@ -67,6 +67,8 @@ struct TProgramOptions {
     QString ShippedLanguageFolder;
     QString OptionsFile;
     QString WebQuerySuffix;
+    // Host of the maker's web pages, fixed at build time; empty when the build has none.
+    QString WebHost;
     // -systemwideconfig: every user of the computer shares the settings, stored passwords included.
     bool SystemWideConfig = false;
 };

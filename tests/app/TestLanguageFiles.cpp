@@ -9,6 +9,7 @@
 #include "uDlgCommandListEdit.h"
 #include "uDlgCommandListManage.h"
 #include "uDlgGetUserNameAndPassword.h"
+#include "uDlgManual.h"
 #include "uDlgSelectComputer.h"
 #include "uMain.h"
 #include "uProgramOptions.h"
@@ -102,6 +103,9 @@ const QList<TShippedForm>& ShippedForms() {
                                                 QUrl(QStringLiteral("https://www.example.org/")));
          },
          {QStringLiteral("lblName"), QStringLiteral("lblVersion"), QStringLiteral("lblHomePage")}},
+        {"dlgManual",
+         [](TFormServices&) { return std::make_unique<TDlgManual>(nullptr); },
+         {QStringLiteral("txtManual")}},
         {"DlgCommandListManage",
          [](TFormServices& s) {
              return std::make_unique<TDlgCommandListManage>(nullptr, TCommandList(QStringLiteral("Nettools")),

@@ -2,19 +2,27 @@
 #include "TScriptedEntryDialogs.h"
 #include "TScriptedFileDialogs.h"
 #include "TScriptedPrompts.h"
+#include "uAppLog.h"
+#include "uAppLogView.h"
 #include "uComputerList.h"
 #include "uComputerTreeView.h"
+#include "uDlgManual.h"
+#include "uIcons.h"
 #include "uMain.h"
 #include "uProgramOptions.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QIcon>
 #include <QImage>
 #include <QMimeData>
 #include <QPixmap>
+#include <QScopeGuard>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
+#include <QToolBar>
 
 // The wiring of the main window and its computer tree; the list's own rules are tested headless.
 class TestMainWindow : public QObject {
@@ -31,8 +39,22 @@ private slots:
     void treeImagesAreDrawnAtTheScreenScale();
     void wizardIsOfferedForAnEmptyList_data();
     void wizardIsOfferedForAnEmptyList();
+    void wizardIsOfferedAtTheFirstActivationOnly();
+    void toolbarCarriesItsActionsWithIconsAndRules();
+    void helpPagesOpenTheMakersAddress_data();
+    void helpPagesOpenTheMakersAddress();
+    void shippedIconsLoadAtBothScales_data();
+    void shippedIconsLoadAtBothScales();
+    void logColumnAlignmentIsShownAndKept();
+    void manualIsShippedWithItsPictures();
+
+public slots:
+    // Stands in for the browser: the addresses the window opens.
+    void OpenUrl(const QUrl& url) { m_opened.append(url); }
 
 private:
+    // A window made afresh on the current options.
+    void Reopen();
     // Sends a drag of the list's entries to the point in the tree; returns whether it was accepted.
     bool Drag(const QPoint& pos, bool drop);
 
@@ -44,11 +66,17 @@ private:
     std::unique_ptr<TDormivaForm> m_form;
     TComputerList* m_list = nullptr;
     TComputerTreeView* m_tree = nullptr;
+    QList<QUrl> m_opened;
 };
 
 void TestMainWindow::init() {
     m_prompts = std::make_unique<TScriptedPrompts>();
     m_dialogs = std::make_unique<TScriptedEntryDialogs>();
+    Reopen();
+}
+
+void TestMainWindow::Reopen() {
+    m_form.reset();
     m_form = std::make_unique<TDormivaForm>(m_options, *m_prompts, *m_dialogs, m_connectAs, m_fileDialogs);
     m_form->resize(800, 600);
     m_form->show();
@@ -59,6 +87,8 @@ void TestMainWindow::init() {
 
 void TestMainWindow::cleanup() {
     m_form.reset();
+    m_options = TProgramOptions();
+    m_opened.clear();
     m_dialogs.reset();
     m_prompts.reset();
 }
@@ -221,12 +251,143 @@ void TestMainWindow::wizardIsOfferedForAnEmptyList() {
             modal->close();
         }
     });
-    m_form->OfferWizardIfEmpty();
+    m_form->AskWizardIfEmpty();
     m_options.DontShowAskWizardIfEmpty = false;
     QCOMPARE(wizard, opened ? QStringLiteral("dlgWizardComputerList") : QString());
     QCOMPARE(m_prompts->Asked().size(), answer >= 0 ? 1 : 0);
     if (answer >= 0)
         QCOMPARE(m_prompts->Asked().at(0).Buttons, TPromptButtons::YesNo);
+}
+
+void TestMainWindow::wizardIsOfferedAtTheFirstActivationOnly() {
+    QVERIFY(m_form->FirstActivation);
+    m_prompts->Answer(TPromptResult::No);
+    m_form->FormActivate();
+    m_form->FormActivate();
+    QTRY_COMPARE(m_prompts->Asked().size(), 1);
+    QVERIFY(!m_form->FirstActivation);
+    QTest::qWait(50);
+    QCOMPARE(m_prompts->Asked().size(), 1);
+    QCOMPARE(m_prompts->Asked().at(0).Buttons, TPromptButtons::YesNo);
+    QVERIFY(!m_list->HasItems());
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+}
+
+void TestMainWindow::toolbarCarriesItsActionsWithIconsAndRules() {
+    QStringList names;
+    for (QAction* action : m_form->tbMain->actions()) {
+        if (action->isSeparator())
+            continue;
+        names << action->objectName();
+        QVERIFY2(!action->icon().pixmap(QSize(24, 24)).isNull(), qPrintable(action->objectName()));
+        QVERIFY2(!action->toolTip().isEmpty(), qPrintable(action->objectName()));
+    }
+    QCOMPARE(names, QStringList({"actComputerListWizard", "actGroupCreateNew", "actComputerAdd", "actEdit", "actDelete",
+                                 "actCredentials", "actPreferences", "actHelp", "actHome", "actAbout"}));
+
+    // The buttons follow the actions' rules: editing and deleting need a selection.
+    QWidget* edit = m_form->tbMain->widgetForAction(m_form->actEdit);
+    QWidget* del = m_form->tbMain->widgetForAction(m_form->actDelete);
+    QVERIFY(!edit->isEnabled() && !del->isEnabled());
+    QVERIFY(m_form->tbMain->widgetForAction(m_form->actComputerAdd)->isEnabled());
+    m_list->AddComputer(QStringLiteral("pc"), {}, nullptr, ucInherited, {}, {});
+    QVERIFY(edit->isEnabled() && del->isEnabled());
+    m_list->SelectionModel()->clearSelection();
+    QVERIFY(!edit->isEnabled() && !del->isEnabled());
+    QCOMPARE(m_form->actEdit->shortcut(), QKeySequence(Qt::Key_F2));
+}
+
+void TestMainWindow::helpPagesOpenTheMakersAddress_data() {
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("expected");
+    const QString suffix = QStringLiteral("&product=dormiva&version=1.2.3.4");
+    for (const auto& [name, page] : {std::pair{"actHome", "home"},
+                                     {"actSupport", "support"},
+                                     {"actFeedback", "feedback"},
+                                     {"actCheckForUpdates", "update"}}) {
+        QTest::addRow("%s", name)
+            << QStringLiteral("www.vardolin.example") << QString::fromLatin1(name)
+            << QStringLiteral("https://www.vardolin.example/action.php?action=%1%2").arg(QLatin1String(page), suffix);
+        QTest::addRow("%s, host with port", name)
+            << QStringLiteral("localhost:8080") << QString::fromLatin1(name)
+            << QStringLiteral("https://localhost:8080/action.php?action=%1%2").arg(QLatin1String(page), suffix);
+        QTest::addRow("%s, no host", name) << QString() << QString::fromLatin1(name) << QString();
+    }
+}
+
+void TestMainWindow::helpPagesOpenTheMakersAddress() {
+    QFETCH(QString, host);
+    QFETCH(QString, action);
+    QFETCH(QString, expected);
+    m_options.WebHost = host;
+    m_options.WebQuerySuffix = QStringLiteral("&product=dormiva&version=1.2.3.4");
+    Reopen();
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "OpenUrl");
+    const auto unregister = qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("https")); });
+    auto* page = m_form->findChild<QAction*>(action);
+    QVERIFY(page);
+    QCOMPARE(page->isVisible(), !expected.isEmpty());
+    if (expected.isEmpty())
+        return;
+    page->trigger();
+    QCOMPARE(m_opened, QList<QUrl>({QUrl(expected)}));
+    // The manual is shipped with the program, with or without a host.
+    QVERIFY(m_form->actHelp->isVisible());
+}
+
+void TestMainWindow::shippedIconsLoadAtBothScales_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<qreal>("scale");
+    const QStringList names = Icons::ShippedNames();
+    QVERIFY(names.contains(QStringLiteral("dormiva")));
+    for (const QString& name : names)
+        for (qreal scale : {1.0, 2.0})
+            QTest::addRow("%s at %d%%", qPrintable(name), int(scale * 100)) << name << scale;
+}
+
+void TestMainWindow::shippedIconsLoadAtBothScales() {
+    QFETCH(QString, name);
+    QFETCH(qreal, scale);
+    const QPixmap pixmap = Icons::Themed(name).pixmap(QSize(24, 24), scale);
+    QVERIFY(!pixmap.isNull());
+    QCOMPARE(pixmap.size(), QSize(24, 24) * scale);
+    // Drawn, not blank: some pixel is not transparent.
+    const QImage image = pixmap.toImage();
+    bool drawn = false;
+    for (int y = 0; y < image.height() && !drawn; ++y)
+        for (int x = 0; x < image.width() && !drawn; ++x)
+            drawn = qAlpha(image.pixel(x, y)) > 0;
+    QVERIFY(drawn);
+}
+
+void TestMainWindow::logColumnAlignmentIsShownAndKept() {
+    m_form.reset(); // it would leave its own layout in the options
+    m_options.LogColumns = TListColumnLayout(2);
+    m_options.LogColumns[1] = {true, QStringLiteral("Message"), 200, 2, 1, false, 0};
+    Reopen();
+    m_form->AppLog().Add(QStringLiteral("line"), TAppLogLevel::Info);
+    const QAbstractItemModel* model = m_form->vstApplicationLog()->model();
+    const auto alignment = [&](int column) {
+        return Qt::Alignment::fromInt(model->index(0, column).data(Qt::TextAlignmentRole).toInt());
+    };
+    QVERIFY(alignment(1) & Qt::AlignHCenter);
+    QVERIFY(!(alignment(0) & (Qt::AlignHCenter | Qt::AlignRight)));
+    m_form.reset();
+    QCOMPARE(m_options.LogColumns[1].Alignment, 2);
+    QCOMPARE(m_options.LogColumns[0].Alignment, 0);
+}
+
+void TestMainWindow::manualIsShippedWithItsPictures() {
+    m_form->actHelp->trigger();
+    auto* manual = m_form->findChild<TDlgManual*>(QStringLiteral("dlgManual"));
+    QVERIFY(manual && manual->isVisible());
+    QVERIFY(manual->txtManual->toPlainText().contains(QStringLiteral("Troubleshooting")));
+    for (const char* picture : {"main-window", "wizard", "preferences"}) {
+        const QUrl url(QStringLiteral("../packaging/screenshots/%1.png").arg(QLatin1String(picture)));
+        QVERIFY2(!manual->txtManual->loadResource(QTextDocument::ImageResource, url).isNull(), picture);
+    }
+    manual->close();
 }
 
 QTEST_MAIN(TestMainWindow)
