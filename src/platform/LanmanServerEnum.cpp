@@ -2,7 +2,6 @@
 
 #include "PosixSocket.h"
 
-#include <QtEndian>
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -46,11 +45,12 @@ void PutLe32(QByteArray& bytes, quint32 value) {
     PutLe16(bytes, quint16(value & 0xFFFF));
     PutLe16(bytes, quint16(value >> 16));
 }
+// Byte by byte: GCC's bounds check sees a word read through QByteArray's shared empty array otherwise.
 quint16 Le16(const QByteArray& bytes, qsizetype at) {
-    return qFromLittleEndian<quint16>(bytes.constData() + at);
+    return quint16(quint8(bytes.at(at)) | quint8(bytes.at(at + 1)) << 8);
 }
 quint32 Le32(const QByteArray& bytes, qsizetype at) {
-    return qFromLittleEndian<quint32>(bytes.constData() + at);
+    return Le16(bytes, at) | quint32(Le16(bytes, at + 2)) << 16;
 }
 
 // One SMB1 exchange partner over direct TCP: each message is framed by a four-byte length.
