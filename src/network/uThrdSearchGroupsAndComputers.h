@@ -1,6 +1,7 @@
 #pragma once
 
 #include "NetUtil.h"
+#include "PlatformDirectory.h"
 #include "uSimpleObject.h"
 
 #include <QThread>
@@ -33,6 +34,8 @@ public:
     void SetResolveNames(bool value) { m_resolveNames = value; }
     void SetOnlyLiveComputers(bool value) { m_onlyLiveComputers = value; }
     void SetIncludeDisabledComputers(bool value) { m_includeDisabledComputers = value; }
+    // Mode 1: the server and the logon; IncludeDisabled comes from SetIncludeDisabledComputers.
+    void SetDirectory(const Platform::TDirectoryQuery& value) { m_directory = value; }
     // Main thread: who receives the objects found and who is told of the end. Empty handlers detach.
     void SetOnFoundObject(TFoundHandler handler) { m_onFoundObject = std::move(handler); }
     void SetOnSearchEnded(TEndHandler handler) { m_onSearchEnded = std::move(handler); }
@@ -52,6 +55,7 @@ protected:
 
 private:
     void SearchNetwork();
+    void SearchDirectory();
     void SearchAddressRange();
     void SearchTextFile();
     // Takes over a computer found without a group.
@@ -69,6 +73,7 @@ private:
     bool m_resolveNames = false;
     bool m_onlyLiveComputers = false;
     bool m_includeDisabledComputers = false;
+    Platform::TDirectoryQuery m_directory;
     TFoundHandler m_onFoundObject;
     TEndHandler m_onSearchEnded;
     TSimpleGroup m_root{QString(), QString(), nullptr};
