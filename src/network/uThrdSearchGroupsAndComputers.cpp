@@ -41,8 +41,7 @@ void TThrdSearchGroupsAndComputers::run() {
             SearchNetwork();
             break;
         case 1:
-            // Not built yet: say so rather than end as if the directory held no computers.
-            m_errorText = LangStr(QStringLiteral("sDirectorySearchUnavailable"));
+            SearchDirectory();
             break;
         case 2:
             SearchAddressRange();
@@ -85,6 +84,38 @@ void TThrdSearchGroupsAndComputers::SearchNetwork() {
             if (!name.isEmpty() && !ReportFound(*new TSimpleComputer(name, QString(), group)))
                 return;
         }
+    }
+}
+
+void TThrdSearchGroupsAndComputers::SearchDirectory() {
+    Platform::TDirectoryQuery query = m_directory;
+    query.IncludeDisabled = m_includeDisabledComputers;
+    TSimpleGroup* group = nullptr;
+    const auto onDomain = [this, &group](const QString& name) {
+        group = new TSimpleGroup(CleanComputerName(name), QString(), &m_root);
+        return ReportFound(*group);
+    };
+    const auto onComputer = [this, &group](const QString& name) {
+        const QString cleaned = CleanComputerName(name);
+        return cleaned.isEmpty() || ReportFound(*new TSimpleComputer(cleaned, QString(), group));
+    };
+    // A search that could not even start must not look like a directory without computers.
+    const Platform::TDirectoryResult result = Platform::SearchDirectoryComputers(query, onDomain, onComputer);
+    switch (result.Kind) {
+    case Platform::TDirectoryResult::Success:
+        break;
+    case Platform::TDirectoryResult::NoDomain:
+        m_errorText = LangStr(QStringLiteral("sDirectoryNoDomain"));
+        break;
+    case Platform::TDirectoryResult::NoServer:
+        m_errorText = Format(LangStr(QStringLiteral("sDirectoryServerNotFound")), {result.Server});
+        break;
+    case Platform::TDirectoryResult::Failed:
+        m_errorText = Format(LangStr(QStringLiteral("sDirectorySearchFailed")), {result.Server, result.Reason});
+        break;
+    case Platform::TDirectoryResult::Unavailable:
+        m_errorText = LangStr(QStringLiteral("sDirectorySearchUnavailable"));
+        break;
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "NetUtil.h"
+#include "PlatformDirectory.h"
 #include "uProbeEngine.h"
 #include "uSimpleObject.h"
 
@@ -36,6 +37,8 @@ public:
     void SetIncludeDisabledComputers(bool value) { m_includeDisabledComputers = value; }
     // The address range's ceiling on probes in flight; 1 asks one address at a time.
     void SetMaxProbesInFlight(int value) { m_maxProbesInFlight = value; }
+    // Mode 1: the server and the logon; IncludeDisabled comes from SetIncludeDisabledComputers.
+    void SetDirectory(const Platform::TDirectoryQuery& value) { m_directory = value; }
     // Main thread: who receives the objects found and who is told of the end. Empty handlers detach.
     void SetOnFoundObject(TFoundHandler handler) { m_onFoundObject = std::move(handler); }
     void SetOnSearchEnded(TEndHandler handler) { m_onSearchEnded = std::move(handler); }
@@ -55,6 +58,7 @@ protected:
 
 private:
     void SearchNetwork();
+    void SearchDirectory();
     void SearchAddressRange();
     void SearchTextFile();
     // Takes over a computer found without a group.
@@ -73,6 +77,7 @@ private:
     bool m_onlyLiveComputers = false;
     bool m_includeDisabledComputers = false;
     int m_maxProbesInFlight = TProbeLimits().MaxInFlight;
+    Platform::TDirectoryQuery m_directory;
     TFoundHandler m_onFoundObject;
     TEndHandler m_onSearchEnded;
     TSimpleGroup m_root{QString(), QString(), nullptr};

@@ -466,6 +466,8 @@ void TdlgWizardComputerList::StartSearch() {
     }
     case SourceAD:
         m_search->SetIncludeDisabledComputers(m_cbIncludeDisabledComputers->isChecked());
+        m_search->SetDirectory({m_options.DirectoryServer, m_options.DirectoryDomain, m_options.DefaultUserName,
+                                m_options.DefaultUserPassword, m_options.RemoteVerifyCertificate, false});
         break;
     case SourceIPRange:
         m_search->SetStartIP(m_edStartIP->text());

@@ -2,6 +2,7 @@
 
 #include "PosixSocket.h"
 
+#include <QtEndian>
 
 #include <arpa/inet.h>
 #include <cerrno>

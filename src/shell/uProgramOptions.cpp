@@ -58,6 +58,8 @@ void ReadRemoteOptions(const TXMLStorage& storage, TProgramOptions& options) {
     options.RemoteTimeout = storage.ReadInteger(Defaults, "RemoteTimeout", defaults.RemoteTimeout);
     if (options.RemoteTimeout < 1)
         options.RemoteTimeout = defaults.RemoteTimeout;
+    options.DirectoryServer = storage.ReadString(Defaults, "DirectoryServer", defaults.DirectoryServer);
+    options.DirectoryDomain = storage.ReadString(Defaults, "DirectoryDomain", defaults.DirectoryDomain);
 }
 
 // One item per settings folder: every copy of the program on it shares its default credentials.
@@ -96,6 +98,8 @@ void WriteRemoteOptions(TXMLStorage& storage, const TProgramOptions& options) {
     storage.WriteBool(Defaults, "RemoteVerifyCertificate", options.RemoteVerifyCertificate);
     storage.WriteBool(Defaults, "RemoteAllowUnencrypted", options.RemoteAllowUnencrypted);
     storage.WriteInteger(Defaults, "RemoteTimeout", options.RemoteTimeout);
+    storage.WriteString(Defaults, "DirectoryServer", options.DirectoryServer);
+    storage.WriteString(Defaults, "DirectoryDomain", options.DirectoryDomain);
 }
 
 } // namespace

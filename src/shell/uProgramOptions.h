@@ -49,6 +49,10 @@ struct TProgramOptions {
     bool RemoteAllowUnencrypted = false; // Basic over HTTP: the password crosses the network readable
     int RemoteTimeout = 60;              // seconds: the longest one remote call may take
 
+    // The directory the add-computers wizard searches (section Defaults); empty: found through DNS.
+    QString DirectoryServer;
+    QString DirectoryDomain;
+
     // Section Window.
     int MainWindowLeft = 0;
     int MainWindowTop = 0;

@@ -80,6 +80,7 @@ TdlgOptions::TdlgOptions(IUserPrompts& prompts, QWidget* parent)
     m_pages->addTab(CreateComputerListPage(), QStringLiteral("Computer list"));
     m_pages->addTab(CreateActionPage(), QStringLiteral("Action"));
     m_pages->addTab(CreateRemotePage(), QStringLiteral("Remote"));
+    m_pages->addTab(CreateDirectoryPage(), QStringLiteral("Directory"));
     m_pages->addTab(CreatePasswordsPage(), QStringLiteral("Passwords"));
     m_pages->setCurrentIndex(0);
 
@@ -226,6 +227,21 @@ QWidget* TdlgOptions::CreateRemotePage() {
     return page;
 }
 
+QWidget* TdlgOptions::CreateDirectoryPage() {
+    auto* page = Named(new QWidget, "tsDirectory");
+    m_directoryServer = Named(new QLineEdit, "edDirectoryServer");
+    m_directoryDomain = Named(new QLineEdit, "edDirectoryDomain");
+    auto* hint = Named(new QLabel(QStringLiteral("Leave the server empty to find it through DNS. Without a domain, the "
+                                                 "domain of the Kerberos configuration or of this computer is used.")),
+                       "lblDirectoryHint");
+    hint->setWordWrap(true);
+    auto* form = new QFormLayout(page);
+    form->addRow(Named(new QLabel(QStringLiteral("Directory server:")), "lblDirectoryServer"), m_directoryServer);
+    form->addRow(Named(new QLabel(QStringLiteral("Domain:")), "lblDirectoryDomain"), m_directoryDomain);
+    form->addRow(hint);
+    return page;
+}
+
 QWidget* TdlgOptions::CreatePasswordsPage() {
     auto* page = Named(new QWidget, "tsPasswords");
     auto* protection = Named(
@@ -299,6 +315,8 @@ void TdlgOptions::LoadFrom(const TProgramOptions& options) {
     m_remoteVerifyCertificate->setChecked(options.RemoteVerifyCertificate);
     m_remoteTimeout->setValue(options.RemoteTimeout);
     m_remoteAllowUnencrypted->setChecked(options.RemoteAllowUnencrypted);
+    m_directoryServer->setText(options.DirectoryServer);
+    m_directoryDomain->setText(options.DirectoryDomain);
     m_sharedSettings->setVisible(options.SystemWideConfig);
     m_passwordsInSecretStore->setChecked(options.bPasswordsInSecretStore);
     ApplyEnableRules();
@@ -345,6 +363,8 @@ void TdlgOptions::StoreInto(TProgramOptions& options) const {
     options.RemoteVerifyCertificate = m_remoteVerifyCertificate->isChecked();
     options.RemoteTimeout = m_remoteTimeout->value();
     options.RemoteAllowUnencrypted = m_remoteAllowUnencrypted->isChecked();
+    options.DirectoryServer = m_directoryServer->text().trimmed();
+    options.DirectoryDomain = m_directoryDomain->text().trimmed();
     options.bPasswordsInSecretStore = m_passwordsInSecretStore->isChecked();
 }
 

@@ -32,6 +32,7 @@ private:
     QWidget* CreateComputerListPage();
     QWidget* CreateActionPage();
     QWidget* CreateRemotePage();
+    QWidget* CreateDirectoryPage();
     QWidget* CreatePasswordsPage();
     QRadioButton* CreateCheckMethod(QAction* action);
     void ApplyEnableRules();
@@ -63,6 +64,8 @@ private:
     QSpinBox* m_remoteTimeout = nullptr;
     QCheckBox* m_remoteAllowUnencrypted = nullptr;
     QLabel* m_remoteUnencryptedWarning = nullptr;
+    QLineEdit* m_directoryServer = nullptr;
+    QLineEdit* m_directoryDomain = nullptr;
     QLabel* m_sharedSettings = nullptr;
     QCheckBox* m_passwordsInSecretStore = nullptr;
 };

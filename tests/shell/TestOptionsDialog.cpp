@@ -28,6 +28,7 @@ private slots:
     void enableRules();
     void clampsToRanges();
     void remotePageRoundTrip();
+    void directoryPageRoundTrip();
     void unencryptedBasicIsShownAsAWarning();
     void sharedSettingsAreSaidToShareThePasswords_data();
     void sharedSettingsAreSaidToShareThePasswords();
@@ -204,6 +205,26 @@ void TestOptionsDialog::clampsToRanges() {
     QCOMPARE(options.iMaxThreads, 100);
     QCOMPARE(options.DefaultTimeout, 10);
     QCOMPARE(options.IntervalUpdateComputerList, 5000);
+}
+
+void TestOptionsDialog::directoryPageRoundTrip() {
+    TScriptedPrompts prompts;
+    TdlgOptions dialog(prompts);
+    TProgramOptions options;
+    options.DirectoryServer = "dc1.corp.example";
+    options.DirectoryDomain = "corp.example";
+    dialog.LoadFrom(options);
+    auto* server = Find<QLineEdit>(dialog, "edDirectoryServer");
+    auto* domain = Find<QLineEdit>(dialog, "edDirectoryDomain");
+    QCOMPARE(server->text(), "dc1.corp.example");
+    QCOMPARE(domain->text(), "corp.example");
+    // Pasted names often bring blanks, which no server name has.
+    server->setText("  ");
+    domain->setText(" other.example ");
+    TProgramOptions stored;
+    dialog.StoreInto(stored);
+    QCOMPARE(stored.DirectoryServer, "");
+    QCOMPARE(stored.DirectoryDomain, "other.example");
 }
 
 void TestOptionsDialog::remotePageRoundTrip() {

@@ -271,6 +271,8 @@ void TestProgramOptions::writesInOrder() {
                                                                           "RemoteVerifyCertificate",
                                                                           "RemoteAllowUnencrypted",
                                                                           "RemoteTimeout",
+                                                                          "DirectoryServer",
+                                                                          "DirectoryDomain",
                                                                           "MaxProbesInFlight"}));
     QCOMPARE(ChildNames(root.firstChildElement("RecentFiles")), QStringList{"RecentFile"});
     QCOMPARE(
@@ -433,6 +435,8 @@ void TestProgramOptions::remoteOptions() {
     options.RemoteTimeout = 5;
     QVERIFY(!options.RemoteAllowUnencrypted);
     options.RemoteAllowUnencrypted = true;
+    options.DirectoryServer = "dc1.corp.example";
+    options.DirectoryDomain = "corp.example";
     Save(options);
     options = Load();
     QVERIFY(options.RemoteAllowUnencrypted);
@@ -441,6 +445,8 @@ void TestProgramOptions::remoteOptions() {
     QCOMPARE(options.RemoteAuthentication, "kerberos");
     QCOMPARE(options.RemoteVerifyCertificate, false);
     QCOMPARE(options.RemoteTimeout, 5);
+    QCOMPARE(options.DirectoryServer, "dc1.corp.example");
+    QCOMPARE(options.DirectoryDomain, "corp.example");
 
     WriteFile(options.OptionsFile, "<Options><Defaults><RemoteProtocol>HTTPS</RemoteProtocol>"
                                    "<RemotePort>70000</RemotePort><RemoteAuthentication>digest</RemoteAuthentication>"
