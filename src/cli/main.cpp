@@ -27,7 +27,8 @@ const QList<TCliCommand> Commands{
     {QStringLiteral("list show"), 0, false},    {QStringLiteral("list import"), 1, true},
     {QStringLiteral("list export"), 1, false},  {QStringLiteral("list add"), 1, true},
     {QStringLiteral("list remove"), 1, true},   {QStringLiteral("run shutdown"), -1, false},
-    {QStringLiteral("run restart"), -1, false},
+    {QStringLiteral("run restart"), -1, false}, {QStringLiteral("probe"), -1, false},
+    {QStringLiteral("scan"), 1, false},
 };
 
 // The password of --user: from a file or the environment, never from the command line itself.
@@ -75,9 +76,12 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption dryRun(QStringLiteral("dry-run"), LangStr(QStringLiteral("sCliOptDryRun")));
     const QCommandLineOption user(QStringLiteral("user"), LangStr(QStringLiteral("sCliOptUser")),
                                   QStringLiteral("NAME"));
+    const QCommandLineOption live(QStringLiteral("live"), LangStr(QStringLiteral("sCliOptLive")));
+    const QCommandLineOption resolve(QStringLiteral("resolve"), LangStr(QStringLiteral("sCliOptResolve")));
+    const QCommandLineOption add(QStringLiteral("add"), LangStr(QStringLiteral("sCliOptAdd")));
     const QCommandLineOption passwordFile(QStringLiteral("password-file"),
                                           LangStr(QStringLiteral("sCliOptPasswordFile")), QStringLiteral("FILE"));
-    parser.addOptions({json, list, group, checked, force, dryRun, user, passwordFile});
+    parser.addOptions({json, list, group, checked, force, dryRun, user, passwordFile, live, resolve, add});
     parser.addPositionalArgument(QStringLiteral("command"), LangStr(QStringLiteral("sCliArgCommand")));
     if (!parser.parse(QCoreApplication::arguments())) {
         TCliSession::Complain(parser.errorText());
@@ -89,10 +93,13 @@ int main(int argc, char* argv[]) {
         parser.showVersion();
 
     const QStringList words = parser.positionalArguments();
-    const QString name = words.mid(0, 2).join(u' ');
+    // "probe" and "scan" are one word; "list" and "run" take a second one.
+    const int commandWords =
+        words.value(0) == QLatin1String("probe") || words.value(0) == QLatin1String("scan") ? 1 : 2;
+    const QString name = words.mid(0, commandWords).join(u' ');
     const auto command =
         std::find_if(Commands.begin(), Commands.end(), [&name](const TCliCommand& each) { return each.Name == name; });
-    const QStringList arguments = words.mid(2);
+    const QStringList arguments = words.mid(commandWords);
     if (command == Commands.end() || (command->Arguments >= 0 && arguments.size() != command->Arguments)) {
         TCliSession::Complain(Format(LangStr(QStringLiteral("sCliUnknownCommand")), {words.join(u' ')}));
         return ceUsage;
@@ -113,6 +120,12 @@ int main(int argc, char* argv[]) {
         return session.Add(arguments.first(), parser.value(group));
     if (command->Name == QLatin1String("list remove"))
         return session.Remove(arguments.first());
+    const TCliTargets targets{arguments, parser.values(group), parser.isSet(checked)};
+    if (command->Name == QLatin1String("probe"))
+        return session.Probe(targets);
+    if (command->Name == QLatin1String("scan"))
+        return session.Scan(arguments.first(), parser.isSet(live), parser.isSet(resolve), parser.isSet(add),
+                            parser.value(group), parser.isSet(force));
 
     TCliAccount account;
     if (parser.isSet(user)) {
@@ -127,7 +140,6 @@ int main(int argc, char* argv[]) {
         TCliSession::Complain(LangStr(QStringLiteral("sCliConfirmNeeded")));
         return ceUsage;
     }
-    const TCliTargets targets{arguments, parser.values(group), parser.isSet(checked)};
     return session.Run(command->Name == QLatin1String("run restart") ? acRestart : acShutdown, targets, account,
                        parser.isSet(dryRun));
 }

@@ -1,22 +1,27 @@
 #include "uCliSession.h"
 
 #include "LangChanger.h"
+#include "NetUtil.h"
 #include "PlatformConsole.h"
 #include "PlatformSettingsLock.h"
 #include "uAppLog.h"
 #include "uCredentials.h"
 #include "uFormat.h"
+#include "uProbeEngine.h"
 #include "uProgramOptions.h"
 #include "uRunController.h"
 #include "uRunJob.h"
+#include "uThrdSearchGroupsAndComputers.h"
 #include "uThreadPool.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 
 #include <cstdio>
 
@@ -132,12 +137,16 @@ int TCliSession::Show() {
 
 // The running program holds the settings folder and writes the list when it closes: a change made
 // here would be lost then, or overwrite the program's. Reading beside it is harmless.
+bool TCliSession::ClaimList() {
+    if (Platform::LockSettingsFolder(m_options.SettingsFolder) != Platform::TSettingsLock::InUse)
+        return true;
+    Complain(Format(LangStr(QStringLiteral("sCliListInUse")), {QDir::toNativeSeparators(m_options.SettingsFolder)}));
+    return false;
+}
+
 int TCliSession::Save() {
-    if (Platform::LockSettingsFolder(m_options.SettingsFolder) == Platform::TSettingsLock::InUse) {
-        Complain(
-            Format(LangStr(QStringLiteral("sCliListInUse")), {QDir::toNativeSeparators(m_options.SettingsFolder)}));
+    if (!ClaimList())
         return ceUsage;
-    }
     try {
         m_file.SaveToFile(m_listPath);
     } catch (const EListFileError& error) {
@@ -312,4 +321,110 @@ int TCliSession::Run(qint32 action, const TCliTargets& targets, const TCliAccoun
     else
         m_out << summary << Qt::endl;
     return failed == 0 ? ceSuccess : ceJobsFailed;
+}
+
+QStringList TCliSession::CheckedNames() const {
+    QStringList names;
+    QSet<QString> seen;
+    for (const TPreObject* entry : m_list.TreeOrder()) {
+        if (entry->IsGroup() || entry->CheckState() != Qt::Checked)
+            continue;
+        if (!seen.contains(entry->Name().toCaseFolded())) {
+            seen.insert(entry->Name().toCaseFolded());
+            names.append(entry->Name());
+        }
+    }
+    return names;
+}
+
+int TCliSession::Probe(const TCliTargets& targets) {
+    if (const QString error = MarkTargets(targets); !error.isEmpty()) {
+        Complain(error);
+        return ceUsage;
+    }
+    const QStringList names = CheckedNames();
+    const TCheckSettings check = TCheckSettings::FromOptions(m_options);
+    TProbeEngine engine({qMax(1, m_options.MaxProbesInFlight)});
+    for (qsizetype index = 0; index < names.size(); ++index)
+        engine.Add(index, check.Target(names.at(index)));
+    engine.Finish();
+    int silent = 0;
+    engine.Run([&](qsizetype index, const TProbeTarget&, const TProbeResult& result) {
+        const QString& name = names.at(index);
+        if (!result.Answered)
+            ++silent;
+        if (m_json) {
+            QJsonObject object{{QStringLiteral("computer"), name}, {QStringLiteral("reachable"), result.Answered}};
+            if (result.Answered)
+                object.insert(QStringLiteral("ms"), static_cast<qint64>(result.RoundTripMs));
+            m_out << QJsonDocument(object).toJson(QJsonDocument::Compact) << Qt::endl;
+        } else if (result.Answered) {
+            m_out << Format(LangStr(QStringLiteral("sCliProbeAnswered")), {name, result.RoundTripMs}) << Qt::endl;
+        } else {
+            m_out << Format(LangStr(QStringLiteral("sCliProbeSilent")), {name}) << Qt::endl;
+        }
+    });
+    return silent == 0 ? ceSuccess : ceJobsFailed;
+}
+
+int TCliSession::Scan(const QString& range, bool live, bool resolve, bool add, const QString& group, bool force) {
+    const QString start = range.section(u'-', 0, 0).trimmed();
+    const QString stop = range.section(u'-', 1).trimmed();
+    const quint64 size = TThrdSearchGroupsAndComputers::RangeSize(start, stop);
+    if (size == 0) {
+        Complain(Format(LangStr(QStringLiteral("sCliBadRange")), {range}));
+        return ceUsage;
+    }
+    if (size > LargeRange && !force) {
+        Complain(Format(LangStr(QStringLiteral("sCliLargeRange")), {static_cast<qint64>(size)}));
+        return ceUsage;
+    }
+    // Refused before the search rather than after it.
+    if (add && !ClaimList())
+        return ceUsage;
+    TGroupObject* parent = nullptr;
+    if (add && !group.isEmpty()) {
+        parent = m_list.FindGroup(group);
+        if (!parent)
+            parent = m_list.AddGroup(group, ucInherited, nullptr, {}, {});
+    }
+    // Self-freeing: it ends after the end handler, at the next turn of an event loop.
+    auto* search = new TThrdSearchGroupsAndComputers(TCheckSettings::FromOptions(m_options));
+    search->SetSearchMode(2);
+    search->SetStartIP(start);
+    search->SetStopIP(stop);
+    search->SetOnlyLiveComputers(live || resolve);
+    search->SetResolveNames(resolve);
+    QEventLoop loop;
+    QString failure;
+    search->SetOnFoundObject([&](TSimpleObject& object) {
+        if (object.IsGroup())
+            return;
+        if (m_json)
+            m_out << QJsonDocument(QJsonObject{{QStringLiteral("address"), object.Name},
+                                               {QStringLiteral("name"), object.Description}})
+                         .toJson(QJsonDocument::Compact)
+                  << Qt::endl;
+        else
+            m_out << object.Name
+                  << (object.Description.isEmpty() ? QString() : QStringLiteral("\t") + object.Description) << Qt::endl;
+        if (add && !m_list.FindComputer(object.Name))
+            m_list.NewComputer(object.Name, object.Description, parent);
+    });
+    search->SetOnSearchEnded([&](const TThrdSearchGroupsAndComputers& ended) {
+        failure = ended.ErrorText();
+        loop.quit();
+    });
+    search->start();
+    loop.exec();
+    search->wait();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    if (!failure.isEmpty()) {
+        Complain(failure);
+        return ceUsage;
+    }
+    if (!add)
+        return ceSuccess;
+    m_list.MarkModified();
+    return Save();
 }

@@ -41,16 +41,27 @@ public:
     int Add(const QString& name, const QString& group);
     int Remove(const QString& name);
     int Run(qint32 action, const TCliTargets& targets, const TCliAccount& account, bool dryRun);
+    // Reachability with response times, as the options check it; exit 1 when some computer is silent.
+    int Probe(const TCliTargets& targets);
+    // The address range search ("START-STOP"); with add the computers found go into the list (or group).
+    // A range larger than LargeRange needs force.
+    int Scan(const QString& range, bool live, bool resolve, bool add, const QString& group, bool force);
+
+    static constexpr quint64 LargeRange = 65536;
 
     // One line on the error output.
     static void Complain(const QString& text);
 
 private:
+    // Takes the settings folder before the list is written; false (told) while the program holds it.
+    bool ClaimList();
     int Save();
     // Checks exactly the targets, in memory; gives an error text for a name the list lacks.
     QString MarkTargets(const TCliTargets& targets);
     // Unchecks the targets that would ask for a password with no terminal to ask on; gives their names.
     QStringList DropUnaskable(const TCliAccount& account);
+    // The checked computers in tree order, each name once.
+    QStringList CheckedNames() const;
     void PrintOutcome(const QString& name, qint32 action, const QString& result, const QString& text);
 
     const TProgramOptions& m_options;

@@ -312,6 +312,64 @@ private slots:
         const TResult shown = RunCli(other, {QStringLiteral("list"), QStringLiteral("show"), QStringLiteral("--json")});
         QCOMPARE(QJsonDocument::fromJson(shown.Out.toUtf8()).array().size(), 2);
     }
+    // Reachability as the options check it (here a TCP connection), with a time for each answer.
+    void probeReportsReachability_data() {
+        QTest::addColumn<QStringList>("targets");
+        QTest::addColumn<QStringList>("reachable");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("all answer") << QStringList{QStringLiteral("127.0.75.2"), QStringLiteral("127.0.75.3")}
+                                    << QStringList{QStringLiteral("127.0.75.2"), QStringLiteral("127.0.75.3")} << 0;
+        QTest::newRow("one silent") << QStringList{QStringLiteral("--checked")}
+                                    << QStringList{QStringLiteral("127.0.75.2")} << 1;
+    }
+    void probeReportsReachability() {
+        QFETCH(QStringList, targets);
+        QFETCH(QStringList, reachable);
+        QFETCH(int, exitCode);
+        QTemporaryDir config;
+        Prepare(config,
+                Computer("127.0.75.2", 0, true) + Computer("127.0.75.3", 0, false) + Computer("127.0.75.99", 0, true));
+        const TResult result = RunCli(config, QStringList{QStringLiteral("probe"), QStringLiteral("--json")} + targets);
+        QCOMPARE(result.ExitCode, exitCode);
+        QStringList answered;
+        for (const QJsonObject& object : JsonLines(result.Out)) {
+            if (object.value(QStringLiteral("reachable")).toBool()) {
+                answered.append(object.value(QStringLiteral("computer")).toString());
+                QVERIFY(object.contains(QStringLiteral("ms")));
+            }
+        }
+        answered.sort();
+        QCOMPARE(answered, reachable);
+    }
+
+    // The address range search prints what answers, and with --add puts it into a group of the list.
+    void scanFindsAndAdds() {
+        QTemporaryDir config;
+        Prepare(config, Computer("127.0.75.2", 0, false));
+        TResult result = RunCli(config, {QStringLiteral("scan"), QStringLiteral("127.0.75.1-127.0.75.3")});
+        QCOMPARE(result.ExitCode, 0);
+        QStringList listed = result.Out.split(u'\n', Qt::SkipEmptyParts);
+        listed.sort();
+        QCOMPARE(listed, QStringList({QStringLiteral("127.0.75.1"), QStringLiteral("127.0.75.2"),
+                                      QStringLiteral("127.0.75.3")}));
+
+        result =
+            RunCli(config, {QStringLiteral("scan"), QStringLiteral("127.0.75.2-127.0.75.7"), QStringLiteral("--live"),
+                            QStringLiteral("--add"), QStringLiteral("--group"), QStringLiteral("Found")});
+        QCOMPARE(result.ExitCode, 0);
+        const TResult shown =
+            RunCli(config, {QStringLiteral("list"), QStringLiteral("show"), QStringLiteral("--json")});
+        const QJsonArray tree = QJsonDocument::fromJson(shown.Out.toUtf8()).array();
+        QStringList found;
+        for (const QJsonValue& entry : tree)
+            if (entry[QStringLiteral("name")].toString() == QLatin1String("Found"))
+                for (const QJsonValue& item : entry[QStringLiteral("items")].toArray())
+                    found.append(item[QStringLiteral("name")].toString());
+        found.sort();
+        // 127.0.75.2 is in the list already; 127.0.75.6 and .7 have no host.
+        QCOMPARE(found, QStringList({QStringLiteral("127.0.75.3"), QStringLiteral("127.0.75.4"),
+                                     QStringLiteral("127.0.75.5")}));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCli)
