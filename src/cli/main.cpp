@@ -11,9 +11,12 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcessEnvironment>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -44,6 +47,17 @@ std::optional<QString> ReadPassword(const QString& passwordFile) {
     return password;
 }
 
+// --config DIR is needed before the options, and they before the parser that speaks their language.
+QString ConfigFolderArgument(const QStringList& arguments) {
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments.at(i) == QLatin1String("--config"))
+            return arguments.value(i + 1);
+        if (arguments.at(i).startsWith(QLatin1String("--config=")))
+            return arguments.at(i).mid(9);
+    }
+    return {};
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -57,8 +71,15 @@ int main(int argc, char* argv[]) {
     // First, so that the help speaks the chosen language.
     TProgramOptions options;
     TCliPrompts prompts;
+    const QString configFolder = ConfigFolderArgument(QCoreApplication::arguments());
+    // A mistyped folder is not made anew.
+    if (!configFolder.isEmpty() && !QFileInfo(configFolder).isDir()) {
+        TCliSession::Complain(
+            QStringLiteral("%1: %2").arg(configFolder, QString::fromLocal8Bit(std::strerror(ENOENT))));
+        return ceUsage;
+    }
     const TProgramEnvironment environment{
-        QCoreApplication::arguments(), QCoreApplication::applicationDirPath(), {}, false};
+        QCoreApplication::arguments(), QCoreApplication::applicationDirPath(), {}, false, configFolder};
     LoadProgramOptions(options, environment, prompts);
     if (prompts.Errors() > 0)
         return ceUsage;
@@ -76,12 +97,14 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption dryRun(QStringLiteral("dry-run"), LangStr(QStringLiteral("sCliOptDryRun")));
     const QCommandLineOption user(QStringLiteral("user"), LangStr(QStringLiteral("sCliOptUser")),
                                   QStringLiteral("NAME"));
+    const QCommandLineOption config(QStringLiteral("config"), LangStr(QStringLiteral("sCliOptConfig")),
+                                    QStringLiteral("DIR"));
     const QCommandLineOption live(QStringLiteral("live"), LangStr(QStringLiteral("sCliOptLive")));
     const QCommandLineOption resolve(QStringLiteral("resolve"), LangStr(QStringLiteral("sCliOptResolve")));
     const QCommandLineOption add(QStringLiteral("add"), LangStr(QStringLiteral("sCliOptAdd")));
     const QCommandLineOption passwordFile(QStringLiteral("password-file"),
                                           LangStr(QStringLiteral("sCliOptPasswordFile")), QStringLiteral("FILE"));
-    parser.addOptions({json, list, group, checked, force, dryRun, user, passwordFile, live, resolve, add});
+    parser.addOptions({json, list, group, checked, force, dryRun, user, passwordFile, live, resolve, add, config});
     parser.addPositionalArgument(QStringLiteral("command"), LangStr(QStringLiteral("sCliArgCommand")));
     if (!parser.parse(QCoreApplication::arguments())) {
         TCliSession::Complain(parser.errorText());

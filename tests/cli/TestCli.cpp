@@ -123,6 +123,10 @@ private slots:
                                         << QByteArray();
         QTest::newRow("unparsable options")
             << QStringList{QStringLiteral("list"), QStringLiteral("show")} << QByteArray("<Options><Defaults>");
+        QTest::newRow("missing config folder")
+            << QStringList{QStringLiteral("list"), QStringLiteral("show"), QStringLiteral("--config"),
+                           QStringLiteral("/nonexistent")}
+            << QByteArray();
         QTest::newRow("missing password file")
             << QStringList{QStringLiteral("run"),         QStringLiteral("shutdown"), QStringLiteral("--force"),
                            QStringLiteral("--user"),      QStringLiteral("a"),        QStringLiteral("--password-file"),
@@ -293,6 +297,18 @@ private slots:
         shown = RunCli(config, {QStringLiteral("list"), QStringLiteral("show")});
         QCOMPARE(shown.ExitCode, 0);
         QVERIFY(shown.Out.contains(QLatin1String("pc-new")));
+    }
+
+    // --config reads another settings folder: its options, its list, and its lock.
+    void configFolderPointsElsewhere() {
+        QTemporaryDir config;
+        Prepare(config, Computer("127.0.75.2", 0, true));
+        QTemporaryDir empty;
+        const TResult shown = RunCli(empty, {QStringLiteral("list"), QStringLiteral("show"), QStringLiteral("--config"),
+                                             SettingsFolder(config)});
+        QCOMPARE(shown.ExitCode, 0);
+        QVERIFY2(shown.Out.contains(QLatin1String("127.0.75.2")), qPrintable(shown.Out));
+        QVERIFY(!QFileInfo::exists(SettingsFolder(empty) + QStringLiteral("default.dvl")));
     }
 
     // Export and import carry the list between files.
