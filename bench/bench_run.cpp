@@ -33,6 +33,7 @@ const QString LastAddress = QStringLiteral("127.20.3.232");
 TProgramOptions RunOptions() {
     TProgramOptions options;
     options.iMaxThreads = Workers;
+    options.bConfirmExecute = false; // nobody answers the question
     options.DefaultCheckState = 1;
     options.DefaultTCPPort = 0; // set from the test host
     options.RemoteAuthentication = QStringLiteral("basic");

@@ -32,7 +32,7 @@ install(FILES ${packaging_binary}/${DORMIVA_APP_ID}.metainfo.xml DESTINATION ${C
 # Debian wants the manual page and the changelog compressed, without a time stamp inside.
 find_program(GZIP_PROGRAM gzip REQUIRED)
 set(compressed)
-foreach(file ${packaging_source}/dormiva.1 ${packaging_binary}/changelog)
+foreach(file ${packaging_source}/dormiva.1 ${packaging_source}/dormiva-cli.1 ${packaging_binary}/changelog)
     get_filename_component(name ${file} NAME)
     add_custom_command(OUTPUT ${packaging_binary}/${name}.gz
         COMMAND ${GZIP_PROGRAM} -9 -n -c ${file} > ${packaging_binary}/${name}.gz
@@ -40,7 +40,10 @@ foreach(file ${packaging_source}/dormiva.1 ${packaging_binary}/changelog)
     list(APPEND compressed ${packaging_binary}/${name}.gz)
 endforeach()
 add_custom_target(dormiva_packaging_files ALL DEPENDS ${compressed})
-install(FILES ${packaging_binary}/dormiva.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${packaging_binary}/dormiva.1.gz ${packaging_binary}/dormiva-cli.1.gz
+    DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${packaging_source}/dormiva-cli.bash-completion
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME dormiva-cli)
 install(FILES ${packaging_binary}/changelog.gz ${packaging_source}/copyright
     DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/dormiva)
 

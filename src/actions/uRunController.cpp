@@ -200,6 +200,7 @@ void TRunController::JobDone(const TDataJob& job) {
         ++m_progress.Unanswered;
     else
         ++m_progress.Failed;
+    emit JobReported(job);
     emit RunChanged();
 }
 

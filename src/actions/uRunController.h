@@ -76,6 +76,8 @@ public:
 signals:
     // A run started, progressed or ended.
     void RunChanged();
+    // A worker reported a job's outcome (already logged).
+    void JobReported(const TDataJob& job);
 
 private:
     // The checked nodes in tree order, groups included, without computers whose name came before.

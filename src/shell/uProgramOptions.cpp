@@ -128,6 +128,8 @@ void ComputeFolders(TProgramOptions& options, const TProgramEnvironment& environ
                              GetVersionString(QStringLiteral("CompanyName")) + u'/' +
                              GetVersionString(QStringLiteral("ProductName")) +
                              (environment.Demo ? QStringLiteral("-demo/") : QStringLiteral("/"));
+    if (!environment.SettingsFolder.isEmpty())
+        options.SettingsFolder = WithDelimiter(environment.SettingsFolder);
     options.LanguageFolder = options.SettingsFolder + QStringLiteral("languages/");
 }
 

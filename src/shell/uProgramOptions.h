@@ -87,10 +87,11 @@ inline constexpr int LastLogColumn = 1;
 
 // What the options need to know of the running program.
 struct TProgramEnvironment {
-    QStringList Arguments; // the command line, the program first
-    QString ProgramFolder; // folder of the running program file
-    QSize ScreenSize;      // the primary screen, for the window placement defaults
-    bool Demo = false;     // the demo: its own settings folder, started from the shipped demo files
+    QStringList Arguments;       // the command line, the program first
+    QString ProgramFolder;       // folder of the running program file
+    QSize ScreenSize;            // the primary screen, for the window placement defaults
+    bool Demo = false;           // the demo: its own settings folder, started from the shipped demo files
+    QString SettingsFolder = {}; // chosen on the command line (dormiva-cli --config); empty: the usual one
 };
 
 // True when an argument is "-systemwideconfig" or "/systemwideconfig" in any letter case.

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "uEntryDialogs.h"
-#include "uFileDialogs.h"
+#include "uCancelledDialogs.h"
 #include "uUserPrompts.h"
 
 // For benchmarks and fuzz targets, which never show a question or a dialog: every question gets
@@ -15,14 +14,4 @@ private:
     TPromptResult m_answer;
 };
 
-struct TSilentDialogs : IEntryDialogs, IFileDialogs {
-    bool ExecuteGroupEditDialog(QString&, TUserConnectAs&, QString&, QString&, bool, bool) override { return false; }
-    bool ExecuteComputerEditDialog(QString&, QString&, TUserConnectAs&, QString&, QString&, bool) override {
-        return false;
-    }
-    QString PromptSaveFileName(const QString&, const QString&, const QString&, const QString&, QString&) override {
-        return {};
-    }
-    QString PromptOpenFileName(const QString&, const QString&, const QString&, const QString&) override { return {}; }
-    QString PromptFolderName(const QString&) override { return {}; }
-};
+using TSilentDialogs = TCancelledDialogs;
