@@ -2,9 +2,9 @@
 
 #include "HTMLUtil.h"
 #include "uParseDigits.h"
+#include "uPrivateFiles.h"
 #include "uRegularFile.h"
 #include "uXmlShapeCheck.h"
-#include "uPrivateFiles.h"
 
 #include <QDomProcessingInstruction>
 #include <QDomText>

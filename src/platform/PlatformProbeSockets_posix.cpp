@@ -1,5 +1,7 @@
 #include "PlatformProbeSockets.h"
 
+#include "PosixSocket.h"
+
 #include <cerrno>
 #include <netinet/in.h>
 #include <poll.h>
@@ -13,14 +15,6 @@ namespace Platform {
 namespace {
 
 constexpr int MaxDatagramSize = 1500;
-
-sockaddr_in SocketAddress(quint32 address, quint16 port) {
-    sockaddr_in result{};
-    result.sin_family = AF_INET;
-    result.sin_port = htons(port);
-    result.sin_addr.s_addr = htonl(address);
-    return result;
-}
 
 void CloseIfOpen(int fd) {
     if (fd >= 0)

@@ -20,14 +20,6 @@ namespace {
 
 using TClock = std::chrono::steady_clock;
 
-sockaddr_in SocketAddress(quint32 address, quint16 port) {
-    sockaddr_in result{};
-    result.sin_family = AF_INET;
-    result.sin_port = htons(port);
-    result.sin_addr.s_addr = htonl(address);
-    return result;
-}
-
 int RemainingMs(TClock::time_point deadline) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - TClock::now()).count();
     return left <= 0 ? 0 : static_cast<int>(qMin<long long>(left, INT_MAX));

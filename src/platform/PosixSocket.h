@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QtGlobal>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <unistd.h>
 
 namespace Platform {
@@ -20,5 +24,14 @@ public:
 private:
     int m_fd;
 };
+
+// An IPv4 socket address from host-order values.
+inline sockaddr_in SocketAddress(quint32 address, quint16 port) {
+    sockaddr_in result{};
+    result.sin_family = AF_INET;
+    result.sin_port = htons(port);
+    result.sin_addr.s_addr = htonl(address);
+    return result;
+}
 
 } // namespace Platform
