@@ -1,5 +1,11 @@
 #include "PlatformSettingsLock.h"
+#include "TScriptedEntryDialogs.h"
+#include "TScriptedFileDialogs.h"
+#include "TScriptedPrompts.h"
 #include "TTestHost.h"
+#include "uComputerList.h"
+#include "uComputerListFile.h"
+#include "uProgramOptions.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -297,6 +303,66 @@ private slots:
         shown = RunCli(config, {QStringLiteral("list"), QStringLiteral("show")});
         QCOMPARE(shown.ExitCode, 0);
         QVERIFY(shown.Out.contains(QLatin1String("pc-new")));
+    }
+
+    // One list, two front ends: what the program writes the command line reads as it is meant, and what the
+    // command line changes the program reads back with the same meaning.
+    void listsMeanTheSameInBothFrontEnds() {
+        QTemporaryDir config;
+        Prepare(config, QByteArray());
+        const QString listFile = SettingsFolder(config) + QStringLiteral("default.dvl");
+        TProgramOptions options;
+        options.SettingsFolder = SettingsFolder(config);
+        TScriptedPrompts prompts;
+        TScriptedEntryDialogs dialogs;
+        TScriptedFileDialogs fileDialogs;
+        {
+            TComputerList list(options, prompts, dialogs);
+            TGroupObject* lab = list.NewGroup(QStringLiteral("Lab"), QStringLiteral("first floor"), nullptr);
+            lab->SetUserConnectAs(ucFollowingUser);
+            lab->SetUserName(QStringLiteral("admin"));
+            lab->SetUserPassword(QStringLiteral("secret"));
+            list.NewComputer(QStringLiteral("pc-1"), QStringLiteral("desk"), lab)->SetChecked(true);
+            list.NewComputer(QStringLiteral("pc-2"), QString(), nullptr);
+            TComputerListFile(list, options, prompts, fileDialogs).SaveToFile(listFile);
+        }
+
+        const TResult shown =
+            RunCli(config, {QStringLiteral("list"), QStringLiteral("show"), QStringLiteral("--json")});
+        QCOMPARE(shown.ExitCode, 0);
+        const QJsonArray tree = QJsonDocument::fromJson(shown.Out.toUtf8()).array();
+        QCOMPARE(tree.size(), 2);
+        const QJsonObject lab = tree.at(0).toObject();
+        QCOMPARE(lab[QStringLiteral("name")].toString(), QStringLiteral("Lab"));
+        QCOMPARE(lab[QStringLiteral("description")].toString(), QStringLiteral("first floor"));
+        QCOMPARE(lab[QStringLiteral("credentials")].toString(), QStringLiteral("user"));
+        const QJsonObject pc1 = lab[QStringLiteral("items")].toArray().at(0).toObject();
+        QCOMPARE(pc1[QStringLiteral("name")].toString(), QStringLiteral("pc-1"));
+        QCOMPARE(pc1[QStringLiteral("description")].toString(), QStringLiteral("desk"));
+        QCOMPARE(pc1[QStringLiteral("check")].toString(), QStringLiteral("checked"));
+        QCOMPARE(tree.at(1)[QStringLiteral("name")].toString(), QStringLiteral("pc-2"));
+
+        QCOMPARE(RunCli(config, {QStringLiteral("list"), QStringLiteral("add"), QStringLiteral("pc-3"),
+                                 QStringLiteral("--group"), QStringLiteral("Lab")})
+                     .ExitCode,
+                 0);
+        QCOMPARE(RunCli(config, {QStringLiteral("list"), QStringLiteral("remove"), QStringLiteral("pc-2")}).ExitCode,
+                 0);
+        TComputerList list(options, prompts, dialogs);
+        TComputerListFile(list, options, prompts, fileDialogs).LoadFromFile(listFile);
+        QCOMPARE(list.Items().size(), size_t(1));
+        QVERIFY(list.Items().front()->IsGroup());
+        const auto* group = static_cast<const TGroupObject*>(list.Items().front().get());
+        QCOMPARE(group->Name(), QStringLiteral("Lab"));
+        QCOMPARE(group->Description(), QStringLiteral("first floor"));
+        QCOMPARE(group->UserConnectAs(), ucFollowingUser);
+        QCOMPARE(group->UserName(), QStringLiteral("admin"));
+        QCOMPARE(group->UserPassword(), QStringLiteral("secret"));
+        QStringList computers;
+        for (const auto& entry : group->Items())
+            computers << entry->Name() + u'|' + entry->Description() + u'|' +
+                             QString::number(entry->CheckState() == Qt::Checked);
+        QCOMPARE(computers, (QStringList{QStringLiteral("pc-1|desk|1"), QStringLiteral("pc-3||0")}));
     }
 
     // --config reads another settings folder: its options, its list, and its lock.
