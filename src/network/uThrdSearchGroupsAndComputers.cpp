@@ -6,7 +6,7 @@
 #include "uAddressRangeScan.h"
 #include "uComputerListFile.h"
 #include "uFormat.h"
-#include "uTextDecoding.h"
+#include "uTextLineReader.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -158,14 +158,16 @@ void TThrdSearchGroupsAndComputers::SearchTextFile() {
         return fail(Format(LangStr(QStringLiteral("sListFileTooLarge")), {TComputerListFile::MaxFileSize >> 20}));
     if (!file.open(QIODevice::ReadOnly))
         return fail(file.errorString());
-    const QByteArray bytes = file.read(TComputerListFile::MaxFileSize + 1);
-    if (file.error() != QFileDevice::NoError)
-        return fail(file.errorString());
-    for (const QString& line : ComputerNamesOfText(DecodeTextFile(bytes))) {
+    // The same line reader as the list's text import: encodings alike, never the whole file in memory.
+    TTextLineReader reader(file);
+    QString line;
+    while (reader.ReadLine(line)) {
         const QString name = CleanComputerName(line);
         if (!name.isEmpty() && !ReportFound(*Ungrouped(name)))
             return;
     }
+    if (reader.HasError())
+        fail(file.errorString());
 }
 
 TSimpleComputer* TThrdSearchGroupsAndComputers::Ungrouped(const QString& name) {

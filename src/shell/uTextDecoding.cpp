@@ -56,19 +56,3 @@ QStringList SplitTextLines(const QString& text) {
         lines.append(text.mid(start));
     return lines;
 }
-
-QString DecodeTextFile(QByteArrayView bytes) {
-    const auto encoding = QStringConverter::encodingForData(bytes);
-    return encoding && *encoding != QStringConverter::Utf8 ? QStringDecoder(*encoding).decode(bytes)
-                                                           : DecodeEightBitText(bytes);
-}
-
-QStringList ComputerNamesOfText(const QString& text) {
-    QStringList names;
-    for (const QString& line : SplitTextLines(text)) {
-        const QString name = line.trimmed();
-        if (!name.isEmpty())
-            names.append(name);
-    }
-    return names;
-}

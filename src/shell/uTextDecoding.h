@@ -23,8 +23,3 @@ struct TDecodedText {
 TDecodedText DecodeText(QByteArrayView bytes);
 // The lines of a text: CR LF, LF and CR each end a line; a line end at the very end adds no line.
 QStringList SplitTextLines(const QString& text);
-// Text files whatever their encoding: UTF-16 or UTF-32 when a byte order mark says so, otherwise as
-// DecodeEightBitText.
-QString DecodeTextFile(QByteArrayView bytes);
-// One computer name a line: lines trimmed, blank lines left out.
-QStringList ComputerNamesOfText(const QString& text);
