@@ -58,51 +58,67 @@ void TThrdSearchGroupsAndComputers::run() {
     m_finished = true;
 }
 
+QString TThrdSearchGroupsAndComputers::GroupNameOf(const QStringList& names) {
+    for (const QString& name : names)
+        if (const QString cleaned = CleanComputerName(name); !cleaned.isEmpty())
+            return cleaned;
+    return QString();
+}
+
 void TThrdSearchGroupsAndComputers::SearchNetwork() {
     std::vector<TSimpleGroup*> groups;
     for (const QString& domain : Platform::BrowseDomains().value_or(QStringList())) {
-        const QString name = CleanComputerName(domain);
+        // A workgroup named by control characters alone can be neither shown nor asked for.
+        const QString name = GroupNameOf({domain});
         if (name.isEmpty())
             continue;
+        if (!TakeNetworkName())
+            break;
         groups.push_back(new TSimpleGroup(name, QString(), &m_root));
         if (!ReportFound(*groups.back()))
             return;
     }
     // Without any workgroup in the list, the computers of our own one come without a group.
-    if (groups.empty()) {
-        for (const QString& computer :
-             Platform::BrowseComputers(Platform::PrimaryDomain(), m_serverTypes).value_or(QStringList())) {
-            const QString name = CleanComputerName(computer);
-            if (!name.isEmpty() && !ReportFound(*Ungrouped(name)))
-                return;
-        }
-        return;
+    if (groups.empty() && !m_answerCut)
+        ReportBrowsedComputers(Platform::PrimaryDomain(), nullptr);
+    for (auto group = groups.begin(); group != groups.end() && !m_answerCut; ++group)
+        if (!ReportBrowsedComputers((*group)->Name, *group) && !m_answerCut)
+            return;
+    if (m_answerCut)
+        m_errorText = Format(LangStr(QStringLiteral("sBrowseListCut")), {m_maxNetworkNames});
+}
+
+bool TThrdSearchGroupsAndComputers::ReportBrowsedComputers(const QString& domain, TSimpleGroup* group) {
+    for (const QString& computer : Platform::BrowseComputers(domain, m_serverTypes).value_or(QStringList())) {
+        const QString name = CleanComputerName(computer);
+        if (!name.isEmpty() && (!TakeNetworkName() || !ReportFound(NewComputer(name, group))))
+            return false;
     }
-    for (TSimpleGroup* group : groups) {
-        for (const QString& computer : Platform::BrowseComputers(group->Name, m_serverTypes).value_or(QStringList())) {
-            const QString name = CleanComputerName(computer);
-            if (!name.isEmpty() && !ReportFound(*new TSimpleComputer(name, QString(), group)))
-                return;
-        }
-    }
+    return true;
 }
 
 void TThrdSearchGroupsAndComputers::SearchDirectory() {
     Platform::TDirectoryQuery query = m_directory;
     query.IncludeDisabled = m_includeDisabledComputers;
     TSimpleGroup* group = nullptr;
-    const auto onDomain = [this, &group](const QString& name) {
-        group = new TSimpleGroup(CleanComputerName(name), QString(), &m_root);
+    const auto onDomain = [this, &group](const QString& netBIOSName, const QString& dnsName) {
+        const QString name = GroupNameOf({netBIOSName, dnsName});
+        // No group rather than one without a name.
+        if (name.isEmpty())
+            return true;
+        group = new TSimpleGroup(name, QString(), &m_root);
         return ReportFound(*group);
     };
     const auto onComputer = [this, &group](const QString& name) {
         const QString cleaned = CleanComputerName(name);
-        return cleaned.isEmpty() || ReportFound(*new TSimpleComputer(cleaned, QString(), group));
+        return cleaned.isEmpty() || (TakeNetworkName() && ReportFound(NewComputer(cleaned, group)));
     };
     // A search that could not even start must not look like a directory without computers.
     const Platform::TDirectoryResult result = Platform::SearchDirectoryComputers(query, onDomain, onComputer);
     switch (result.Kind) {
     case Platform::TDirectoryResult::Success:
+        if (m_answerCut)
+            m_errorText = Format(LangStr(QStringLiteral("sDirectoryAnswerCut")), {result.Server, m_maxNetworkNames});
         break;
     case Platform::TDirectoryResult::NoDomain:
         m_errorText = LangStr(QStringLiteral("sDirectoryNoDomain"));
@@ -163,15 +179,26 @@ void TThrdSearchGroupsAndComputers::SearchTextFile() {
     QString line;
     while (reader.ReadLine(line)) {
         const QString name = CleanComputerName(line);
-        if (!name.isEmpty() && !ReportFound(*Ungrouped(name)))
+        if (!name.isEmpty() && !ReportFound(NewComputer(name, nullptr)))
             return;
     }
     if (reader.HasError())
         fail(file.errorString());
 }
 
-TSimpleComputer* TThrdSearchGroupsAndComputers::Ungrouped(const QString& name) {
-    return m_ungrouped.emplace_back(std::make_unique<TSimpleComputer>(name, QString(), nullptr)).get();
+TSimpleComputer& TThrdSearchGroupsAndComputers::NewComputer(const QString& name, TSimpleGroup* group) {
+    if (group)
+        return *new TSimpleComputer(name, QString(), group);
+    return *m_ungrouped.emplace_back(std::make_unique<TSimpleComputer>(name, QString(), nullptr));
+}
+
+bool TThrdSearchGroupsAndComputers::TakeNetworkName() {
+    if (m_networkNames >= m_maxNetworkNames) {
+        m_answerCut = true;
+        return false;
+    }
+    ++m_networkNames;
+    return true;
 }
 
 bool TThrdSearchGroupsAndComputers::ReportFound(TSimpleObject& object) {

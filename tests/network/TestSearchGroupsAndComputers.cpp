@@ -66,6 +66,8 @@ private slots:
     void unknownModeFindsNothing();
     void rangeSize_data();
     void rangeSize();
+    void groupNameOfUntrustedNames_data();
+    void groupNameOfUntrustedNames();
 
 private:
     TEnglishTexts m_texts;
@@ -279,6 +281,26 @@ void TestSearchGroupsAndComputers::rangeSize() {
     QFETCH(QString, stop);
     QFETCH(quint64, size);
     QCOMPARE(TThrdSearchGroupsAndComputers::RangeSize(start, stop), size);
+}
+
+// Workgroup and domain names come from the network: one of control characters alone names no group, and
+// the next name in line, if any, stands in.
+void TestSearchGroupsAndComputers::groupNameOfUntrustedNames_data() {
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("the first name as it stands") << QStringList{"DORMTEST", "dormtest.lan"} << "DORMTEST";
+    QTest::newRow("control characters cleaned out") << QStringList{"DORM\x01TEST\x1f"} << "DORMTEST";
+    QTest::newRow("control characters alone, the next name")
+        << QStringList{"\x01\x02\x7f", "dormtest.lan"} << "dormtest.lan";
+    QTest::newRow("spaces and tabs alone, the next name") << QStringList{" \t ", "dormtest.lan"} << "dormtest.lan";
+    QTest::newRow("no name keeps a character") << QStringList{"\x01", "\r\n", QString()} << QString();
+    QTest::newRow("no name at all") << QStringList() << QString();
+}
+
+void TestSearchGroupsAndComputers::groupNameOfUntrustedNames() {
+    QFETCH(QStringList, names);
+    QFETCH(QString, expected);
+    QCOMPARE(TThrdSearchGroupsAndComputers::GroupNameOf(names), expected);
 }
 
 QTEST_GUILESS_MAIN(TestSearchGroupsAndComputers)
