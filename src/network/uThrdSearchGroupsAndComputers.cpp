@@ -81,9 +81,9 @@ void TThrdSearchGroupsAndComputers::SearchNetwork() {
     // Without any workgroup in the list, the computers of our own one come without a group.
     if (groups.empty() && !m_answerCut)
         ReportBrowsedComputers(Platform::PrimaryDomain(), nullptr);
-    for (auto group = groups.begin(); group != groups.end() && !m_answerCut; ++group)
-        if (!ReportBrowsedComputers((*group)->Name, *group) && !m_answerCut)
-            return;
+    for (TSimpleGroup* group : groups)
+        if (m_answerCut || !ReportBrowsedComputers(group->Name, group))
+            break;
     if (m_answerCut)
         m_errorText = Format(LangStr(QStringLiteral("sBrowseListCut")), {m_maxNetworkNames});
 }

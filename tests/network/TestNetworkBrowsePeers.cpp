@@ -34,14 +34,7 @@ void TestNetworkBrowsePeers::initTestCase() {
         std::make_unique<TBrowsePeers>(QList<TBrowsePeers::TPeer>{{QStringLiteral("PEERA"), QStringLiteral("WGA")},
                                                                   {QStringLiteral("PEERB"), QStringLiteral("WGB")},
                                                                   {QStringLiteral("PEERC"), QStringLiteral("WGA")}});
-    QString why;
-    if (!m_peers->Start(&why))
-        QSKIP(qPrintable(why));
-    QString missing;
-    QVERIFY2(m_peers->WaitForBrowseLists(120000, &missing), qPrintable(missing));
-    // Clients of the browse list read their smb.conf from the home folder once, at their first use.
-    qputenv("HOME", m_peers->ClientHome(QStringLiteral("WGA")).toLocal8Bit());
-    QVERIFY(m_peers->Client().EnterOnThisThread());
+    m_peers->StartForTest(QStringLiteral("WGA"));
 }
 
 void TestNetworkBrowsePeers::browseListsWorkgroupsWithTheirComputers_data() {
