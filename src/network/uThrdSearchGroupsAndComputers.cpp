@@ -126,6 +126,9 @@ void TThrdSearchGroupsAndComputers::SearchDirectory() {
     case Platform::TDirectoryResult::NoServer:
         m_errorText = Format(LangStr(QStringLiteral("sDirectoryServerNotFound")), {result.Server});
         break;
+    case Platform::TDirectoryResult::NoServerAnswer:
+        m_errorText = Format(LangStr(QStringLiteral("sDirectoryServerLookupFailed")), {result.Server, result.Reason});
+        break;
     case Platform::TDirectoryResult::Failed:
         m_errorText = Format(LangStr(QStringLiteral("sDirectorySearchFailed")), {result.Server, result.Reason});
         break;

@@ -17,7 +17,8 @@ struct TDirectoryQuery {
 };
 
 struct TDirectoryResult {
-    enum TKind { Success, NoDomain, NoServer, Failed, Unavailable };
+    // NoServer: DNS has no record of a directory server; NoServerAnswer: DNS did not answer.
+    enum TKind { Success, NoDomain, NoServer, NoServerAnswer, Failed, Unavailable };
     TKind Kind = Success;
     QString Server; // the server or the DNS record tried
     QString Reason; // the library's text of the failure

@@ -6,6 +6,7 @@
 
 #include <arpa/nameser.h>
 #include <ldap.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <resolv.h>
 #include <sasl/sasl.h>
@@ -75,14 +76,20 @@ QString DefaultDomain() {
     return QHostInfo::localDomainName();
 }
 
-// The domain controller of the SRV record with the lowest priority.
-QString DomainControllerOf(const QString& record) {
+// The domain controller of the SRV record with the lowest priority; empty when there is none, and then why
+// the record could not be read when it is not simply missing.
+QString DomainControllerOf(const QString& record, QString* failure) {
     struct __res_state state {};
-    if (res_ninit(&state) != 0)
+    if (res_ninit(&state) != 0) {
+        *failure = QString::fromLocal8Bit(hstrerror(NO_RECOVERY));
         return QString();
+    }
     std::vector<unsigned char> answer(65536);
     const int length =
         res_nquery(&state, record.toUtf8().constData(), ns_c_in, ns_t_srv, answer.data(), int(answer.size()));
+    // A name or record that does not exist is an answer; a server that fails or stays silent is none.
+    if (length < 0 && state.res_h_errno != HOST_NOT_FOUND && state.res_h_errno != NO_DATA)
+        *failure = QString::fromLocal8Bit(hstrerror(state.res_h_errno));
     QString best;
     ns_msg message;
     if (length > 0 && ns_initparse(answer.data(), length, &message) == 0) {
@@ -330,9 +337,10 @@ TDirectoryResult SearchDirectoryComputers(const TDirectoryQuery& query, const TD
         if (domain.isEmpty())
             return {TDirectoryResult::NoDomain, QString(), QString()};
         const QString record = QStringLiteral("_ldap._tcp.dc._msdcs.%1").arg(domain);
-        server = DomainControllerOf(record);
+        QString failure;
+        server = DomainControllerOf(record, &failure);
         if (server.isEmpty())
-            return {TDirectoryResult::NoServer, record, QString()};
+            return {failure.isEmpty() ? TDirectoryResult::NoServer : TDirectoryResult::NoServerAnswer, record, failure};
     }
     try {
         const TLdap ld = LogOn(server, query);

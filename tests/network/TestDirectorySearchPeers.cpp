@@ -192,34 +192,42 @@ void TestDirectorySearchPeers::answerCutAtTheLimit() {
 // this host's DNS domain. The search runs in a program of its own whose resolver asks the controller's DNS
 // service, as a computer of the domain would.
 void TestDirectorySearchPeers::serverFoundThroughDns_data() {
+    QTest::addColumn<QString>("nameServer");
     QTest::addColumn<QString>("realm");
     QTest::addColumn<QString>("dnsDomain");
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("error"); // empty: every enabled computer of the domain is found
     const QString password = TSambaDomain::AdminPassword();
-    QTest::newRow("Kerberos default realm") << u"DORMTEST.LAN"_qs << QString() << password << QString();
-    QTest::newRow("host's DNS domain") << QString() << u"dormtest.lan"_qs << password << QString();
+    const QString dc = TSambaDomain::ServerAddress();
+    QTest::newRow("Kerberos default realm") << dc << u"DORMTEST.LAN"_qs << QString() << password << QString();
+    QTest::newRow("host's DNS domain") << dc << QString() << u"dormtest.lan"_qs << password << QString();
+    // Inside the controller's own zone, so that its DNS service knows the record is missing.
     QTest::newRow("realm without a directory record goes before the DNS domain")
-        << u"NOWHERE.LAN"_qs << u"dormtest.lan"_qs << password
-        << u"No directory server was found: the DNS record _ldap._tcp.dc._msdcs.nowhere.lan does not exist."_qs;
+        << dc << u"NOWHERE.DORMTEST.LAN"_qs << u"dormtest.lan"_qs << password
+        << u"No directory server was found: the DNS record _ldap._tcp.dc._msdcs.nowhere.dormtest.lan does not exist."_qs;
     QTest::newRow("neither realm nor DNS domain")
-        << QString() << QString() << password
+        << dc << QString() << QString() << password
         << u"No Active Directory domain is configured on this computer: enter the directory server or its domain in "
            u"Preferences, page \"Directory\"."_qs;
     // The server named in the failure is the one the record led to.
     QTest::newRow("wrong password at the server found")
-        << u"DORMTEST.LAN"_qs << QString() << u"wrong"_qs
+        << dc << u"DORMTEST.LAN"_qs << QString() << u"wrong"_qs
         << u"Searching the directory on server dc1.dormtest.lan failed: Invalid credentials"_qs;
+    // A DNS server that does not answer is not a domain without a directory.
+    QTest::newRow("DNS server silent")
+        << TSambaDomain::SilentAddress() << u"DORMTEST.LAN"_qs << QString() << password
+        << u"No directory server was found: the DNS record _ldap._tcp.dc._msdcs.dormtest.lan could not be looked up: "_qs;
 }
 
 void TestDirectorySearchPeers::serverFoundThroughDns() {
+    QFETCH(QString, nameServer);
     QFETCH(QString, realm);
     QFETCH(QString, dnsDomain);
     QFETCH(QString, password);
     QFETCH(QString, error);
     if (realm.isEmpty() && dnsDomain.isEmpty() && QHostInfo::localHostName().contains(u'.'))
         QSKIP("this host's name carries a DNS domain");
-    QByteArray resolver = "nameserver " + TSambaDomain::ServerAddress().toLatin1() + '\n';
+    QByteArray resolver = "nameserver " + nameServer.toLatin1() + "\noptions timeout:2 attempts:1\n";
     if (!dnsDomain.isEmpty())
         resolver += "search " + dnsDomain.toLatin1() + '\n';
     QVERIFY(m_domain->Client().SetResolverConfig(resolver));
