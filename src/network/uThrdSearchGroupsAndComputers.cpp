@@ -69,11 +69,11 @@ void TThrdSearchGroupsAndComputers::SearchNetwork() {
     std::vector<TSimpleGroup*> groups;
     for (const QString& domain : Platform::BrowseDomains().value_or(QStringList())) {
         // A workgroup named by control characters alone can be neither shown nor asked for.
+        if (!TakeNetworkName())
+            break;
         const QString name = GroupNameOf({domain});
         if (name.isEmpty())
             continue;
-        if (!TakeNetworkName())
-            break;
         groups.push_back(new TSimpleGroup(name, QString(), &m_root));
         if (!ReportFound(*groups.back()))
             return;
@@ -90,8 +90,10 @@ void TThrdSearchGroupsAndComputers::SearchNetwork() {
 
 bool TThrdSearchGroupsAndComputers::ReportBrowsedComputers(const QString& domain, TSimpleGroup* group) {
     for (const QString& computer : Platform::BrowseComputers(domain, m_serverTypes).value_or(QStringList())) {
+        if (!TakeNetworkName())
+            return false;
         const QString name = CleanComputerName(computer);
-        if (!name.isEmpty() && (!TakeNetworkName() || !ReportFound(NewComputer(name, group))))
+        if (!name.isEmpty() && !ReportFound(NewComputer(name, group)))
             return false;
     }
     return true;
@@ -109,9 +111,12 @@ void TThrdSearchGroupsAndComputers::SearchDirectory() {
         group = new TSimpleGroup(name, QString(), &m_root);
         return ReportFound(*group);
     };
+    // Names that clean away to nothing count as well: an endless answer of them must end too.
     const auto onComputer = [this, &group](const QString& name) {
+        if (!TakeNetworkName())
+            return false;
         const QString cleaned = CleanComputerName(name);
-        return cleaned.isEmpty() || (TakeNetworkName() && ReportFound(NewComputer(cleaned, group)));
+        return cleaned.isEmpty() || ReportFound(NewComputer(cleaned, group));
     };
     // A search that could not even start must not look like a directory without computers.
     const Platform::TDirectoryResult result = Platform::SearchDirectoryComputers(query, onDomain, onComputer);
