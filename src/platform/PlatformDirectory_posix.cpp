@@ -23,6 +23,9 @@ constexpr int PageSize = 100;
 constexpr int TimeoutSeconds = 30;
 // The longest name a directory entry may carry here; longer values are no computer names.
 constexpr ber_len_t MaxNameLength = 256;
+// The longest message taken from the server: an entry with a computer's name is a few hundred bytes, and a
+// server that announces more is not read into memory.
+constexpr ber_len_t MaxMessageSize = 1 << 20;
 
 struct TLdapCloser {
     void operator()(LDAP* ld) const { ldap_unbind_ext_s(ld, nullptr, nullptr); }
@@ -124,6 +127,10 @@ TLdap Connect(const QString& server) {
     timeval timeout{TimeoutSeconds, 0};
     ldap_set_option(ld.get(), LDAP_OPT_NETWORK_TIMEOUT, &timeout);
     ldap_set_option(ld.get(), LDAP_OPT_TIMEOUT, &timeout);
+    Sockbuf* socket = nullptr;
+    ber_len_t maxMessage = MaxMessageSize;
+    if (ldap_get_option(ld.get(), LDAP_OPT_SOCKBUF, &socket) == LDAP_OPT_SUCCESS && socket)
+        ber_sockbuf_ctrl(socket, LBER_SB_OPT_SET_MAX_INCOMING, &maxMessage);
     return ld;
 }
 
