@@ -58,10 +58,20 @@ void TThrdSearchGroupsAndComputers::run() {
     m_finished = true;
 }
 
+QString TThrdSearchGroupsAndComputers::GroupNameOf(const QStringList& names) {
+    for (const QString& name : names)
+        if (const QString cleaned = CleanComputerName(name); !cleaned.isEmpty())
+            return cleaned;
+    return QString();
+}
+
 void TThrdSearchGroupsAndComputers::SearchNetwork() {
     std::vector<TSimpleGroup*> groups;
     for (const QString& domain : Platform::BrowseDomains().value_or(QStringList())) {
-        const QString name = CleanComputerName(domain);
+        // A workgroup named by control characters alone can be neither shown nor asked for.
+        if (!TakeNetworkName())
+            break;
+        const QString name = GroupNameOf({domain});
         if (name.isEmpty())
             continue;
         groups.push_back(new TSimpleGroup(name, QString(), &m_root));
@@ -69,46 +79,60 @@ void TThrdSearchGroupsAndComputers::SearchNetwork() {
             return;
     }
     // Without any workgroup in the list, the computers of our own one come without a group.
-    if (groups.empty()) {
-        for (const QString& computer :
-             Platform::BrowseComputers(Platform::PrimaryDomain(), m_serverTypes).value_or(QStringList())) {
-            const QString name = CleanComputerName(computer);
-            if (!name.isEmpty() && !ReportFound(*Ungrouped(name)))
-                return;
-        }
-        return;
+    if (groups.empty() && !m_answerCut)
+        ReportBrowsedComputers(Platform::PrimaryDomain(), nullptr);
+    for (TSimpleGroup* group : groups)
+        if (m_answerCut || !ReportBrowsedComputers(group->Name, group))
+            break;
+    if (m_answerCut)
+        m_errorText = Format(LangStr(QStringLiteral("sBrowseListCut")), {m_maxNetworkNames});
+}
+
+bool TThrdSearchGroupsAndComputers::ReportBrowsedComputers(const QString& domain, TSimpleGroup* group) {
+    for (const QString& computer : Platform::BrowseComputers(domain, m_serverTypes).value_or(QStringList())) {
+        if (!TakeNetworkName())
+            return false;
+        const QString name = CleanComputerName(computer);
+        if (!name.isEmpty() && !ReportFound(NewComputer(name, group)))
+            return false;
     }
-    for (TSimpleGroup* group : groups) {
-        for (const QString& computer : Platform::BrowseComputers(group->Name, m_serverTypes).value_or(QStringList())) {
-            const QString name = CleanComputerName(computer);
-            if (!name.isEmpty() && !ReportFound(*new TSimpleComputer(name, QString(), group)))
-                return;
-        }
-    }
+    return true;
 }
 
 void TThrdSearchGroupsAndComputers::SearchDirectory() {
     Platform::TDirectoryQuery query = m_directory;
     query.IncludeDisabled = m_includeDisabledComputers;
     TSimpleGroup* group = nullptr;
-    const auto onDomain = [this, &group](const QString& name) {
-        group = new TSimpleGroup(CleanComputerName(name), QString(), &m_root);
+    const auto onDomain = [this, &group](const QString& netBIOSName, const QString& dnsName) {
+        const QString name = GroupNameOf({netBIOSName, dnsName});
+        // No group rather than one without a name.
+        if (name.isEmpty())
+            return true;
+        group = new TSimpleGroup(name, QString(), &m_root);
         return ReportFound(*group);
     };
+    // Names that clean away to nothing count as well: an endless answer of them must end too.
     const auto onComputer = [this, &group](const QString& name) {
+        if (!TakeNetworkName())
+            return false;
         const QString cleaned = CleanComputerName(name);
-        return cleaned.isEmpty() || ReportFound(*new TSimpleComputer(cleaned, QString(), group));
+        return cleaned.isEmpty() || ReportFound(NewComputer(cleaned, group));
     };
     // A search that could not even start must not look like a directory without computers.
     const Platform::TDirectoryResult result = Platform::SearchDirectoryComputers(query, onDomain, onComputer);
     switch (result.Kind) {
     case Platform::TDirectoryResult::Success:
+        if (m_answerCut)
+            m_errorText = Format(LangStr(QStringLiteral("sDirectoryAnswerCut")), {result.Server, m_maxNetworkNames});
         break;
     case Platform::TDirectoryResult::NoDomain:
         m_errorText = LangStr(QStringLiteral("sDirectoryNoDomain"));
         break;
     case Platform::TDirectoryResult::NoServer:
         m_errorText = Format(LangStr(QStringLiteral("sDirectoryServerNotFound")), {result.Server});
+        break;
+    case Platform::TDirectoryResult::NoServerAnswer:
+        m_errorText = Format(LangStr(QStringLiteral("sDirectoryServerLookupFailed")), {result.Server, result.Reason});
         break;
     case Platform::TDirectoryResult::Failed:
         m_errorText = Format(LangStr(QStringLiteral("sDirectorySearchFailed")), {result.Server, result.Reason});
@@ -163,15 +187,26 @@ void TThrdSearchGroupsAndComputers::SearchTextFile() {
     QString line;
     while (reader.ReadLine(line)) {
         const QString name = CleanComputerName(line);
-        if (!name.isEmpty() && !ReportFound(*Ungrouped(name)))
+        if (!name.isEmpty() && !ReportFound(NewComputer(name, nullptr)))
             return;
     }
     if (reader.HasError())
         fail(file.errorString());
 }
 
-TSimpleComputer* TThrdSearchGroupsAndComputers::Ungrouped(const QString& name) {
-    return m_ungrouped.emplace_back(std::make_unique<TSimpleComputer>(name, QString(), nullptr)).get();
+TSimpleComputer& TThrdSearchGroupsAndComputers::NewComputer(const QString& name, TSimpleGroup* group) {
+    if (group)
+        return *new TSimpleComputer(name, QString(), group);
+    return *m_ungrouped.emplace_back(std::make_unique<TSimpleComputer>(name, QString(), nullptr));
+}
+
+bool TThrdSearchGroupsAndComputers::TakeNetworkName() {
+    if (m_networkNames >= m_maxNetworkNames) {
+        m_answerCut = true;
+        return false;
+    }
+    ++m_networkNames;
+    return true;
 }
 
 bool TThrdSearchGroupsAndComputers::ReportFound(TSimpleObject& object) {

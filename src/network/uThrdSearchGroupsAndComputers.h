@@ -35,6 +35,9 @@ public:
     void SetResolveNames(bool value) { m_resolveNames = value; }
     void SetOnlyLiveComputers(bool value) { m_onlyLiveComputers = value; }
     void SetIncludeDisabledComputers(bool value) { m_includeDisabledComputers = value; }
+    // The most workgroups and computers taken from the network or the directory; a longer answer is cut.
+    static constexpr int MaxNetworkNames = 100000;
+    void SetMaxNetworkNames(int value) { m_maxNetworkNames = value; }
     // The address range's ceiling on probes in flight; 1 asks one address at a time.
     void SetMaxProbesInFlight(int value) { m_maxProbesInFlight = value; }
     // Mode 1: the server and the logon; IncludeDisabled comes from SetIncludeDisabledComputers.
@@ -52,6 +55,8 @@ public:
 
     // Addresses from the lower to the higher end, both included; 0 when either is no address.
     static quint64 RangeSize(const QString& startIP, const QString& stopIP);
+    // The first of the names that keeps a character once control characters are gone; empty when none does.
+    static QString GroupNameOf(const QStringList& names);
 
 protected:
     void run() override;
@@ -61,8 +66,12 @@ private:
     void SearchDirectory();
     void SearchAddressRange();
     void SearchTextFile();
-    // Takes over a computer found without a group.
-    TSimpleComputer* Ungrouped(const QString& name);
+    // False when the handler stopped the search or the list was cut.
+    bool ReportBrowsedComputers(const QString& domain, TSimpleGroup* group);
+    // A computer in the group; one without a group is taken over by the search.
+    TSimpleComputer& NewComputer(const QString& name, TSimpleGroup* group);
+    // Counts a name taken from the network; false once the answer holds more than the search takes.
+    bool TakeNetworkName();
     // Hands the object to the main thread and waits there; false once the search is detached.
     bool ReportFound(TSimpleObject& object);
     void SearchEnded();
@@ -77,6 +86,9 @@ private:
     bool m_onlyLiveComputers = false;
     bool m_includeDisabledComputers = false;
     int m_maxProbesInFlight = TProbeLimits().MaxInFlight;
+    int m_maxNetworkNames = MaxNetworkNames;
+    int m_networkNames = 0;
+    bool m_answerCut = false;
     Platform::TDirectoryQuery m_directory;
     TFoundHandler m_onFoundObject;
     TEndHandler m_onSearchEnded;

@@ -17,16 +17,19 @@ struct TDirectoryQuery {
 };
 
 struct TDirectoryResult {
-    enum TKind { Success, NoDomain, NoServer, Failed, Unavailable };
+    // NoServer: DNS has no record of a directory server; NoServerAnswer: DNS did not answer.
+    enum TKind { Success, NoDomain, NoServer, NoServerAnswer, Failed, Unavailable };
     TKind Kind = Success;
     QString Server; // the server or the DNS record tried
     QString Reason; // the library's text of the failure
 };
 
-// Called with the NetBIOS name of the domain first, then with the name of every computer; false stops.
+// Called once with the NetBIOS and the DNS name of the domain, before any computer; false stops.
+using TDirectoryDomainHandler = std::function<bool(const QString& netBIOSName, const QString& dnsName)>;
+// Called with the name of every computer as it arrives; false stops.
 using TDirectoryNameHandler = std::function<bool(const QString& name)>;
 
-TDirectoryResult SearchDirectoryComputers(const TDirectoryQuery& query, const TDirectoryNameHandler& onDomain,
+TDirectoryResult SearchDirectoryComputers(const TDirectoryQuery& query, const TDirectoryDomainHandler& onDomain,
                                           const TDirectoryNameHandler& onComputer);
 
 } // namespace Platform

@@ -6,6 +6,7 @@
 
 #include <arpa/nameser.h>
 #include <ldap.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <resolv.h>
 #include <sasl/sasl.h>
@@ -22,6 +23,9 @@ constexpr int PageSize = 100;
 constexpr int TimeoutSeconds = 30;
 // The longest name a directory entry may carry here; longer values are no computer names.
 constexpr ber_len_t MaxNameLength = 256;
+// The longest message taken from the server: an entry with a computer's name is a few hundred bytes, and a
+// server that announces more is not read into memory.
+constexpr ber_len_t MaxMessageSize = 1 << 20;
 
 struct TLdapCloser {
     void operator()(LDAP* ld) const { ldap_unbind_ext_s(ld, nullptr, nullptr); }
@@ -75,14 +79,20 @@ QString DefaultDomain() {
     return QHostInfo::localDomainName();
 }
 
-// The domain controller of the SRV record with the lowest priority.
-QString DomainControllerOf(const QString& record) {
+// The domain controller of the SRV record with the lowest priority; empty when there is none, and then why
+// the record could not be read when it is not simply missing.
+QString DomainControllerOf(const QString& record, QString* failure) {
     struct __res_state state {};
-    if (res_ninit(&state) != 0)
+    if (res_ninit(&state) != 0) {
+        *failure = QString::fromLocal8Bit(hstrerror(NO_RECOVERY));
         return QString();
+    }
     std::vector<unsigned char> answer(65536);
     const int length =
         res_nquery(&state, record.toUtf8().constData(), ns_c_in, ns_t_srv, answer.data(), int(answer.size()));
+    // A name or record that does not exist is an answer; a server that fails or stays silent is none.
+    if (length < 0 && state.res_h_errno != HOST_NOT_FOUND && state.res_h_errno != NO_DATA)
+        *failure = QString::fromLocal8Bit(hstrerror(state.res_h_errno));
     QString best;
     ns_msg message;
     if (length > 0 && ns_initparse(answer.data(), length, &message) == 0) {
@@ -117,6 +127,10 @@ TLdap Connect(const QString& server) {
     timeval timeout{TimeoutSeconds, 0};
     ldap_set_option(ld.get(), LDAP_OPT_NETWORK_TIMEOUT, &timeout);
     ldap_set_option(ld.get(), LDAP_OPT_TIMEOUT, &timeout);
+    Sockbuf* socket = nullptr;
+    ber_len_t maxMessage = MaxMessageSize;
+    if (ldap_get_option(ld.get(), LDAP_OPT_SOCKBUF, &socket) == LDAP_OPT_SUCCESS && socket)
+        ber_sockbuf_ctrl(socket, LBER_SB_OPT_SET_MAX_INCOMING, &maxMessage);
     return ld;
 }
 
@@ -180,13 +194,12 @@ QString FirstValue(LDAP* ld, LDAPMessage* entry, const char* attribute) {
     return value;
 }
 
-TMessage Search(LDAP* ld, const QString& base, int scope, const QString& filter, const char* attribute,
-                LDAPControl** controls = nullptr) {
+TMessage Search(LDAP* ld, const QString& base, int scope, const QString& filter, const char* attribute) {
     char* attributes[] = {const_cast<char*>(attribute), nullptr};
     timeval timeout{TimeoutSeconds, 0};
     LDAPMessage* raw = nullptr;
     const int code = ldap_search_ext_s(ld, base.toUtf8().constData(), scope, filter.toUtf8().constData(), attributes, 0,
-                                       controls, nullptr, &timeout, LDAP_NO_LIMIT, &raw);
+                                       nullptr, nullptr, &timeout, LDAP_NO_LIMIT, &raw);
     TMessage result(raw);
     Check(ld, code);
     return result;
@@ -213,66 +226,117 @@ QString EscapedFilterValue(const QString& value) {
     return escaped;
 }
 
-// The pre-Windows 2000 name of the domain: its cross reference in the configuration partition.
+// The pre-Windows 2000 name of the domain: its cross reference in the configuration partition; empty when
+// it has none.
 QString NetBIOSNameOf(LDAP* ld, const QString& domainDN, const QString& rootDN) {
     const TMessage result =
         Search(ld, QStringLiteral("CN=Partitions,CN=Configuration,%1").arg(rootDN), LDAP_SCOPE_ONELEVEL,
                QStringLiteral("(&(objectClass=crossRef)(nCName=%1))").arg(EscapedFilterValue(domainDN)), "nETBIOSName");
     LDAPMessage* entry = ldap_first_entry(ld, result.get());
-    const QString name = entry ? FirstValue(ld, entry, "nETBIOSName") : QString();
-    if (name.isEmpty())
-        throw TLdapError(
-            QStringLiteral("nETBIOSName: %1").arg(QString::fromUtf8(ldap_err2string(LDAP_NO_SUCH_OBJECT))));
+    return entry ? FirstValue(ld, entry, "nETBIOSName") : QString();
+}
+
+// The DNS name of a domain from its DC= components; empty when the name has none.
+QString DnsNameOf(const QString& domainDN) {
+    char* domain = nullptr;
+    if (ldap_dn2domain(domainDN.toUtf8().constData(), &domain) != 0 || !domain)
+        return QString();
+    const QString name = QString::fromUtf8(domain);
+    ldap_memfree(domain);
     return name;
 }
 
-// Every computer below the domain, a page at a time; false when the handler stopped it.
-bool ReportComputers(LDAP* ld, const QString& domainDN, bool includeDisabled, const TDirectoryNameHandler& onComputer) {
-    const QString filter =
-        includeDisabled ? QStringLiteral("(&(objectClass=computer))")
-                        : QStringLiteral("(&(objectClass=computer)(!(userAccountControl:1.2.840.113556.1.4.803:=2)))");
-    berval cookie{0, nullptr};
-    bool more = true;
-    while (more) {
-        LDAPControl* page = nullptr;
-        Check(ld, ldap_create_page_control(ld, PageSize, &cookie, 1, &page));
-        LDAPControl* controls[] = {page, nullptr};
-        TMessage result;
-        try {
-            result = Search(ld, domainDN, LDAP_SCOPE_SUBTREE, filter, "name", controls);
-        } catch (...) {
-            ldap_control_free(page);
-            ber_memfree(cookie.bv_val);
-            throw;
-        }
-        ldap_control_free(page);
-        ber_memfree(cookie.bv_val);
-        cookie = {0, nullptr};
-        for (LDAPMessage* entry = ldap_first_entry(ld, result.get()); entry; entry = ldap_next_entry(ld, entry)) {
-            const QString name = FirstValue(ld, entry, "name");
-            if (!name.isEmpty() && !onComputer(name))
-                return false;
-        }
-        int code = LDAP_SUCCESS;
-        LDAPControl** answered = nullptr;
-        Check(ld, ldap_parse_result(ld, result.get(), &code, nullptr, nullptr, nullptr, &answered, 0));
-        LDAPControl* pageAnswer = ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, answered, nullptr);
-        ber_int_t estimate = 0;
-        more = pageAnswer && ldap_parse_pageresponse_control(ld, pageAnswer, &estimate, &cookie) == LDAP_SUCCESS &&
-               cookie.bv_len > 0;
-        ldap_controls_free(answered);
-        if (!more || code != LDAP_SUCCESS) {
-            ber_memfree(cookie.bv_val);
-            cookie = {0, nullptr};
-        }
-        Check(ld, code);
+// The paged-results cookie, which the server hands out and each page request hands back.
+class TPageCookie {
+public:
+    TPageCookie() = default;
+    ~TPageCookie() { Clear(); }
+    TPageCookie(const TPageCookie&) = delete;
+    TPageCookie& operator=(const TPageCookie&) = delete;
+
+    berval* Get() { return &m_value; }
+    bool IsEmpty() const { return m_value.bv_len == 0; }
+    void Clear() {
+        ber_memfree(m_value.bv_val);
+        m_value = {0, nullptr};
     }
+
+private:
+    berval m_value{0, nullptr};
+};
+
+// Starts the request of one page of the computer search and gives its message id.
+int RequestPage(LDAP* ld, const QString& domainDN, const QByteArray& filter, TPageCookie& cookie) {
+    LDAPControl* page = nullptr;
+    Check(ld, ldap_create_page_control(ld, PageSize, cookie.Get(), 1, &page));
+    LDAPControl* controls[] = {page, nullptr};
+    char* attributes[] = {const_cast<char*>("name"), nullptr};
+    int id = 0;
+    const int code = ldap_search_ext(ld, domainDN.toUtf8().constData(), LDAP_SCOPE_SUBTREE, filter.constData(),
+                                     attributes, 0, controls, nullptr, nullptr, LDAP_NO_LIMIT, &id);
+    ldap_control_free(page);
+    cookie.Clear();
+    Check(ld, code);
+    return id;
+}
+
+// The end of a page: its result code, and the cookie of the next page when there is one.
+void ReadPageEnd(LDAP* ld, LDAPMessage* message, TPageCookie& cookie) {
+    int code = LDAP_SUCCESS;
+    LDAPControl** answered = nullptr;
+    Check(ld, ldap_parse_result(ld, message, &code, nullptr, nullptr, nullptr, &answered, 0));
+    LDAPControl* pageAnswer = ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, answered, nullptr);
+    ber_int_t estimate = 0;
+    if (!pageAnswer || ldap_parse_pageresponse_control(ld, pageAnswer, &estimate, cookie.Get()) != LDAP_SUCCESS)
+        cookie.Clear();
+    ldap_controls_free(answered);
+    if (code != LDAP_SUCCESS)
+        cookie.Clear();
+    Check(ld, code);
+}
+
+// Every computer below the domain, a page at a time and an entry at a time: an answer that ignores the page
+// size is never held whole. False when the handler stopped it.
+bool ReportComputers(LDAP* ld, const QString& domainDN, bool includeDisabled, const TDirectoryNameHandler& onComputer) {
+    const QByteArray filter =
+        includeDisabled
+            ? QByteArrayLiteral("(&(objectClass=computer))")
+            : QByteArrayLiteral("(&(objectClass=computer)(!(userAccountControl:1.2.840.113556.1.4.803:=2)))");
+    TPageCookie cookie;
+    do {
+        const int id = RequestPage(ld, domainDN, filter, cookie);
+        const auto abandon = [ld, id] { ldap_abandon_ext(ld, id, nullptr, nullptr); };
+        for (bool pageDone = false; !pageDone;) {
+            LDAPMessage* raw = nullptr;
+            timeval timeout{TimeoutSeconds, 0};
+            const int type = ldap_result(ld, id, LDAP_MSG_ONE, &timeout, &raw);
+            const TMessage message(raw);
+            if (type <= 0) {
+                int code = LDAP_TIMEOUT;
+                if (type < 0)
+                    ldap_get_option(ld, LDAP_OPT_RESULT_CODE, &code);
+                abandon();
+                Check(ld, code == LDAP_SUCCESS ? LDAP_OTHER : code);
+            }
+            // Search references (the referrals at a domain's root) lead to other servers: not followed.
+            if (type == LDAP_RES_SEARCH_ENTRY) {
+                const QString name = FirstValue(ld, message.get(), "name");
+                if (!name.isEmpty() && !onComputer(name)) {
+                    abandon();
+                    return false;
+                }
+            } else if (type == LDAP_RES_SEARCH_RESULT) {
+                ReadPageEnd(ld, message.get(), cookie);
+                pageDone = true;
+            }
+        }
+    } while (!cookie.IsEmpty());
     return true;
 }
 
 } // namespace
 
-TDirectoryResult SearchDirectoryComputers(const TDirectoryQuery& query, const TDirectoryNameHandler& onDomain,
+TDirectoryResult SearchDirectoryComputers(const TDirectoryQuery& query, const TDirectoryDomainHandler& onDomain,
                                           const TDirectoryNameHandler& onComputer) {
     QString server = query.Server.trimmed();
     if (server.isEmpty()) {
@@ -280,15 +344,16 @@ TDirectoryResult SearchDirectoryComputers(const TDirectoryQuery& query, const TD
         if (domain.isEmpty())
             return {TDirectoryResult::NoDomain, QString(), QString()};
         const QString record = QStringLiteral("_ldap._tcp.dc._msdcs.%1").arg(domain);
-        server = DomainControllerOf(record);
+        QString failure;
+        server = DomainControllerOf(record, &failure);
         if (server.isEmpty())
-            return {TDirectoryResult::NoServer, record, QString()};
+            return {failure.isEmpty() ? TDirectoryResult::NoServer : TDirectoryResult::NoServerAnswer, record, failure};
     }
     try {
         const TLdap ld = LogOn(server, query);
         const QString domainDN = RootAttribute(ld.get(), "defaultNamingContext");
         const QString rootDN = RootAttribute(ld.get(), "rootDomainNamingContext");
-        if (onDomain(NetBIOSNameOf(ld.get(), domainDN, rootDN)))
+        if (onDomain(NetBIOSNameOf(ld.get(), domainDN, rootDN), DnsNameOf(domainDN)))
             ReportComputers(ld.get(), domainDN, query.IncludeDisabled, onComputer);
         return {TDirectoryResult::Success, server, QString()};
     } catch (const TLdapError& error) {

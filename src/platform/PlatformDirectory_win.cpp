@@ -2,7 +2,7 @@
 
 namespace Platform {
 
-TDirectoryResult SearchDirectoryComputers(const TDirectoryQuery&, const TDirectoryNameHandler&,
+TDirectoryResult SearchDirectoryComputers(const TDirectoryQuery&, const TDirectoryDomainHandler&,
                                           const TDirectoryNameHandler&) {
     return {TDirectoryResult::Unavailable, QString(), QString()};
 }

@@ -1,4 +1,5 @@
 #include "TBrowsePeers.h"
+#include "TEnglishTexts.h"
 #include "uNetworkComputerBrowser.h"
 #include "uThrdSearchGroupsAndComputers.h"
 
@@ -13,8 +14,18 @@ private slots:
     void browseListsWorkgroupsWithTheirComputers_data();
     void browseListsWorkgroupsWithTheirComputers();
     void computerDialogBrowsesEveryWorkgroup();
+    void browseCutAtTheLimit_data();
+    void browseCutAtTheLimit();
 
 private:
+    struct TResult {
+        QStringList Found;
+        QString ErrorText;
+        bool Finished = false;
+    };
+    static TResult Browse(quint32 serverTypes, int maxNames = TThrdSearchGroupsAndComputers::MaxNetworkNames);
+
+    TEnglishTexts m_texts;
     std::unique_ptr<TBrowsePeers> m_peers;
 };
 
@@ -23,14 +34,7 @@ void TestNetworkBrowsePeers::initTestCase() {
         std::make_unique<TBrowsePeers>(QList<TBrowsePeers::TPeer>{{QStringLiteral("PEERA"), QStringLiteral("WGA")},
                                                                   {QStringLiteral("PEERB"), QStringLiteral("WGB")},
                                                                   {QStringLiteral("PEERC"), QStringLiteral("WGA")}});
-    QString why;
-    if (!m_peers->Start(&why))
-        QSKIP(qPrintable(why));
-    QString missing;
-    QVERIFY2(m_peers->WaitForBrowseLists(120000, &missing), qPrintable(missing));
-    // Clients of the browse list read their smb.conf from the home folder once, at their first use.
-    qputenv("HOME", m_peers->ClientHome(QStringLiteral("WGA")).toLocal8Bit());
-    QVERIFY(m_peers->Client().EnterOnThisThread());
+    m_peers->StartForTest(QStringLiteral("WGA"));
 }
 
 void TestNetworkBrowsePeers::browseListsWorkgroupsWithTheirComputers_data() {
@@ -45,28 +49,57 @@ void TestNetworkBrowsePeers::browseListsWorkgroupsWithTheirComputers_data() {
     QTest::newRow("SQL servers and terminal servers") << quint32(0x02000004) << none;
 }
 
+TestNetworkBrowsePeers::TResult TestNetworkBrowsePeers::Browse(quint32 serverTypes, int maxNames) {
+    TResult result;
+    QPointer<TThrdSearchGroupsAndComputers> search = new TThrdSearchGroupsAndComputers({});
+    search->SetSearchMode(0);
+    search->SetServerTypes(serverTypes);
+    search->SetMaxNetworkNames(maxNames);
+    search->SetOnFoundObject([&result](TSimpleObject& object) {
+        result.Found.append(object.IsGroup() ? QStringLiteral("group ") + object.Name
+                                             : object.Name + u'|' + (object.Parent ? object.Parent->Name : u"-"_qs));
+    });
+    search->SetOnSearchEnded([&result](const TThrdSearchGroupsAndComputers& ended) {
+        result.Finished = ended.Finished();
+        result.ErrorText = ended.ErrorText();
+    });
+    search->start();
+    [&] { QTRY_VERIFY_WITH_TIMEOUT(search.isNull(), 120000); }();
+    return result;
+}
+
 void TestNetworkBrowsePeers::browseListsWorkgroupsWithTheirComputers() {
     QFETCH(quint32, serverTypes);
     QFETCH(QStringList, expected);
-    QPointer<TThrdSearchGroupsAndComputers> search = new TThrdSearchGroupsAndComputers({});
-    QStringList found;
-    bool finished = false;
-    search->SetSearchMode(0);
-    search->SetServerTypes(serverTypes);
-    search->SetOnFoundObject([&found](TSimpleObject& object) {
-        found.append(object.IsGroup() ? QStringLiteral("group ") + object.Name
-                                      : object.Name + u'|' + (object.Parent ? object.Parent->Name : u"-"_qs));
-    });
-    search->SetOnSearchEnded([&finished](const TThrdSearchGroupsAndComputers& ended) { finished = ended.Finished(); });
-    search->start();
-    QTRY_VERIFY_WITH_TIMEOUT(search.isNull(), 120000);
-    QVERIFY(finished);
-    QCOMPARE(found, expected);
+    const TResult result = Browse(serverTypes);
+    QVERIFY(result.Finished);
+    QCOMPARE(result.ErrorText, QString());
+    QCOMPARE(result.Found, expected);
 }
 
 void TestNetworkBrowsePeers::computerDialogBrowsesEveryWorkgroup() {
     TNetworkComputerBrowser browser;
     QCOMPARE(browser.BrowseComputers(), (QStringList{"PEERA", "PEERC", "PEERB"}));
+}
+
+// A browse list longer than the search takes is cut there, in the workgroups or in a workgroup's computers,
+// and says so.
+void TestNetworkBrowsePeers::browseCutAtTheLimit_data() {
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("in the workgroups") << 1 << QStringList{"group WGA"};
+    QTest::newRow("in the computers") << 3 << QStringList{"group WGA", "group WGB", "PEERA|WGA"};
+}
+
+void TestNetworkBrowsePeers::browseCutAtTheLimit() {
+    QFETCH(int, limit);
+    QFETCH(QStringList, expected);
+    const TResult result = Browse(0xFFFFFFFF, limit);
+    QVERIFY(result.Finished);
+    QCOMPARE(result.Found, expected);
+    QCOMPARE(result.ErrorText, QStringLiteral("The browse list of the network holds more than %1 workgroups and "
+                                              "computers. Only the first %1 were taken.")
+                                   .arg(limit));
 }
 
 DORMIVA_NAMESPACE_TEST_MAIN(TestNetworkBrowsePeers)

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QStringDecoder>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -63,9 +64,12 @@ private slots:
     void detachedSearchReportsNothingMore();
     void directorySearchThatCannotStartSaysWhy_data();
     void directorySearchThatCannotStartSaysWhy();
+    void directoryMessageTooLongIsRefused();
     void unknownModeFindsNothing();
     void rangeSize_data();
     void rangeSize();
+    void groupNameOfUntrustedNames_data();
+    void groupNameOfUntrustedNames();
 
 private:
     TEnglishTexts m_texts;
@@ -249,6 +253,33 @@ void TestSearchGroupsAndComputers::directorySearchThatCannotStartSaysWhy() {
     QVERIFY2(run.ErrorText.startsWith(expected), qPrintable(run.ErrorText));
 }
 
+// A server that announces a message of 256 MB is not waited for until it has sent it all: the search ends at
+// once with the server named, and not after the time-out.
+void TestSearchGroupsAndComputers::directoryMessageTooLongIsRefused() {
+    QTcpServer server;
+    const QString address = QStringLiteral("127.77.0.1");
+    if (!server.listen(QHostAddress(address), 389))
+        QSKIP("the directory port of 127.77.0.1 is taken");
+    connect(&server, &QTcpServer::newConnection, &server, [&server] {
+        QTcpSocket* socket = server.nextPendingConnection();
+        socket->setParent(&server);
+        // A message header that promises 256 MB, and then nothing more.
+        connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+            socket->readAll();
+            socket->write(QByteArray("\x30\x84\x10\x00\x00\x00", 6));
+        });
+    });
+    qputenv("KRB5CCNAME", "FILE:/nonexistent/ticket");
+    TSearchRun run;
+    run.Search->SetSearchMode(1);
+    run.Search->SetDirectory({address, QString(), u"user"_qs, u"password"_qs, true, false});
+    run.Run();
+    qunsetenv("KRB5CCNAME");
+    QVERIFY(run.Found.isEmpty());
+    QCOMPARE(run.ErrorText,
+             QStringLiteral("Searching the directory on server %1 failed: Can't contact LDAP server").arg(address));
+}
+
 void TestSearchGroupsAndComputers::unknownModeFindsNothing() {
     TSearchRun run;
     run.Search->SetSearchMode(7);
@@ -279,6 +310,26 @@ void TestSearchGroupsAndComputers::rangeSize() {
     QFETCH(QString, stop);
     QFETCH(quint64, size);
     QCOMPARE(TThrdSearchGroupsAndComputers::RangeSize(start, stop), size);
+}
+
+// Workgroup and domain names come from the network: one of control characters alone names no group, and
+// the next name in line, if any, stands in.
+void TestSearchGroupsAndComputers::groupNameOfUntrustedNames_data() {
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("the first name as it stands") << QStringList{"DORMTEST", "dormtest.lan"} << "DORMTEST";
+    QTest::newRow("control characters cleaned out") << QStringList{"DORM\x01TEST\x1f"} << "DORMTEST";
+    QTest::newRow("control characters alone, the next name")
+        << QStringList{"\x01\x02\x7f", "dormtest.lan"} << "dormtest.lan";
+    QTest::newRow("spaces and tabs alone, the next name") << QStringList{" \t ", "dormtest.lan"} << "dormtest.lan";
+    QTest::newRow("no name keeps a character") << QStringList{"\x01", "\r\n", QString()} << QString();
+    QTest::newRow("no name at all") << QStringList() << QString();
+}
+
+void TestSearchGroupsAndComputers::groupNameOfUntrustedNames() {
+    QFETCH(QStringList, names);
+    QFETCH(QString, expected);
+    QCOMPARE(TThrdSearchGroupsAndComputers::GroupNameOf(names), expected);
 }
 
 QTEST_GUILESS_MAIN(TestSearchGroupsAndComputers)

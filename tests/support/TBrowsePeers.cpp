@@ -7,6 +7,8 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <cstdio>
+
 namespace {
 
 constexpr const char* Subnet = "10.214.7.";
@@ -125,6 +127,43 @@ QString TBrowsePeers::WriteConfig(const TRunning& peer, const QString& address) 
     if (file.open(QIODevice::WriteOnly))
         file.write(text.toUtf8());
     return path;
+}
+
+void TBrowsePeers::StartForTest(const QString& clientWorkgroup) {
+    QString why;
+    if (!Start(&why))
+        QSKIP(qPrintable(why));
+    QString missing;
+    QVERIFY2(WaitForBrowseLists(120000, &missing), qPrintable(missing));
+    // Clients of the browse list read their smb.conf from the home folder once, at their first use.
+    qputenv("HOME", ClientHome(clientWorkgroup).toLocal8Bit());
+    QVERIFY(m_client->EnterOnThisThread());
+}
+
+bool TBrowsePeers::ForgetWorkgroups() const {
+    constexpr quint32 DomainEnum = 0x80000000;
+    for (const TRunning& master : m_peers) {
+        if (!master.Master)
+            continue;
+        const QString path = master.Folder + QStringLiteral("/cache/browse.dat");
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return false;
+        // A line: "NAME" TYPE "COMMENT" "WORKGROUP", the type in hexadecimal.
+        QByteArray kept;
+        for (const QByteArray& line : file.readAll().split('\n'))
+            if (!line.isEmpty() && !(line.split('"').value(2).trimmed().toUInt(nullptr, 16) & DomainEnum))
+                kept += line + '\n';
+        file.close();
+        // smbd reads the list afresh for every caller: it must never see half of it.
+        QFile written(path + QStringLiteral(".new"));
+        if (!written.open(QIODevice::WriteOnly) || written.write(kept) != kept.size() || !written.flush())
+            return false;
+        written.close();
+        if (std::rename(QFile::encodeName(written.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
+            return false;
+    }
+    return true;
 }
 
 QString TBrowsePeers::ClientHome(const QString& workgroup) const {

@@ -28,6 +28,13 @@ public:
     // Waits until the master browsers list every workgroup and every computer of their own workgroup
     // (elections and announcements take 20 to 45 seconds); false with what is missing after the time-out.
     bool WaitForBrowseLists(int timeoutMs, QString* missing) const;
+    // For an initTestCase: starts the network (skipping the test when it cannot run), waits for the browse
+    // lists (failing it when they stay incomplete) and makes the calling thread, and the threads it starts
+    // from then on, clients of the workgroup's browse list.
+    void StartForTest(const QString& clientWorkgroup);
+    // Takes the workgroups out of the master browsers' lists, so that they answer as a master browser that
+    // knows of none; nmbd writes its lists again only when they change. False when a list cannot be written.
+    bool ForgetWorkgroups() const;
     const TNetworkNamespace& Client() const { return *m_client; }
     // A home folder whose .smb/smb.conf makes clients of the browse list members of the workgroup.
     QString ClientHome(const QString& workgroup) const;

@@ -1,6 +1,9 @@
 #include "TNetworkNamespace.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
@@ -24,6 +27,11 @@ bool Run(const QString& program, const QStringList& args, QString* output = null
     return ok;
 }
 
+// Where "ip netns exec" finds the files it puts over those of /etc for the namespace.
+QString EtcFolder(const QString& name) {
+    return QStringLiteral("/etc/netns/%1").arg(name);
+}
+
 QString IpProgram() {
     return QStandardPaths::findExecutable(QStringLiteral("ip"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin"),
                                                                  QStringLiteral("/usr/bin"), QStringLiteral("/bin")});
@@ -39,9 +47,12 @@ TNetworkNamespace::TNetworkNamespace(const QString& label)
 }
 
 TNetworkNamespace::~TNetworkNamespace() {
-    // Removing the namespace also removes the interfaces inside it.
+    // Removing the namespace also removes the interfaces inside it, but not its files under /etc.
     if (m_created)
         Run(IpProgram(), {QStringLiteral("netns"), QStringLiteral("delete"), m_name});
+    QDir(EtcFolder(m_name)).removeRecursively();
+    if (m_madeEtcNetns)
+        QDir(QStringLiteral("/etc")).rmdir(QStringLiteral("netns"));
 }
 
 bool TNetworkNamespace::CanCreate(QString* why) {
@@ -65,6 +76,12 @@ bool TNetworkNamespace::Ip(const QStringList& args) const {
 
 bool TNetworkNamespace::Exec(const QStringList& command) const {
     return Run(IpProgram(), QStringList{QStringLiteral("netns"), QStringLiteral("exec"), m_name} + command);
+}
+
+bool TNetworkNamespace::SetResolverConfig(const QByteArray& text) const {
+    QFile file(EtcFolder(m_name) + QStringLiteral("/resolv.conf"));
+    m_madeEtcNetns = m_madeEtcNetns || !QFileInfo::exists(QStringLiteral("/etc/netns"));
+    return QDir().mkpath(EtcFolder(m_name)) && file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
 }
 
 bool TNetworkNamespace::EnterOnThisThread() const {

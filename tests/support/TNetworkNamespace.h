@@ -25,6 +25,9 @@ public:
     bool Ip(const QStringList& args) const;
     // Runs a command inside the namespace and waits for it; true on success.
     bool Exec(const QStringList& command) const;
+    // The resolv.conf that programs started with "ip netns exec" see instead of the machine's own; removed
+    // with the namespace.
+    bool SetResolverConfig(const QByteArray& text) const;
 
     // Runs the work on a thread that has entered the namespace and gives its result (a default value
     // when the namespace could not be entered).
@@ -44,6 +47,7 @@ public:
 private:
     QString m_name;
     bool m_created = false;
+    mutable bool m_madeEtcNetns = false;
 };
 
 // Runs the test whose peers live in namespaces; exits 77 (skipped) after printing why when a peer program
