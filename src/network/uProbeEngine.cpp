@@ -56,6 +56,10 @@ std::optional<TProbeEngine::TQueued> TProbeEngine::NextQueued() {
 
 namespace {
 
+// Unpaced sends, to loopback, have their replies queued at once: read between bursts, before the socket's
+// receive buffer overflows and drops replies that came in time.
+constexpr int SendsBetweenReads = 32;
+
 bool IsLoopback(quint32 address) {
     return (address >> 24) == 127;
 }
@@ -75,18 +79,22 @@ bool TProbeEngine::QueueDrainedAndFinished() {
 void TProbeEngine::Run(const TResultHandler& onResult) {
     m_onResult = &onResult;
     const int maxInFlight = std::clamp(m_limits.MaxInFlight, 1, 65535);
+    int sentUnread = 0;
     for (;;) {
         ExpireDue();
         if (QueueDrainedAndFinished())
             break;
         const bool canSend = static_cast<int>(m_inFlight.size()) < maxInFlight;
-        if (canSend && TClock::now() >= m_nextSend) {
+        const bool mustRead = sentUnread >= SendsBetweenReads;
+        if (canSend && !mustRead && TClock::now() >= m_nextSend) {
             if (auto next = NextQueued()) {
                 StartProbe(std::move(*next));
+                ++sentUnread;
                 continue;
             }
         }
-        ApplyEvents(m_sockets.Wait(WaitMs(canSend)));
+        sentUnread = 0;
+        ApplyEvents(m_sockets.Wait(mustRead ? 0 : WaitMs(canSend)));
     }
     for (const auto& [connection, probe] : m_connections)
         m_sockets.CloseConnection(connection);
