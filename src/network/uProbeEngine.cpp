@@ -11,11 +11,15 @@
 TProbeEngine::TProbeEngine(TProbeLimits limits, THostLookup lookup) : m_limits(limits), m_lookup(std::move(lookup)) {}
 
 void TProbeEngine::Add(qsizetype index, const TProbeTarget& target) {
+    bool wasEmpty = false;
     {
         const QMutexLocker locker(&m_lock);
+        wasEmpty = m_queue.empty();
         m_queue.push_back({index, target, false, std::nullopt});
     }
-    m_sockets.Wake();
+    // A queue that held targets already has the engine awake for its next send slot.
+    if (wasEmpty)
+        m_sockets.Wake();
 }
 
 void TProbeEngine::Finish() {
