@@ -11,11 +11,15 @@
 TProbeEngine::TProbeEngine(TProbeLimits limits, THostLookup lookup) : m_limits(limits), m_lookup(std::move(lookup)) {}
 
 void TProbeEngine::Add(qsizetype index, const TProbeTarget& target) {
+    bool wasEmpty = false;
     {
         const QMutexLocker locker(&m_lock);
+        wasEmpty = m_queue.empty();
         m_queue.push_back({index, target, false, std::nullopt});
     }
-    m_sockets.Wake();
+    // A queue that held targets already has the engine awake for its next send slot.
+    if (wasEmpty)
+        m_sockets.Wake();
 }
 
 void TProbeEngine::Finish() {
@@ -56,6 +60,10 @@ std::optional<TProbeEngine::TQueued> TProbeEngine::NextQueued() {
 
 namespace {
 
+// Unpaced sends, to loopback, have their replies queued at once: read between bursts, before the socket's
+// receive buffer overflows and drops replies that came in time.
+constexpr int SendsBetweenReads = 32;
+
 bool IsLoopback(quint32 address) {
     return (address >> 24) == 127;
 }
@@ -75,18 +83,22 @@ bool TProbeEngine::QueueDrainedAndFinished() {
 void TProbeEngine::Run(const TResultHandler& onResult) {
     m_onResult = &onResult;
     const int maxInFlight = std::clamp(m_limits.MaxInFlight, 1, 65535);
+    int sentUnread = 0;
     for (;;) {
         ExpireDue();
         if (QueueDrainedAndFinished())
             break;
         const bool canSend = static_cast<int>(m_inFlight.size()) < maxInFlight;
-        if (canSend && TClock::now() >= m_nextSend) {
+        const bool mustRead = sentUnread >= SendsBetweenReads;
+        if (canSend && !mustRead && TClock::now() >= m_nextSend) {
             if (auto next = NextQueued()) {
                 StartProbe(std::move(*next));
+                ++sentUnread;
                 continue;
             }
         }
-        ApplyEvents(m_sockets.Wait(WaitMs(canSend)));
+        sentUnread = 0;
+        ApplyEvents(m_sockets.Wait(mustRead ? 0 : WaitMs(canSend)));
     }
     for (const auto& [connection, probe] : m_connections)
         m_sockets.CloseConnection(connection);

@@ -3,6 +3,7 @@
 #include "PosixSocket.h"
 
 #include <cerrno>
+#include <linux/icmp.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <set>
@@ -79,9 +80,13 @@ TEchoAccess TProbeSockets::EchoAccess() {
         return s.Access;
     }
     s.IcmpFd = ::socket(AF_INET, SOCK_RAW | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_ICMP);
-    if (s.IcmpFd >= 0)
+    if (s.IcmpFd >= 0) {
+        // A raw socket gets every ICMP message of the host, our own echo requests included: keep only the
+        // kinds that can answer an echo, so that the others cost neither reads nor room in the buffer.
+        icmp_filter wanted{~(1U << ICMP_ECHOREPLY | 1U << ICMP_DEST_UNREACH | 1U << ICMP_TIME_EXCEEDED)};
+        ::setsockopt(s.IcmpFd, SOL_RAW, ICMP_FILTER, &wanted, sizeof wanted);
         s.Access = TEchoAccess::Raw;
-    else
+    } else
         s.Access = errno == EPERM || errno == EACCES ? TEchoAccess::Denied : TEchoAccess::Failed;
     return s.Access;
 }

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QUdpSocket>
 
+#include <algorithm>
 #include <atomic>
 #include <map>
 #include <memory>
@@ -96,6 +97,8 @@ private slots:
     void initTestCase();
     void mixedSet_data();
     void mixedSet();
+    void everyEchoOfALoopbackBurstAnswers_data();
+    void everyEchoOfALoopbackBurstAnswers();
     void repliesAfterTheDeadlineNeverCount();
     void lateEchoRepliesNeverCount();
     void stopIsPrompt();
@@ -159,6 +162,38 @@ void TestProbeEngine::mixedSet() {
         QVERIFY2(result.Answered == answered[index], qPrintable(hosts[index]));
         QVERIFY(result.RoundTripMs <= TimeoutMs);
     }
+}
+
+void TestProbeEngine::everyEchoOfALoopbackBurstAnswers_data() {
+    QTest::addColumn<bool>("unprivileged");
+    QTest::addColumn<int>("maxInFlight");
+    for (const int maxInFlight : {256, 4096}) {
+        QTest::addRow("raw socket, %d in flight", maxInFlight) << false << maxInFlight;
+        QTest::addRow("datagram socket, %d in flight", maxInFlight) << true << maxInFlight;
+    }
+}
+
+// Loopback is not paced and answers within the send: a whole window of replies waits on the socket at once,
+// and none of them may be lost (a raw socket also gets a copy of each request).
+void TestProbeEngine::everyEchoOfALoopbackBurstAnswers() {
+    QFETCH(bool, unprivileged);
+    QFETCH(int, maxInFlight);
+    QVERIFY(AllowIcmpDatagramSockets(unprivileged));
+    const TResults results = m_client->Inside([&] {
+        if (unprivileged && !TProbePeers::DropRawSocketCapability())
+            return TResults{};
+        // A lost reply never comes; the long time-out only spares a busy machine a false alarm.
+        QList<TProbeTarget> targets;
+        for (int i = 0; i < 6000; ++i)
+            targets.append({QStringLiteral("127.0.%1.%2").arg(1 + i / 250).arg(1 + i % 250), TProbeMethod::IcmpEcho, 0,
+                            10 * TimeoutMs});
+        TProbeEngine engine({maxInFlight});
+        return RunAll(engine, targets);
+    });
+    QCOMPARE(results.size(), size_t(6000));
+    const auto silent =
+        std::count_if(results.begin(), results.end(), [](const auto& entry) { return !entry.second.Answered; });
+    QCOMPARE(silent, 0);
 }
 
 void TestProbeEngine::repliesAfterTheDeadlineNeverCount() {
