@@ -44,7 +44,7 @@ bool WriteSettings(const QString& folder, const TTestHost& host) {
 
 void BM_CliRunOfThousandComputers(benchmark::State& state) {
     TTestHost host;
-    const QString error = host.Start({FirstAddress + u'-' + LastAddress + QStringLiteral(",delay=50")});
+    const QString error = host.Start({FirstAddress + u'-' + LastAddress + QStringLiteral(",delay=50,unencrypted")});
     QTemporaryDir config;
     if (!error.isEmpty() || !WriteSettings(config.path() + QStringLiteral("/Vardolin/Dormiva/"), host)) {
         state.SkipWithError(error.isEmpty() ? "cannot write the settings" : qPrintable(error));

@@ -20,12 +20,12 @@ void BM_OneCall(benchmark::State& state) {
     const auto authentication = TRemoteAuthentication(state.range(0));
     state.SetLabel(TRemoteSettings::AuthenticationText(authentication).toStdString());
     TTestHost host;
-    const QString error = host.Start({QStringLiteral("127.0.9.2")});
+    const QString error = host.Start({QStringLiteral("127.0.9.2,unencrypted")});
     if (!error.isEmpty()) {
         state.SkipWithError(qPrintable(error));
         return;
     }
-    TRemoteSettings settings = host.Settings(false, 30);
+    TRemoteSettings settings = host.BasicSettings(false, 30);
     settings.Authentication = authentication;
     for (auto _ : state) {
         if (ShutdownComputer(QStringLiteral("127.0.9.2"), TTestHost::UserName, TTestHost::Password, 0, true,
@@ -45,13 +45,14 @@ void BM_ThousandCallsOverHundredThreads(benchmark::State& state) {
     constexpr int Threads = 100;
     const quint32 first = QHostAddress(QStringLiteral("127.0.10.0")).toIPv4Address();
     TTestHost host;
-    const QString error = host.Start({QHostAddress(first).toString() + QLatin1Char('-') +
-                                      QHostAddress(first + Calls - 1).toString() + QStringLiteral(",delay=50")});
+    const QString error =
+        host.Start({QHostAddress(first).toString() + QLatin1Char('-') + QHostAddress(first + Calls - 1).toString() +
+                    QStringLiteral(",delay=50,unencrypted")});
     if (!error.isEmpty()) {
         state.SkipWithError(qPrintable(error));
         return;
     }
-    const TRemoteSettings settings = host.Settings(false, 30);
+    const TRemoteSettings settings = host.BasicSettings(false, 30);
     std::atomic<int> failures = 0;
     for (auto _ : state) {
         std::atomic<int> next = 0;

@@ -37,6 +37,7 @@ TRemoteSettings RemoteSettingsFromOptions(const TProgramOptions& options) {
     settings.Port = options.RemotePort;
     settings.Authentication = TRemoteSettings::AuthenticationFromText(options.RemoteAuthentication);
     settings.VerifyCertificate = options.RemoteVerifyCertificate;
+    settings.CaFile = options.RemoteCaFile;
     settings.AllowUnencrypted = options.RemoteAllowUnencrypted;
     settings.TimeoutSeconds = options.RemoteTimeout;
     return settings;

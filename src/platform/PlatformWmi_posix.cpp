@@ -17,8 +17,7 @@ TWmiShutdownOutcome WmiShutdown(const QString& computer, const QString& userName
     if (computer.isEmpty() || computer == QLatin1String("."))
         throw ERemoteError(LangStr(QStringLiteral("sRemoteNoComputer")), 0, computer);
     const QDeadlineTimer deadline(qint64(settings.EffectiveTimeoutSeconds()) * 1000);
-    TWsManClient client(MakeWsManTransport(computer, userName, password, settings, deadline),
-                        settings.EffectiveTimeoutSeconds());
+    TWsManClient client(MakeWsManTransport(computer, userName, password, settings, deadline));
     const QString cimv2 = WsManNs::WmiResourcePrefix + QStringLiteral("root/cimv2/");
     // A computer has one primary operating system; a host that offers many is not to be called many times.
     constexpr qsizetype MaxOperatingSystems = 4;

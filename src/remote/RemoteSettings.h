@@ -11,6 +11,7 @@ struct TRemoteSettings {
     int Port = 0; // 0 = the protocol's default (5985 for HTTP, 5986 for HTTPS)
     TRemoteAuthentication Authentication = TRemoteAuthentication::Negotiate;
     bool VerifyCertificate = true;
+    QString CaFile;                // PEM file of the certification authorities trusted for HTTPS; empty: the system's
     bool AllowUnencrypted = false; // Basic over plain HTTP, where the password crosses the network readable
     int TimeoutSeconds = 60;       // the longest one call may take, connecting included
 

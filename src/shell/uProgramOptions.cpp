@@ -53,6 +53,7 @@ void ReadRemoteOptions(const TXMLStorage& storage, TProgramOptions& options) {
               RemoteAuthenticationValues);
     options.RemoteVerifyCertificate =
         storage.ReadBool(Defaults, "RemoteVerifyCertificate", defaults.RemoteVerifyCertificate);
+    options.RemoteCaFile = storage.ReadString(Defaults, "RemoteCaFile", defaults.RemoteCaFile);
     options.RemoteAllowUnencrypted =
         storage.ReadBool(Defaults, "RemoteAllowUnencrypted", defaults.RemoteAllowUnencrypted);
     options.RemoteTimeout = storage.ReadInteger(Defaults, "RemoteTimeout", defaults.RemoteTimeout);
@@ -96,6 +97,7 @@ void WriteRemoteOptions(TXMLStorage& storage, const TProgramOptions& options) {
     storage.WriteInteger(Defaults, "RemotePort", options.RemotePort);
     storage.WriteString(Defaults, "RemoteAuthentication", options.RemoteAuthentication);
     storage.WriteBool(Defaults, "RemoteVerifyCertificate", options.RemoteVerifyCertificate);
+    storage.WriteString(Defaults, "RemoteCaFile", options.RemoteCaFile);
     storage.WriteBool(Defaults, "RemoteAllowUnencrypted", options.RemoteAllowUnencrypted);
     storage.WriteInteger(Defaults, "RemoteTimeout", options.RemoteTimeout);
     storage.WriteString(Defaults, "DirectoryServer", options.DirectoryServer);

@@ -46,6 +46,7 @@ struct TProgramOptions {
     int RemotePort = 0;                                         // 0 = the protocol's default
     QString RemoteAuthentication = QStringLiteral("negotiate"); // negotiate, ntlm, kerberos, basic
     bool RemoteVerifyCertificate = true;
+    QString RemoteCaFile;                // PEM file of extra certification authorities to trust; empty: none
     bool RemoteAllowUnencrypted = false; // Basic over HTTP: the password crosses the network readable
     int RemoteTimeout = 60;              // seconds: the longest one remote call may take
 

@@ -202,6 +202,9 @@ QWidget* TdlgOptions::CreateRemotePage() {
         {QStringLiteral("Negotiate"), QStringLiteral("NTLM"), QStringLiteral("Kerberos"), QStringLiteral("Basic")});
     m_remoteVerifyCertificate =
         Named(new QCheckBox(QStringLiteral("Verify the computer's certificate")), "cbRemoteVerifyCertificate");
+    m_remoteCaFile = Named(new QLineEdit, "edRemoteCaFile");
+    m_remoteCaFile->setMinimumWidth(fontMetrics().averageCharWidth() * 40);
+    connect(m_remoteVerifyCertificate, &QCheckBox::toggled, this, &TdlgOptions::ApplyEnableRules);
     m_remoteTimeout = NumberBox("udRemoteTimeout", 1, 3600);
     m_remoteTimeout->setSuffix(QStringLiteral(" s"));
     m_remoteAllowUnencrypted = Named(new QCheckBox(QStringLiteral("Allow Basic authentication over unencrypted HTTP")),
@@ -221,6 +224,8 @@ QWidget* TdlgOptions::CreateRemotePage() {
     form->addRow(Named(new QLabel(QStringLiteral("Authentication:")), "lblRemoteAuthentication"),
                  m_remoteAuthentication);
     form->addRow(m_remoteVerifyCertificate);
+    m_remoteCaFileLabel = Named(new QLabel(QStringLiteral("Trusted CA file (PEM):")), "lblRemoteCaFile");
+    form->addRow(m_remoteCaFileLabel, m_remoteCaFile);
     form->addRow(Named(new QLabel(QStringLiteral("Time limit of a call:")), "lblRemoteTimeout"), m_remoteTimeout);
     form->addRow(m_remoteAllowUnencrypted);
     form->addRow(m_remoteUnencryptedWarning);
@@ -283,6 +288,9 @@ void TdlgOptions::ApplyEnableRules() {
     m_interval->setEnabled(m_autoUpdate->isChecked());
     m_secLabel->setEnabled(m_autoUpdate->isChecked());
     m_remoteVerifyCertificate->setEnabled(m_remoteProtocol->currentIndex() == 1);
+    const bool verifies = m_remoteVerifyCertificate->isEnabled() && m_remoteVerifyCertificate->isChecked();
+    m_remoteCaFile->setEnabled(verifies);
+    m_remoteCaFileLabel->setEnabled(verifies);
     m_remoteAllowUnencrypted->setEnabled(m_remoteProtocol->currentIndex() == 0);
     m_remoteUnencryptedWarning->setVisible(m_remoteAllowUnencrypted->isEnabled() &&
                                            m_remoteAllowUnencrypted->isChecked());
@@ -313,6 +321,7 @@ void TdlgOptions::LoadFrom(const TProgramOptions& options) {
     m_remotePort->setValue(options.RemotePort);
     m_remoteAuthentication->setCurrentIndex(qMax(0, RemoteAuthenticationValues.indexOf(options.RemoteAuthentication)));
     m_remoteVerifyCertificate->setChecked(options.RemoteVerifyCertificate);
+    m_remoteCaFile->setText(options.RemoteCaFile);
     m_remoteTimeout->setValue(options.RemoteTimeout);
     m_remoteAllowUnencrypted->setChecked(options.RemoteAllowUnencrypted);
     m_directoryServer->setText(options.DirectoryServer);
@@ -361,6 +370,7 @@ void TdlgOptions::StoreInto(TProgramOptions& options) const {
     options.RemoteAuthentication =
         RemoteAuthenticationValues.value(m_remoteAuthentication->currentIndex(), RemoteAuthenticationValues.first());
     options.RemoteVerifyCertificate = m_remoteVerifyCertificate->isChecked();
+    options.RemoteCaFile = m_remoteCaFile->text().trimmed();
     options.RemoteTimeout = m_remoteTimeout->value();
     options.RemoteAllowUnencrypted = m_remoteAllowUnencrypted->isChecked();
     options.DirectoryServer = m_directoryServer->text().trimmed();

@@ -61,6 +61,8 @@ private:
     QSpinBox* m_remotePort = nullptr;
     QComboBox* m_remoteAuthentication = nullptr;
     QCheckBox* m_remoteVerifyCertificate = nullptr;
+    QLineEdit* m_remoteCaFile = nullptr;
+    QLabel* m_remoteCaFileLabel = nullptr;
     QSpinBox* m_remoteTimeout = nullptr;
     QCheckBox* m_remoteAllowUnencrypted = nullptr;
     QLabel* m_remoteUnencryptedWarning = nullptr;

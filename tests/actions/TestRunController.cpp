@@ -91,8 +91,6 @@ void TestRunController::initTestCase() {
     m_options.DefaultCheckState = 1;
     m_options.DefaultTCPPort = m_host.TcpPort();
     m_options.RemotePort = m_host.HttpPort();
-    m_options.RemoteAuthentication = QStringLiteral("basic");
-    m_options.RemoteAllowUnencrypted = true; // loopback
     m_options.RemoteTimeout = 10;
 }
 
@@ -507,8 +505,9 @@ void TestRunController::lateAnswerIsNotNoAnswer_data() {
         << 63 << TAppLogLevel::Error
         << "127.0.31.63: Shut down failed. 127.0.31.63 did not answer on port %1 within 3 seconds." << false;
     QTest::newRow("nothing listens") << 200 << TAppLogLevel::Error
-                                     << "127.0.31.200: Shut down failed. The connection to 127.0.31.200 on port %1 "
-                                        "failed: "
+                                     << "127.0.31.200: Shut down failed. 127.0.31.200 refused the connection on port "
+                                        "%1: WinRM is not enabled on that computer. Enable it there with "
+                                        "Enable-PSRemoting or winrm quickconfig."
                                      << false;
 }
 

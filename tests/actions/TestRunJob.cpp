@@ -93,8 +93,6 @@ void TestRunJob::steps() {
     options.DefaultCheckState = checkState;
     options.DefaultTCPPort = m_host.TcpPort();
     options.RemotePort = m_host.HttpPort();
-    options.RemoteAuthentication = QStringLiteral("basic");
-    options.RemoteAllowUnencrypted = true; // loopback
     options.RemoteTimeout = 10;
     TDataJob job;
     job.Name = name;
@@ -133,8 +131,6 @@ void TestRunJob::hostileAnswers() {
     TProgramOptions options;
     options.DefaultCheckState = -1;
     options.RemotePort = m_host.HttpPort();
-    options.RemoteAuthentication = QStringLiteral("basic");
-    options.RemoteAllowUnencrypted = true; // loopback
     options.RemoteTimeout = 30;
     TDataJob job;
     job.Name = name;

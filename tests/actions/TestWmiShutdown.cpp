@@ -33,6 +33,8 @@ private slots:
     void hostRefusesCredentialsItDidNotAskFor();
     void concurrentCallsAreCountedAtTheHosts();
     void plainPortIsHeldOpen();
+    void trustedCaFile_data();
+    void trustedCaFile();
 
 private:
     TTestHost m_Host;
@@ -42,20 +44,22 @@ private:
 void TestWmiShutdown::initTestCase() {
     QVERIFY(m_English.IsLoaded());
     const QString error = m_Host.Start({
-        QStringLiteral("127.0.6.2"),
-        QStringLiteral("127.0.6.3,singleton"),
-        QStringLiteral("127.0.6.4,noos"),
-        QStringLiteral("127.0.6.5,deny"),
-        QStringLiteral("127.0.6.6,fault=Access denied, says WMI"),
-        QStringLiteral("127.0.6.7,return=1191"),
-        QStringLiteral("127.0.6.8,drop"),
-        QStringLiteral("127.0.6.9,silent"),
-        QStringLiteral("127.0.6.10,huge"),
-        QStringLiteral("127.0.6.11,return=4242"),
-        QStringLiteral("127.0.6.12"),
-        QStringLiteral("127.0.6.13-127.0.6.16,delay=1000"),
-        QStringLiteral("127.0.6.17,delay=5000"),
-        QStringLiteral("127.0.6.18,preemptive"),
+        // Basic over HTTP is what these hosts are asked for, so they allow it as Windows can be told to.
+        QStringLiteral("127.0.6.2,unencrypted"),
+        QStringLiteral("127.0.6.3,singleton,unencrypted"),
+        QStringLiteral("127.0.6.4,noos,unencrypted"),
+        QStringLiteral("127.0.6.5,deny,unencrypted"),
+        QStringLiteral("127.0.6.6,unencrypted,fault=Access denied, says WMI"),
+        QStringLiteral("127.0.6.7,return=1191,unencrypted"),
+        QStringLiteral("127.0.6.8,drop,unencrypted"),
+        QStringLiteral("127.0.6.9,silent,unencrypted"),
+        QStringLiteral("127.0.6.10,huge,unencrypted"),
+        QStringLiteral("127.0.6.11,return=4242,unencrypted"),
+        QStringLiteral("127.0.6.12,unencrypted"),
+        QStringLiteral("127.0.6.13-127.0.6.16,delay=1000,unencrypted"),
+        QStringLiteral("127.0.6.17,delay=5000,unencrypted"),
+        QStringLiteral("127.0.6.18,preemptive,unencrypted"),
+        QStringLiteral("127.0.6.19"),
     });
     QVERIFY2(error.isEmpty(), qPrintable(error));
 }
@@ -90,8 +94,10 @@ void TestWmiShutdown::settingsFromOptions() {
     QVERIFY(settings.VerifyCertificate);
     QVERIFY(!settings.AllowUnencrypted);
     QCOMPARE(settings.EffectiveTimeoutSeconds(), 60);
+    QCOMPARE(settings.CaFile, QString());
 
     options.RemoteProtocol = QStringLiteral("HTTPS");
+    options.RemoteCaFile = QStringLiteral("/etc/ssl/corp-ca.pem");
     options.RemoteAuthentication = QStringLiteral(" Basic ");
     options.RemoteVerifyCertificate = false;
     options.RemoteTimeout = 0;
@@ -102,6 +108,7 @@ void TestWmiShutdown::settingsFromOptions() {
     QCOMPARE(settings.EffectivePort(), 5986);
     QCOMPARE(settings.Authentication, TRemoteAuthentication::Basic);
     QVERIFY(!settings.VerifyCertificate);
+    QCOMPARE(settings.CaFile, QStringLiteral("/etc/ssl/corp-ca.pem"));
     QCOMPARE(settings.EffectiveTimeoutSeconds(), 60); // never an unbounded wait
 
     options.RemotePort = 15985;
@@ -129,7 +136,7 @@ void TestWmiShutdown::acceptedRequestSendsFlags() {
     QFETCH(int, type);
     QFETCH(bool, forced);
     QFETCH(int, flags);
-    const TRemoteSettings settings = m_Host.Settings(https, 2);
+    const TRemoteSettings settings = m_Host.BasicSettings(https, 2);
     const qsizetype before = m_Host.Shutdowns().size();
     QCOMPARE(ShutdownComputer(computer, TTestHost::UserName, TTestHost::Password, type, forced, settings), 0);
     const QList<TTestHost::TShutdown> shutdowns = m_Host.Shutdowns(int(before) + 1);
@@ -141,7 +148,7 @@ void TestWmiShutdown::acceptedRequestSendsFlags() {
 void TestWmiShutdown::noOperatingSystemReturnsMinusOne() {
     const qsizetype before = m_Host.Shutdowns().size();
     QCOMPARE(ShutdownComputer(QStringLiteral("127.0.6.4"), TTestHost::UserName, TTestHost::Password, 0, true,
-                              m_Host.Settings()),
+                              m_Host.BasicSettings()),
              -1);
     QCOMPARE(m_Host.Shutdowns().size(), before);
 }
@@ -178,9 +185,13 @@ void TestWmiShutdown::failures_data() {
     QTest::newRow("silent host over HTTPS")
         << "127.0.6.9" << password << true << false << basic << qint64(0)
         << QStringLiteral("127.0.6.9 did not answer on port %1 within 2 seconds.").arg(https);
-    QTest::newRow("nobody listens")
+    QTest::newRow("nobody listens: WinRM not enabled")
         << "127.0.6.99" << password << false << false << basic << qint64(0)
-        << QStringLiteral("The connection to 127.0.6.99 on port %1 failed: |onnect|").arg(http);
+        << QStringLiteral("127.0.6.99 refused the connection on port %1: WinRM is not enabled on that computer. "
+                          "Enable it there with Enable-PSRemoting or winrm quickconfig.")
+               .arg(http);
+    QTest::newRow("host that keeps Windows' default refuses Basic over HTTP")
+        << "127.0.6.19" << password << false << false << basic << qint64(5) << denied;
     QTest::newRow("self-signed certificate checked")
         << "127.0.6.2" << password << true << true << basic << qint64(0)
         << QStringLiteral("The connection to 127.0.6.2 on port %1 failed: |certificate|").arg(https);
@@ -202,7 +213,7 @@ void TestWmiShutdown::failures() {
     QFETCH(int, authentication);
     QFETCH(qint64, code);
     QFETCH(QString, text);
-    TRemoteSettings settings = m_Host.Settings(https, 2);
+    TRemoteSettings settings = m_Host.BasicSettings(https, 2);
     settings.VerifyCertificate = verify;
     settings.Authentication = TRemoteAuthentication(authentication);
     // Sending 16 MB can outlast two seconds on a loaded or sanitized build; the size limit is what is checked.
@@ -240,7 +251,7 @@ void TestWmiShutdown::unansweredShutdownIsToldApart() {
         const qsizetype before = m_Host.Shutdowns().size();
         try {
             ShutdownComputer(QString::fromLatin1(computer), TTestHost::UserName, TTestHost::Password, 1, true,
-                             m_Host.Settings(false, 2));
+                             m_Host.BasicSettings(false, 2));
             QFAIL("no error raised");
         } catch (const ERemoteError& error) {
             QCOMPARE(error.Unanswered(), unanswered);
@@ -254,11 +265,11 @@ void TestWmiShutdown::unansweredShutdownIsToldApart() {
 
 void TestWmiShutdown::hostBehaviourChangesWhileRunning() {
     const QString computer = QStringLiteral("127.0.6.12");
-    QVERIFY(m_Host.SetBehaviour(computer + QStringLiteral(",deny")));
-    QVERIFY_THROWS_EXCEPTION(
-        ERemoteError, ShutdownComputer(computer, TTestHost::UserName, TTestHost::Password, 0, true, m_Host.Settings()));
-    QVERIFY(m_Host.SetBehaviour(computer));
-    QCOMPARE(ShutdownComputer(computer, TTestHost::UserName, TTestHost::Password, 0, true, m_Host.Settings()), 0);
+    QVERIFY(m_Host.SetBehaviour(computer + QStringLiteral(",deny,unencrypted")));
+    QVERIFY_THROWS_EXCEPTION(ERemoteError, ShutdownComputer(computer, TTestHost::UserName, TTestHost::Password, 0, true,
+                                                            m_Host.BasicSettings()));
+    QVERIFY(m_Host.SetBehaviour(computer + QStringLiteral(",unencrypted")));
+    QCOMPARE(ShutdownComputer(computer, TTestHost::UserName, TTestHost::Password, 0, true, m_Host.BasicSettings()), 0);
     QVERIFY(!m_Host.SetBehaviour(QStringLiteral("127.0.6.200")));
     QVERIFY(!m_Host.SetBehaviour(computer + QStringLiteral(",nonsense")));
 }
@@ -277,7 +288,7 @@ void TestWmiShutdown::basicOnlyOverHttpsUnlessAllowed() {
     QFETCH(bool, https);
     QFETCH(bool, allowUnencrypted);
     QFETCH(bool, sent);
-    TRemoteSettings settings = m_Host.Settings(https);
+    TRemoteSettings settings = m_Host.BasicSettings(https);
     settings.AllowUnencrypted = allowUnencrypted;
     const QString computer = QStringLiteral("127.0.6.2");
     const qsizetype before = m_Host.Shutdowns().size();
@@ -330,7 +341,7 @@ void TestWmiShutdown::concurrentCallsAreCountedAtTheHosts() {
     std::vector<std::thread> callers;
     std::atomic<int> accepted = 0;
     for (int i = 13; i <= 16; ++i) {
-        callers.emplace_back([i, &accepted, settings = m_Host.Settings(false, 30)] {
+        callers.emplace_back([i, &accepted, settings = m_Host.BasicSettings(false, 30)] {
             if (ShutdownComputer(QStringLiteral("127.0.6.%1").arg(i), TTestHost::UserName, TTestHost::Password, 1, true,
                                  settings) == 0)
                 ++accepted;
@@ -350,6 +361,37 @@ void TestWmiShutdown::plainPortIsHeldOpen() {
     QTcpSocket nobody;
     nobody.connectToHost(QStringLiteral("127.0.6.99"), m_Host.TcpPort());
     QVERIFY(!nobody.waitForConnected(5000));
+}
+
+void TestWmiShutdown::trustedCaFile_data() {
+    QTest::addColumn<QString>("caFile");
+    QTest::addColumn<QString>("failure"); // part of the error text; empty when the call succeeds
+    QTest::newRow("the host's own certificate") << m_Host.CertificateFile() << QString();
+    QTest::newRow("another authority") << QStringLiteral(DORMIVA_SOURCE_DIR "/tests/data/tls/ec-sha256.pem")
+                                       << QStringLiteral("certificate");
+    QTest::newRow("no such file")
+        << QStringLiteral(DORMIVA_SOURCE_DIR "/tests/data/tls/missing.pem")
+        << QStringLiteral("The connection to 127.0.6.2 on port %1 failed: ").arg(m_Host.HttpsPort());
+}
+
+// Listeners with certificates of a private authority are checked against that authority, name included.
+void TestWmiShutdown::trustedCaFile() {
+    QFETCH(QString, caFile);
+    QFETCH(QString, failure);
+    TRemoteSettings settings = m_Host.BasicSettings(true);
+    settings.VerifyCertificate = true;
+    settings.CaFile = caFile;
+    const qsizetype before = m_Host.Shutdowns().size();
+    try {
+        QCOMPARE(
+            ShutdownComputer(QStringLiteral("127.0.6.2"), TTestHost::UserName, TTestHost::Password, 0, true, settings),
+            0);
+        QVERIFY2(failure.isEmpty(), "the certificate was not checked");
+        QCOMPARE(m_Host.Shutdowns(int(before) + 1).size(), before + 1);
+    } catch (const ERemoteError& error) {
+        QVERIFY2(!failure.isEmpty() && error.Text().contains(failure), qPrintable(error.Text()));
+        QCOMPARE(m_Host.Shutdowns().size(), before);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestWmiShutdown)

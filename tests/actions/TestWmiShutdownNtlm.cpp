@@ -48,6 +48,8 @@ void TestWmiShutdownNtlm::initTestCase() {
         QStringLiteral("127.0.8.8,plainanswers"),
         QStringLiteral("127.0.8.9,closeonchallenge"),
         QStringLiteral("127.0.8.7,fault=Access denied, says WMI"),
+        QStringLiteral("127.0.8.11,cbtstrict"),
+        QStringLiteral("127.0.8.10,plainanswers,fault=The request was refused, unsealed"),
     });
     QVERIFY2(error.isEmpty(), qPrintable(error));
 }
@@ -65,6 +67,8 @@ void TestWmiShutdownNtlm::acceptedRequest_data() {
     QTest::newRow("negotiate where only NTLM is offered") << "127.0.8.3" << false << negotiate << user;
     QTest::newRow("ntlm where only NTLM is offered") << "127.0.8.3" << false << ntlm << user;
     QTest::newRow("negotiate over HTTPS") << "127.0.8.2" << true << negotiate << user;
+    QTest::newRow("HTTPS host that demands channel binding") << "127.0.8.11" << true << negotiate << user;
+    QTest::newRow("channel binding is only for HTTPS") << "127.0.8.11" << false << ntlm << user;
     QTest::newRow("domain and user") << "127.0.8.2" << false << negotiate << "WORKGROUP\\" + user;
     QTest::newRow("principal name") << "127.0.8.2" << false << ntlm << user + "@workgroup.example";
 }
@@ -115,6 +119,8 @@ void TestWmiShutdownNtlm::failures_data() {
         << "127.0.8.9 closed the connection that the NTLM logon belongs to.";
     QTest::newRow("sealed fault reaches the caller")
         << "127.0.8.7" << user << password << false << qint64(2147749889) << "Access denied, says WMI";
+    QTest::newRow("unsealed fault keeps its text")
+        << "127.0.8.10" << user << password << false << qint64(2147749889) << "The request was refused, unsealed";
     QTest::newRow("silent host")
         << "127.0.8.6" << user << password << false << qint64(0)
         << QStringLiteral("127.0.8.6 did not answer on port %1 within 2 seconds.").arg(m_Host.HttpPort());

@@ -56,8 +56,6 @@ void TestMainWindowRun::initTestCase() {
     m_options.DefaultCheckState = 1;
     m_options.DefaultTCPPort = m_host.TcpPort();
     m_options.RemotePort = m_host.HttpPort();
-    m_options.RemoteAuthentication = QStringLiteral("basic");
-    m_options.RemoteAllowUnencrypted = true; // loopback
     m_options.RemoteTimeout = 10;
     m_options.iMaxThreads = 1;
 }

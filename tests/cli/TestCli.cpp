@@ -61,8 +61,7 @@ class TestCli : public QObject {
                                    "</DefaultTCPPort><DefaultTimeout>2000</DefaultTimeout>" + "<bConfirmExecute>" +
                                    (confirm ? "1" : "0") + "</bConfirmExecute><RemotePort>" +
                                    QByteArray::number(m_host.HttpPort()) +
-                                   "</RemotePort><RemoteAuthentication>basic</RemoteAuthentication>"
-                                   "<RemoteAllowUnencrypted>1</RemoteAllowUnencrypted><RemoteTimeout>10</RemoteTimeout>"
+                                   "</RemotePort><RemoteTimeout>10</RemoteTimeout>"
                                    "</Defaults></Options>";
         WriteFile(SettingsFolder(config) + QStringLiteral("options.xml"), options);
         WriteFile(SettingsFolder(config) + QStringLiteral("default.dvl"),

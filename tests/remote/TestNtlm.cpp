@@ -80,11 +80,15 @@ class TestNtlm : public QObject {
     Q_OBJECT
 private slots:
     void publishedValues();
+    void userNameIsUpperCasedAsWindowsDoes_data();
+    void userNameIsUpperCasedAsWindowsDoes();
     void clientAnswersThePublishedChallenge();
     void sessionSealsBothDirections();
     void userNameForms_data();
     void userNameForms();
     void serverAcceptsOnlyTheRightPassword();
+    void targetReachesTheServer_data();
+    void targetReachesTheServer();
     void serverRefusesAlteredAuthenticate_data();
     void serverRefusesAlteredAuthenticate();
     void sessionRefusesTamperedOrReplayedMessages();
@@ -101,6 +105,24 @@ void TestNtlm::publishedValues() {
     QCOMPARE(Rc4(BaseKey, RandomSessionKey), EncryptedSessionKey);
     QCOMPARE(SealKey(RandomSessionKey, ExampleFlags, true), ClientSealingKey);
     QCOMPARE(SignKey(RandomSessionKey, true), ClientSigningKey);
+}
+
+// Expected hashes: HMAC-MD5 keyed with the published MD4 of "Password" over the UTF-16LE name and "Domain",
+// computed with Python's hmac module.
+void TestNtlm::userNameIsUpperCasedAsWindowsDoes_data() {
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QByteArray>("ntOwf");
+    QTest::newRow("ASCII, the published one") << "User" << NtOwf;
+    QTest::newRow("sharp s stays one letter") << QStringLiteral("straße") << Hex("d63cd23eda76b551cec5780aa8f94b13");
+    QTest::newRow("ligature has no simple upper case")
+        << QStringLiteral("ﬁle") << Hex("cccc45b9663105cc6c5c3ae7dabd3e24");
+    QTest::newRow("accented letter") << QStringLiteral("élodie") << Hex("93a5463feda6a389277821fbefcdef52");
+}
+
+void TestNtlm::userNameIsUpperCasedAsWindowsDoes() {
+    QFETCH(QString, user);
+    QFETCH(QByteArray, ntOwf);
+    QCOMPARE(NtOwfV2(QStringLiteral("Password"), user, QStringLiteral("Domain")), ntOwf);
 }
 
 void TestNtlm::clientAnswersThePublishedChallenge() {
@@ -214,6 +236,32 @@ void TestNtlm::serverAcceptsOnlyTheRightPassword() {
     TNtlmClient stranger(QStringLiteral("Lab\\nobody"), QStringLiteral("Password"));
     TNtlmServer third(QStringLiteral("host1"));
     QVERIFY(!third.Accept(Authenticated(stranger, third), PasswordOf(QStringLiteral("Password"))));
+}
+
+void TestNtlm::targetReachesTheServer_data() {
+    QTest::addColumn<QString>("principal");
+    QTest::addColumn<QByteArray>("bindings"); // as given to the client
+    QTest::addColumn<QByteArray>("received"); // as the server reads them
+    QTest::newRow("none") << QString() << QByteArray() << QByteArray();
+    QTest::newRow("HTTP: no channel to bind to")
+        << QStringLiteral("HTTP/host1") << QByteArray() << QByteArray(16, '\0');
+    QTest::newRow("HTTPS") << QStringLiteral("HTTP/host1.lab.example") << Hex("bcb9e9b19239cadf4fc4fc330520a96d")
+                           << Hex("bcb9e9b19239cadf4fc4fc330520a96d");
+}
+
+// The target travels under the MIC, so the server can rely on it.
+void TestNtlm::targetReachesTheServer() {
+    QFETCH(QString, principal);
+    QFETCH(QByteArray, bindings);
+    QFETCH(QByteArray, received);
+    TNtlmClient client(QStringLiteral("Lab\\user"), QStringLiteral("Password"));
+    client.SetTarget(principal, bindings);
+    TNtlmServer server(QStringLiteral("host1"));
+    const std::optional<TNtlmServer::TAccepted> accepted =
+        server.Accept(Authenticated(client, server), PasswordOf(QStringLiteral("Password")));
+    QVERIFY(accepted);
+    QCOMPARE(accepted->TargetName, principal);
+    QCOMPARE(accepted->ChannelBindings, received);
 }
 
 void TestNtlm::serverRefusesAlteredAuthenticate_data() {

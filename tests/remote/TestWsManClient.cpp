@@ -1,6 +1,7 @@
 #include "ERemoteError.h"
 #include "TEnglishTexts.h"
 #include "WsManClient.h"
+#include "WsManEnvelope.h"
 #include "WsManNamespaces.h"
 #include "WsManResponse.h"
 
@@ -74,6 +75,9 @@ private slots:
     void clientRaisesClearErrors();
     void enumerationFollowsPullsToTheEnd();
     void endlessEnumerationIsReleased();
+    void operationTimeoutLeavesTheClientTime_data();
+    void operationTimeoutLeavesTheClientTime();
+    void sentOperationTimeoutEndsBeforeTheDeadline();
 
 private:
     TEnglishTexts m_English;
@@ -203,7 +207,7 @@ void TestWsManClient::clientRaisesClearErrors() {
     QFETCH(long, status);
     QFETCH(QByteArray, answer);
     QFETCH(QString, text);
-    TWsManClient client(std::make_unique<TFakeTransport>(QList<TWsManHttpReply>{Reply(status, answer)}), 60);
+    TWsManClient client(std::make_unique<TFakeTransport>(QList<TWsManHttpReply>{Reply(status, answer)}));
     std::optional<ERemoteError> raised;
     try {
         client.Enumerate(QStringLiteral("urn:all"), QStringLiteral("SELECT * FROM X"));
@@ -224,7 +228,7 @@ void TestWsManClient::enumerationFollowsPullsToTheEnd() {
     auto transport = std::make_unique<TFakeTransport>(
         QList<TWsManHttpReply>{Reply(200, first), Reply(200, second), Reply(200, last)});
     TFakeTransport* sent = transport.get();
-    TWsManClient client(std::move(transport), 60);
+    TWsManClient client(std::move(transport));
     QCOMPARE(client.Enumerate(QStringLiteral("urn:all"), QStringLiteral("SELECT * FROM X")).size(), 2);
     QCOMPARE(sent->Sent.size(), 3);
     QVERIFY(sent->Sent[1].contains("<n:EnumerationContext>ctx-1</n:EnumerationContext>"));
@@ -240,10 +244,40 @@ void TestWsManClient::endlessEnumerationIsReleased() {
                             "</n:EnumerateResponse>")),
         Reply(200, endless)});
     TFakeTransport* sent = transport.get();
-    TWsManClient client(std::move(transport), 60);
+    TWsManClient client(std::move(transport));
     QVERIFY_THROWS_EXCEPTION(ERemoteError,
                              client.Enumerate(QStringLiteral("urn:all"), QStringLiteral("SELECT * FROM X")));
     QVERIFY(sent->Sent.last().contains(WsManNs::ReleaseAction.data()));
+}
+
+void TestWsManClient::operationTimeoutLeavesTheClientTime_data() {
+    QTest::addColumn<qint64>("remainingMs");
+    QTest::addColumn<QByteArray>("sent");
+    QTest::newRow("a minute left") << qint64(60000) << QByteArray("PT55.000S");
+    QTest::newRow("ten seconds left") << qint64(10000) << QByteArray("PT7.500S");
+    QTest::newRow("two seconds left") << qint64(2000) << QByteArray("PT1.500S");
+    QTest::newRow("no deadline") << qint64(-1) << QByteArray("PT60.000S");
+}
+
+void TestWsManClient::operationTimeoutLeavesTheClientTime() {
+    QFETCH(qint64, remainingMs);
+    QFETCH(QByteArray, sent);
+    const TWsManEnvelope envelope(QStringLiteral("http://host:5985/wsman"),
+                                  TWsManClient::OperationTimeoutMs(remainingMs));
+    const QByteArray request = envelope.Enumerate(QStringLiteral("urn:all"), QStringLiteral("SELECT * FROM X"));
+    QVERIFY2(request.contains("<w:OperationTimeout>" + sent + "</w:OperationTimeout>"), request.constData());
+}
+
+void TestWsManClient::sentOperationTimeoutEndsBeforeTheDeadline() {
+    auto transport = std::make_unique<TFakeTransport>(QList<TWsManHttpReply>{Reply(500, NestedFault)});
+    TFakeTransport* sent = transport.get();
+    TWsManClient client(std::move(transport));
+    QVERIFY_THROWS_EXCEPTION(ERemoteError, client.Invoke({QStringLiteral("urn:os"), {}}, QStringLiteral("Run"), {}));
+    const QByteArray request = sent->Sent.value(0);
+    const qsizetype start = request.indexOf("<w:OperationTimeout>PT") + int(sizeof("<w:OperationTimeout>PT")) - 1;
+    const double seconds = request.mid(start, request.indexOf("S</w:OperationTimeout>") - start).toDouble();
+    // The fake connection's deadline is five seconds.
+    QVERIFY2(seconds > 2.0 && seconds <= 3.75, qPrintable(QString::number(seconds)));
 }
 
 QTEST_GUILESS_MAIN(TestWsManClient)

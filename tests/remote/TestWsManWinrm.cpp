@@ -29,6 +29,7 @@ private:
         QString Transport = QStringLiteral("basic");
         QString Password = TTestHost::Password;
         QString Encryption = QStringLiteral("auto");
+        QString Binding = QStringLiteral("send");
     };
     // The answer, empty when the client failed; m_ExitCode says how it ended (4: credentials refused).
     QByteArray Send(const QString& endpoint, const QByteArray& envelope, const TOptions& options);
@@ -46,10 +47,12 @@ void TestWsManWinrm::initTestCase() {
         std::fprintf(stderr, "SKIP: /usr/bin/python3 cannot import winrm (install python3-winrm)\n");
         std::exit(77);
     }
-    // That client sends Basic credentials unasked, which Windows takes.
+    // That client sends Basic credentials unasked, which Windows takes; over HTTP only where the host
+    // allows unencrypted traffic.
     const QString error =
         m_Host.Start({QStringLiteral("127.0.7.2,preemptive"), QStringLiteral("127.0.7.3,singleton,preemptive"),
-                      QStringLiteral("127.0.7.4,unencrypted")});
+                      QStringLiteral("127.0.7.4,unencrypted"), QStringLiteral("127.0.7.5,preemptive,unencrypted"),
+                      QStringLiteral("127.0.7.6,cbtstrict")});
     QVERIFY2(error.isEmpty(), qPrintable(error));
 }
 
@@ -78,7 +81,7 @@ QByteArray TestWsManWinrm::Send(const QString& endpoint, const QByteArray& envel
     python.setProcessEnvironment(environment);
     python.start(QStringLiteral("/usr/bin/python3"),
                  {QStringLiteral(DORMIVA_SOURCE_DIR "/tests/data/wsman/winrm_send.py"), endpoint, TTestHost::UserName,
-                  options.Password, request, answer, options.Transport, options.Encryption});
+                  options.Password, request, answer, options.Transport, options.Encryption, options.Binding});
     const bool finished = python.waitForFinished(60000);
     m_ExitCode = finished ? python.exitCode() : -1;
     if (m_ExitCode != 0) {
@@ -93,9 +96,9 @@ void TestWsManWinrm::enumerateThenInvoke_data() {
     QTest::addColumn<QString>("endpoint");
     QTest::addColumn<int>("selectors");
     QTest::addColumn<QString>("transport");
-    QTest::newRow("HTTP") << Endpoint(QStringLiteral("127.0.7.2"), false) << 1 << "basic";
+    QTest::newRow("HTTP where the host allows it") << Endpoint(QStringLiteral("127.0.7.5"), false) << 2 << "basic";
     QTest::newRow("HTTPS, singleton") << Endpoint(QStringLiteral("127.0.7.3"), true) << 0 << "basic";
-    QTest::newRow("NTLM, sealed over HTTP") << Endpoint(QStringLiteral("127.0.7.2"), false) << 1 << "ntlm";
+    QTest::newRow("NTLM, sealed over HTTP") << Endpoint(QStringLiteral("127.0.7.2"), false) << 2 << "ntlm";
     QTest::newRow("NTLM over HTTPS, singleton") << Endpoint(QStringLiteral("127.0.7.3"), true) << 0 << "ntlm";
 }
 
@@ -105,7 +108,7 @@ void TestWsManWinrm::enumerateThenInvoke() {
     QFETCH(QString, transport);
     TOptions options;
     options.Transport = transport;
-    const TWsManEnvelope envelope(endpoint, 60);
+    const TWsManEnvelope envelope(endpoint, 60000);
     const QString cimv2 = WsManNs::WmiResourcePrefix + QStringLiteral("root/cimv2/");
 
     const QByteArray enumerated =
@@ -146,28 +149,43 @@ void TestWsManWinrm::ntlmRefusals_data() {
     QTest::addColumn<QString>("endpoint");
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("encryption");
+    QTest::addColumn<QString>("binding");
     QTest::addColumn<int>("exitCode");
     const QString password = TTestHost::Password;
+    const QString strict = Endpoint(QStringLiteral("127.0.7.6"), true);
     QTest::newRow("wrong password") << Endpoint(QStringLiteral("127.0.7.2"), false) << "Secret!2-wrong"
-                                    << "auto" << 4;
+                                    << "auto"
+                                    << "send" << 4;
     QTest::newRow("wrong password over HTTPS") << Endpoint(QStringLiteral("127.0.7.2"), true) << "Secret!2-wrong"
-                                               << "auto" << 4;
-    QTest::newRow("unsealed body over HTTP")
-        << Endpoint(QStringLiteral("127.0.7.2"), false) << password << "never" << 4;
+                                               << "auto"
+                                               << "send" << 4;
+    QTest::newRow("unsealed body over HTTP") << Endpoint(QStringLiteral("127.0.7.2"), false) << password << "never"
+                                             << "send" << 4;
     QTest::newRow("unsealed body where the host allows it")
-        << Endpoint(QStringLiteral("127.0.7.4"), false) << password << "never" << 0;
+        << Endpoint(QStringLiteral("127.0.7.4"), false) << password << "never"
+        << "send" << 0;
+    // That client computes the certificate's hash on its own: the host must agree with it.
+    QTest::newRow("channel binding where the host demands it") << strict << password << "auto"
+                                                               << "send" << 0;
+    QTest::newRow("no channel binding where the host demands it") << strict << password << "auto"
+                                                                  << "omit" << 4;
+    QTest::newRow("no channel binding where it is optional")
+        << Endpoint(QStringLiteral("127.0.7.2"), true) << password << "auto"
+        << "omit" << 0;
 }
 
 void TestWsManWinrm::ntlmRefusals() {
     QFETCH(QString, endpoint);
     QFETCH(QString, password);
     QFETCH(QString, encryption);
+    QFETCH(QString, binding);
     QFETCH(int, exitCode);
     TOptions options;
     options.Transport = QStringLiteral("ntlm");
     options.Password = password;
     options.Encryption = encryption;
-    const TWsManEnvelope envelope(endpoint, 60);
+    options.Binding = binding;
+    const TWsManEnvelope envelope(endpoint, 60000);
     const QByteArray answer = Send(endpoint,
                                    envelope.Enumerate(WsManNs::WmiResourcePrefix + QStringLiteral("root/cimv2/*"),
                                                       QStringLiteral("SELECT * FROM Win32_OperatingSystem "

@@ -28,6 +28,7 @@ private slots:
     void enableRules();
     void clampsToRanges();
     void remotePageRoundTrip();
+    void caFileOnlyWhereCertificatesAreChecked();
     void directoryPageRoundTrip();
     void unencryptedBasicIsShownAsAWarning();
     void sharedSettingsAreSaidToShareThePasswords_data();
@@ -252,6 +253,29 @@ void TestOptionsDialog::remotePageRoundTrip() {
     dialog.StoreInto(stored);
     QCOMPARE(stored.RemoteProtocol, "http");
     QCOMPARE(stored.RemoteAuthentication, "ntlm");
+}
+
+void TestOptionsDialog::caFileOnlyWhereCertificatesAreChecked() {
+    TScriptedPrompts prompts;
+    TdlgOptions dialog(prompts);
+    TProgramOptions options;
+    options.RemoteProtocol = "https";
+    options.RemoteCaFile = "/etc/ssl/corp-ca.pem";
+    dialog.LoadFrom(options);
+    auto* caFile = Find<QLineEdit>(dialog, "edRemoteCaFile");
+    QCOMPARE(caFile->text(), "/etc/ssl/corp-ca.pem");
+    QVERIFY(caFile->isEnabled());
+    caFile->setText(" /etc/ssl/lab ca.pem ");
+    TProgramOptions stored;
+    dialog.StoreInto(stored);
+    QCOMPARE(stored.RemoteCaFile, "/etc/ssl/lab ca.pem");
+
+    Find<QCheckBox>(dialog, "cbRemoteVerifyCertificate")->setChecked(false);
+    QVERIFY(!caFile->isEnabled());
+    Find<QCheckBox>(dialog, "cbRemoteVerifyCertificate")->setChecked(true);
+    QVERIFY(caFile->isEnabled());
+    Find<QComboBox>(dialog, "cmbRemoteProtocol")->setCurrentIndex(0);
+    QVERIFY(!caFile->isEnabled());
 }
 
 void TestOptionsDialog::unencryptedBasicIsShownAsAWarning() {

@@ -269,6 +269,7 @@ void TestProgramOptions::writesInOrder() {
                                                                           "RemotePort",
                                                                           "RemoteAuthentication",
                                                                           "RemoteVerifyCertificate",
+                                                                          "RemoteCaFile",
                                                                           "RemoteAllowUnencrypted",
                                                                           "RemoteTimeout",
                                                                           "DirectoryServer",
@@ -432,6 +433,8 @@ void TestProgramOptions::remoteOptions() {
     options.RemotePort = 5986;
     options.RemoteAuthentication = "kerberos";
     options.RemoteVerifyCertificate = false;
+    QCOMPARE(options.RemoteCaFile, QString());
+    options.RemoteCaFile = "/etc/ssl/corp & lab/ca.pem";
     options.RemoteTimeout = 5;
     QVERIFY(!options.RemoteAllowUnencrypted);
     options.RemoteAllowUnencrypted = true;
@@ -444,6 +447,7 @@ void TestProgramOptions::remoteOptions() {
     QCOMPARE(options.RemotePort, 5986);
     QCOMPARE(options.RemoteAuthentication, "kerberos");
     QCOMPARE(options.RemoteVerifyCertificate, false);
+    QCOMPARE(options.RemoteCaFile, "/etc/ssl/corp & lab/ca.pem");
     QCOMPARE(options.RemoteTimeout, 5);
     QCOMPARE(options.DirectoryServer, "dc1.corp.example");
     QCOMPARE(options.DirectoryDomain, "corp.example");

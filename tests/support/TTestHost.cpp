@@ -29,10 +29,15 @@ TRemoteSettings TTestHost::Settings(bool https, int timeoutSeconds) const {
     TRemoteSettings settings;
     settings.Https = https;
     settings.Port = https ? HttpsPort() : HttpPort();
-    settings.Authentication = TRemoteAuthentication::Basic;
     settings.VerifyCertificate = false;
-    settings.AllowUnencrypted = true;
     settings.TimeoutSeconds = timeoutSeconds;
+    return settings;
+}
+
+TRemoteSettings TTestHost::BasicSettings(bool https, int timeoutSeconds) const {
+    TRemoteSettings settings = Settings(https, timeoutSeconds);
+    settings.Authentication = TRemoteAuthentication::Basic;
+    settings.AllowUnencrypted = true;
     return settings;
 }
 
@@ -42,7 +47,8 @@ QString TTestHost::StartOnce(const QStringList& hosts) {
     m_Process.setArguments(QStringList{QStringLiteral("--user"), UserName, QStringLiteral("--password"), Password,
                                        QStringLiteral("--http-port"), QString::number(HttpPort()),
                                        QStringLiteral("--https-port"), QString::number(HttpsPort()),
-                                       QStringLiteral("--tcp-port"), QString::number(TcpPort())} +
+                                       QStringLiteral("--tcp-port"), QString::number(TcpPort()),
+                                       QStringLiteral("--certificate"), CertificateFile()} +
                            hosts);
     m_Process.setProcessChannelMode(QProcess::SeparateChannels);
     m_Process.start();

@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 // A running dormiva-testhost for one test: simulated Windows computers on loopback addresses.
 // Each test program uses its own block of addresses (for example 127.0.6.x); the ports are picked at
@@ -35,9 +36,14 @@ public:
     quint16 HttpPort() const { return m_BasePort; }
     quint16 HttpsPort() const { return quint16(m_BasePort + 1); }
     quint16 TcpPort() const { return quint16(m_BasePort + 2); } // accepts and holds connections
-    // Basic authentication on this host's port, also over plain HTTP (loopback), certificate not checked
-    // (it is self-signed).
+    // Negotiate (NTLM, sealed over HTTP) on this host's port, as a default Windows host takes it;
+    // certificate not checked (it is self-signed).
     TRemoteSettings Settings(bool https = false, int timeoutSeconds = 10) const;
+    // Basic authentication, also over plain HTTP, which only hosts with the "unencrypted" behaviour take.
+    TRemoteSettings BasicSettings(bool https = false, int timeoutSeconds = 10) const;
+
+    // The hosts' HTTPS certificate (PEM), which names every host address: a CA file to trust them by.
+    QString CertificateFile() const { return m_Folder.filePath(QStringLiteral("testhost.pem")); }
 
     // Changes the behaviour of running hosts: "127.0.6.2,deny". True when the host took it.
     bool SetBehaviour(const QString& spec);
@@ -58,6 +64,7 @@ private:
     void ReadLines(int timeoutMs);
 
     QProcess m_Process;
+    QTemporaryDir m_Folder;
     quint16 m_BasePort = 0;
     QStringList m_Lines;
     QList<TShutdown> m_Shutdowns;

@@ -15,16 +15,17 @@ struct THostBehaviour {
     int ReturnValue = 0;            // Win32Shutdown's return value; non-zero calls are not recorded
     QString FaultMessage;           // when set, Enumerate fails with this WMI fault text
     bool NtlmOnly = false;          // offers the NTLM scheme instead of Negotiate
-    bool AllowUnencrypted = false;  // takes unsealed bodies of NTLM connections over HTTP
+    bool AllowUnencrypted = false;  // takes Basic and unsealed NTLM bodies over HTTP, as WinRM's AllowUnencrypted
     bool Tamper = false;            // alters one byte of every sealed answer
     bool PlainAnswers = false;      // answers sealed requests unsealed
     bool CloseOnChallenge = false;  // ends the connection after sending the NTLM challenge
     int HugeFaultBytes = 0;         // Enumerate fails with a fault text this long, full of forged log lines
     int ManyObjects = 0;            // the first batch of an enumeration holds this many objects
     bool PreemptiveBasic = false;   // takes Basic credentials on a connection it has not challenged yet
+    bool StrictBinding = false;     // HTTPS logons must carry channel bindings (CbtHardeningLevel Strict)
 
     // Reads "deny", "noos", "drop", "silent", "singleton", "huge", "ntlmonly", "unencrypted", "tamper",
-    // "plainanswers", "closeonchallenge", "preemptive", "delay=MS", "return=N", "hugefault=BYTES",
+    // "plainanswers", "closeonchallenge", "preemptive", "cbtstrict", "delay=MS", "return=N", "hugefault=BYTES",
     // "manyobjects=N" and "fault=TEXT" (which takes the rest, commas included). Returns an error text or empty.
     QString Apply(const QStringList& words);
 };

@@ -3,6 +3,7 @@
 #include "CallCounter.h"
 #include "SimulatedHost.h"
 
+#include <QSslConfiguration>
 #include <QSslSocket>
 #include <QTimer>
 
@@ -66,10 +67,17 @@ TRequestHead ParseHead(const QByteArray& head) {
     return request;
 }
 
+// What a client's channel bindings must name on this connection: the certificate it is served with.
+TChannelBinding ServedBinding(QTcpSocket* socket) {
+    const auto* tls = qobject_cast<QSslSocket*>(socket);
+    return tls ? TChannelBinding::FromCertificate(tls->sslConfiguration().localCertificate().toDer())
+               : TChannelBinding();
+}
+
 } // namespace
 
 THttpSession::THttpSession(QTcpSocket* socket, TSimulatedHost* host, TCallCounter* counter)
-    : QObject(socket), m_Socket(socket), m_Host(host), m_Counter(counter), m_Ntlm(host),
+    : QObject(socket), m_Socket(socket), m_Host(host), m_Counter(counter), m_Ntlm(host, ServedBinding(socket)),
       m_Https(qobject_cast<QSslSocket*>(socket) != nullptr) {
     connect(socket, &QTcpSocket::readyRead, this, &THttpSession::ReadRequests);
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
@@ -123,7 +131,7 @@ THostReply THttpSession::Answer(const QByteArray& authorization, const QByteArra
     } else if (!m_Ntlm.LoggedOn()) {
         if (authorization.startsWith("Basic ") && !m_Challenged && !m_Host->Behaviour().PreemptiveBasic)
             return m_Host->RefuseUnaskedCredentials();
-        THostReply reply = m_Host->Handle(authorization, contentType, body);
+        THostReply reply = m_Host->Handle(authorization, contentType, body, m_Https);
         m_Challenged = m_Challenged || reply.AskForCredentials;
         return reply;
     }

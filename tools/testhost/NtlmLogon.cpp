@@ -27,7 +27,7 @@ int MessageType(const QByteArray& token) {
 
 } // namespace
 
-TNtlmLogon::TNtlmLogon(TSimulatedHost* host) : m_Host(host) {}
+TNtlmLogon::TNtlmLogon(TSimulatedHost* host, TChannelBinding binding) : m_Host(host), m_Binding(std::move(binding)) {}
 
 TNtlmLogon::~TNtlmLogon() = default;
 
@@ -59,7 +59,7 @@ std::optional<THostReply> TNtlmLogon::Step(const QByteArray& authorization) {
             std::optional<TNtlmServer::TAccepted> accepted = m_Server->Accept(
                 token, [this](const QString& user, const QString& domain) { return m_Host->PasswordOf(user, domain); });
             m_Server.reset();
-            if (!accepted)
+            if (!accepted || !BindingHolds(accepted->ChannelBindings))
                 return Refusal();
             m_Session = std::move(accepted->Session);
             return std::nullopt;
@@ -71,6 +71,15 @@ std::optional<THostReply> TNtlmLogon::Step(const QByteArray& authorization) {
         m_Server.reset();
         return THostReply::WithStatus(400);
     }
+}
+
+// As CbtHardeningLevel: Relaxed refuses bindings to another connection, Strict also a logon without them.
+bool TNtlmLogon::BindingHolds(const QByteArray& channelBindings) const {
+    if (m_Binding.IsEmpty())
+        return true; // plain HTTP: there is no channel to bind to
+    if (channelBindings.isEmpty() || channelBindings == TChannelBinding().Md5())
+        return !m_Host->Behaviour().StrictBinding;
+    return channelBindings == m_Binding.Md5();
 }
 
 THostReply TNtlmLogon::Serve(const QByteArray& contentType, const QByteArray& body, bool https) {

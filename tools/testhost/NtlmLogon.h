@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ChannelBinding.h"
 #include "HostReply.h"
 
 #include <QByteArray>
@@ -14,10 +15,13 @@ class TSimulatedHost;
 // The NTLM logon of one connection to a simulated host, the way Windows' WinRM service keeps it: the
 // handshake in Authorization headers under Negotiate (or NTLM, when the host offers only that), then
 // requests that arrive sealed in multipart/encrypted bodies are opened and their answers sealed. On
-// HTTP an unsealed body is refused unless the host is told to allow it.
+// HTTP an unsealed body is refused unless the host is told to allow it. Over HTTPS the logon must name
+// this connection's certificate in its channel bindings when it sends any (Windows' default hardening)
+// and at all when the host is strict.
 class TNtlmLogon {
 public:
-    explicit TNtlmLogon(TSimulatedHost* host);
+    // binding: of the connection's TLS certificate; empty over HTTP.
+    TNtlmLogon(TSimulatedHost* host, TChannelBinding binding);
     ~TNtlmLogon();
     TNtlmLogon(const TNtlmLogon&) = delete;
     TNtlmLogon& operator=(const TNtlmLogon&) = delete;
@@ -33,7 +37,10 @@ public:
     THostReply Serve(const QByteArray& contentType, const QByteArray& body, bool https);
 
 private:
+    bool BindingHolds(const QByteArray& channelBindings) const;
+
     TSimulatedHost* m_Host;
+    TChannelBinding m_Binding;
     std::unique_ptr<TNtlmServer> m_Server;
     std::unique_ptr<TNtlmSession> m_Session;
 };

@@ -3,6 +3,7 @@
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/x509.h>
+#include <openssl/x509v3.h>
 
 #include <memory>
 
@@ -23,7 +24,7 @@ QByteArray BioText(BIO* bio) {
 
 } // namespace
 
-TSelfSignedCertificate TSelfSignedCertificate::Make(const QString& commonName) {
+TSelfSignedCertificate TSelfSignedCertificate::Make(const QString& commonName, const QList<QHostAddress>& addresses) {
     TKey key(EVP_EC_gen("P-256"));
     TCert cert(X509_new());
     if (!key || !cert)
@@ -38,6 +39,16 @@ TSelfSignedCertificate TSelfSignedCertificate::Make(const QString& commonName) {
     X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_UTF8, reinterpret_cast<const unsigned char*>(cn.constData()), -1,
                                -1, 0);
     X509_set_issuer_name(cert.get(), name);
+    QStringList altNames;
+    for (const QHostAddress& address : addresses.first(qMin(addresses.size(), MaxAddresses)))
+        altNames.append(QStringLiteral("IP:") + address.toString());
+    if (!altNames.isEmpty()) {
+        using TExtension = std::unique_ptr<X509_EXTENSION, TFreeWith<X509_EXTENSION_free>>;
+        const TExtension extension(X509V3_EXT_conf_nid(nullptr, nullptr, NID_subject_alt_name,
+                                                       altNames.join(QLatin1Char(',')).toLatin1().constData()));
+        if (!extension || !X509_add_ext(cert.get(), extension.get(), -1))
+            return TSelfSignedCertificate();
+    }
     if (X509_sign(cert.get(), key.get(), EVP_sha256()) == 0)
         return TSelfSignedCertificate();
     TBio certPem(BIO_new(BIO_s_mem()));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHostAddress>
+#include <QList>
 #include <QSslCertificate>
 #include <QSslKey>
 
@@ -8,6 +10,9 @@ struct TSelfSignedCertificate {
     QSslCertificate Certificate{QByteArray()};
     QSslKey Key;
 
-    // Empty certificate when OpenSSL fails.
-    static TSelfSignedCertificate Make(const QString& commonName);
+    // Names the addresses (up to MaxAddresses of them) as its subject's alternative names, so that a
+    // client that trusts it can also check the name. Empty certificate when OpenSSL fails.
+    static TSelfSignedCertificate Make(const QString& commonName, const QList<QHostAddress>& addresses);
+
+    static constexpr qsizetype MaxAddresses = 256;
 };

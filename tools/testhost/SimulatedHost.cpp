@@ -36,12 +36,13 @@ std::optional<QString> TSimulatedHost::PasswordOf(const QString& user, const QSt
 }
 
 THostReply TSimulatedHost::Handle(const QByteArray& authorization, const QByteArray& contentType,
-                                  const QByteArray& body) {
+                                  const QByteArray& body, bool https) {
     if (m_Behaviour.DropConnection)
         return THostReply::Of(THostReply::TKind::Drop);
     if (m_Behaviour.Silent)
         return THostReply::Of(THostReply::TKind::Silent);
-    if (m_Behaviour.DenyCredentials || authorization != m_BasicCredentials) {
+    if (m_Behaviour.DenyCredentials || authorization != m_BasicCredentials ||
+        (!https && !m_Behaviour.AllowUnencrypted)) {
         THostReply reply = Answer(401, QByteArray());
         reply.AskForCredentials = true;
         return reply;
@@ -152,10 +153,13 @@ THostReply TSimulatedHost::Release(const TSoapRequest& request, const TWindowsAn
 }
 
 THostReply TSimulatedHost::Win32Shutdown(const TSoapRequest& request, const TWindowsAnswers& answers) {
-    const QList<QPair<QString, QString>> expectedSelectors =
-        m_Behaviour.Singleton ? QList<QPair<QString, QString>>{}
-                              : QList<QPair<QString, QString>>{{QStringLiteral("Name"), answers.OperatingSystemName()}};
-    if (request.ResourceUri != TWindowsAnswers::OperatingSystemUri || request.Selectors != expectedSelectors)
+    // Windows names the instance by Name and adds the namespace, in either order; the namespace may be left out.
+    using TSelectors = QList<QPair<QString, QString>>;
+    TSelectors selectors = request.Selectors;
+    selectors.removeOne({QStringLiteral("__cimnamespace"), QStringLiteral("root/cimv2")});
+    const TSelectors expectedSelectors =
+        m_Behaviour.Singleton ? TSelectors{} : TSelectors{{QStringLiteral("Name"), answers.OperatingSystemName()}};
+    if (request.ResourceUri != TWindowsAnswers::OperatingSystemUri || selectors != expectedSelectors)
         return Answer(500, answers.ServiceFault(QStringLiteral("w:InvalidSelectors"),
                                                 QStringLiteral("The selectors for the resource are not valid."),
                                                 QStringLiteral("The WS-Management service cannot process the request "

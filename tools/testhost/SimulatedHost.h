@@ -31,8 +31,10 @@ public:
     // "user@domain"; the domain does not matter to a stand-alone computer), otherwise none.
     std::optional<QString> PasswordOf(const QString& user, const QString& domain) const;
 
-    // Handles one HTTP request to /wsman; authorization is the Authorization header as received.
-    THostReply Handle(const QByteArray& authorization, const QByteArray& contentType, const QByteArray& body);
+    // Handles one HTTP request to /wsman; authorization is the Authorization header as received. Basic
+    // over plain HTTP is refused like wrong credentials unless the host allows unencrypted traffic.
+    THostReply Handle(const QByteArray& authorization, const QByteArray& contentType, const QByteArray& body,
+                      bool https);
     // Basic credentials on a connection that has not been asked for them: refused with a challenge and
     // reported, since the client sent the password before knowing that the host takes Basic.
     THostReply RefuseUnaskedCredentials();

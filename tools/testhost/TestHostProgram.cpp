@@ -4,6 +4,7 @@
 #include "HttpSession.h"
 #include "SimulatedHost.h"
 
+#include <QSaveFile>
 #include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -21,16 +22,24 @@ TTestHostProgram::TTestHostProgram(TTestHostOptions options) : m_Options(std::mo
 TTestHostProgram::~TTestHostProgram() = default;
 
 QString TTestHostProgram::Start() {
-    if (m_Options.HttpsPort != 0) {
-        m_Certificate = TSelfSignedCertificate::Make(QStringLiteral("dormiva-testhost"));
-        if (m_Certificate.Certificate.isNull())
-            return QStringLiteral("cannot make the self-signed certificate");
-    }
+    QList<THostSpec> specs;
+    QList<QHostAddress> addresses;
     for (const QString& text : std::as_const(m_Options.Hosts)) {
         THostSpec spec;
         const QString error = THostSpec::Parse(text, spec);
         if (!error.isEmpty())
             return error;
+        addresses += spec.Addresses;
+        specs.append(spec);
+    }
+    if (m_Options.HttpsPort != 0) {
+        m_Certificate = TSelfSignedCertificate::Make(QStringLiteral("dormiva-testhost"), addresses);
+        if (m_Certificate.Certificate.isNull())
+            return QStringLiteral("cannot make the self-signed certificate");
+        if (const QString error = SaveCertificate(); !error.isEmpty())
+            return error;
+    }
+    for (const THostSpec& spec : std::as_const(specs)) {
         for (const QHostAddress& address : std::as_const(spec.Addresses)) {
             if (m_Hosts.contains(address))
                 return QStringLiteral("host given twice: ") + address.toString();
@@ -50,6 +59,15 @@ QString TTestHostProgram::Start() {
     m_Control = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
     connect(m_Control.get(), &QSocketNotifier::activated, this, &TTestHostProgram::ReadControl);
     WriteLine(QStringLiteral("ready"));
+    return QString();
+}
+
+QString TTestHostProgram::SaveCertificate() const {
+    if (m_Options.CertificateFile.isEmpty())
+        return QString();
+    QSaveFile file(m_Options.CertificateFile);
+    if (!file.open(QIODevice::WriteOnly) || file.write(m_Certificate.Certificate.toPem()) < 0 || !file.commit())
+        return QStringLiteral("cannot write the certificate to ") + m_Options.CertificateFile;
     return QString();
 }
 

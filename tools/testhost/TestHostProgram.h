@@ -22,6 +22,7 @@ struct TTestHostOptions {
     quint16 HttpsPort = 5986; // 0: no HTTPS listener
     quint16 TcpPort = 0;      // a plain port that accepts and holds connections; 0: none
     QStringList Hosts;        // host specs
+    QString CertificateFile;  // where the HTTPS certificate is written in PEM; empty: nowhere
 };
 
 // The whole simulated network: the hosts, their listeners, and the control channel on stdin/stdout.
@@ -39,6 +40,7 @@ public:
     QString Start();
 
 private:
+    QString SaveCertificate() const;
     QString Listen(TSimulatedHost* host);
     void ReadControl();
     void Command(const QString& line);

@@ -108,7 +108,8 @@ QString TWindowsAnswers::OperatingSystemItem(const QString& mode, bool withSelec
             "</p:Win32_OperatingSystem>")
             .arg(OperatingSystemUri, Escaped(m_Machine), Escaped(OperatingSystemName()));
     const QString selectors =
-        withSelectors ? QStringLiteral("<w:SelectorSet><w:Selector Name=\"Name\">%1</w:Selector></w:SelectorSet>")
+        withSelectors ? QStringLiteral("<w:SelectorSet><w:Selector Name=\"Name\">%1</w:Selector>"
+                                       "<w:Selector Name=\"__cimnamespace\">root/cimv2</w:Selector></w:SelectorSet>")
                             .arg(Escaped(OperatingSystemName()))
                       : QString();
     const QString reference =

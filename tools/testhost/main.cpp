@@ -13,10 +13,10 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Simulates Windows hosts answering WMI over WS-Management.\n"
                        "HOST is ADDRESS or FIRST-LAST (IPv4), optionally followed by behaviours separated by commas:\n"
                        "  deny, noos, drop, silent, singleton, huge, ntlmonly, unencrypted, tamper, plainanswers,\n"
-                       "  closeonchallenge, preemptive, delay=MS, return=N, fault=TEXT (takes the rest).\n"
-                       "Accepts Basic and NTLM (under Negotiate, or NTLM with ntlmonly); NTLM bodies over HTTP\n"
-                       "must be sealed unless unencrypted is given. Basic is taken on a connection only after a\n"
-                       "401 challenge, unless preemptive is given.\n"
+                       "  closeonchallenge, preemptive, cbtstrict, delay=MS, return=N, fault=TEXT (takes the rest).\n"
+                       "Accepts NTLM (under Negotiate, or NTLM with ntlmonly) and Basic. As a default Windows host,\n"
+                       "over HTTP it takes only sealed NTLM bodies and no Basic, unless unencrypted is given.\n"
+                       "Basic is taken on a connection only after a 401 challenge, unless preemptive is given.\n"
                        "Prints \"ready\" when listening, \"shutdown ADDRESS FLAGS\" per accepted Win32Shutdown and\n"
                        "\"unasked ADDRESS\" per Basic credentials sent before a challenge.\n"
                        "Reads commands on stdin: \"set HOST\", \"peak\", \"resetpeak\"."));
@@ -32,7 +32,11 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption tcpPort(QStringLiteral("tcp-port"),
                                      QStringLiteral("Plain TCP port held open for reachability checks, 0 for none."),
                                      QStringLiteral("port"), QStringLiteral("0"));
-    parser.addOptions({user, password, httpPort, httpsPort, tcpPort});
+    const QCommandLineOption certificate(QStringLiteral("certificate"),
+                                         QStringLiteral("Writes the HTTPS certificate (PEM) to this file, for clients "
+                                                        "to trust."),
+                                         QStringLiteral("file"));
+    parser.addOptions({user, password, httpPort, httpsPort, tcpPort, certificate});
     parser.addPositionalArgument(QStringLiteral("HOST"), QStringLiteral("Address or range, with behaviours."),
                                  QStringLiteral("HOST..."));
     parser.process(app);
@@ -45,6 +49,7 @@ int main(int argc, char* argv[]) {
     options.HttpPort = parser.value(httpPort).toUShort();
     options.HttpsPort = parser.value(httpsPort).toUShort();
     options.TcpPort = parser.value(tcpPort).toUShort();
+    options.CertificateFile = parser.value(certificate);
     options.Hosts = parser.positionalArguments();
     if (options.Hosts.isEmpty()) {
         std::fputs("dormiva-testhost: no HOST given\n", stderr);

@@ -24,17 +24,16 @@ TAccount SplitUserName(const QString& userName) {
 }
 
 // Adds the MIC bit to the Flags pair, creating the pair when the server sent none.
-QByteArray WithMicFlag(QList<TAvPair> pairs) {
+void AddMicFlag(QList<TAvPair>& pairs) {
     for (TAvPair& pair : pairs) {
         if (pair.Id == AvId::Flags && pair.Value.size() == 4) {
             qToLittleEndian(qFromLittleEndian<quint32>(pair.Value.constData()) | AvFlagMicPresent, pair.Value.data());
-            return EncodeTargetInfo(pairs);
+            return;
         }
     }
     QByteArray value(4, Qt::Uninitialized);
     qToLittleEndian(AvFlagMicPresent, value.data());
     pairs.append({AvId::Flags, value});
-    return EncodeTargetInfo(pairs);
 }
 
 } // namespace
@@ -45,6 +44,11 @@ TNtlmClient::TNtlmClient(const QString& userName, const QString& password, TSour
     m_user = account.User;
     m_domain = account.Domain;
     m_ntOwf = NtOwfV2(password, m_user, m_domain);
+}
+
+void TNtlmClient::SetTarget(const QString& servicePrincipal, const QByteArray& channelBindingsMd5) {
+    m_servicePrincipal = servicePrincipal;
+    m_channelBindings = channelBindingsMd5;
 }
 
 QByteArray TNtlmClient::NegotiateMessage() {
@@ -59,10 +63,17 @@ QByteArray TNtlmClient::AuthenticateMessage(QByteArrayView challengeMessage) {
         throw TNtlmError(LangStr(QStringLiteral("sNtlmUnsupported")));
 
     // A server that stamps its challenge expects a MIC over the three messages and no LMv2 response.
-    const QList<TAvPair> pairs = ParseTargetInfo(challenge.TargetInfo);
+    QList<TAvPair> pairs = ParseTargetInfo(challenge.TargetInfo);
     const QByteArray timestamp = AvValue(pairs, AvId::Timestamp);
     const bool withMic = timestamp.size() == 8;
-    const QByteArray targetInfo = withMic ? WithMicFlag(pairs) : challenge.TargetInfo;
+    if (withMic)
+        AddMicFlag(pairs);
+    if (!m_servicePrincipal.isEmpty()) {
+        pairs.append({AvId::ChannelBindings, m_channelBindings.isEmpty() ? QByteArray(16, '\0') : m_channelBindings});
+        pairs.append({AvId::TargetName, Utf16Le(m_servicePrincipal)});
+    }
+    const QByteArray targetInfo =
+        withMic || !m_servicePrincipal.isEmpty() ? EncodeTargetInfo(pairs) : challenge.TargetInfo;
     if (targetInfo.size() > 0xffff - 64)
         throw TNtlmError(Format(LangStr(QStringLiteral("sNtlmMalformedMessage")), {QStringLiteral("CHALLENGE")}));
 

@@ -18,6 +18,9 @@ public:
     TNtlmClient(const QString& userName, const QString& password, Ntlm::TSources sources = Ntlm::SystemSources());
 
     QByteArray NegotiateMessage();
+    // Where the logon is meant for, sent in the AUTHENTICATE message so that it cannot be relayed: the
+    // service principal ("HTTP/host") and the MD5 of the TLS channel bindings (zeros outside TLS).
+    void SetTarget(const QString& servicePrincipal, const QByteArray& channelBindingsMd5);
     // Raises TNtlmError for a malformed CHALLENGE or one that lacks Unicode or extended session security.
     QByteArray AuthenticateMessage(QByteArrayView challengeMessage);
     // The session after AuthenticateMessage; null before.
@@ -35,5 +38,7 @@ private:
     QByteArray m_ntOwf;
     Ntlm::TSources m_sources;
     QByteArray m_negotiate;
+    QString m_servicePrincipal;
+    QByteArray m_channelBindings;
     std::unique_ptr<TNtlmSession> m_session;
 };

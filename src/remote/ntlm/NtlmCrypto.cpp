@@ -89,8 +89,15 @@ QString FromUtf16Le(QByteArrayView bytes) {
     return text;
 }
 
+QString UpperCaseUnits(const QString& text) {
+    QString upper = text;
+    for (QChar& unit : upper)
+        unit = unit.toUpper();
+    return upper;
+}
+
 QByteArray NtOwfV2(const QString& password, const QString& user, const QString& domain) {
-    return HmacMd5(Md4(Utf16Le(password)), {Utf16Le(user.toUpper() + domain)});
+    return HmacMd5(Md4(Utf16Le(password)), {Utf16Le(UpperCaseUnits(user) + domain)});
 }
 
 QByteArray NtlmV2Blob(quint64 fileTime, QByteArrayView clientChallenge, QByteArrayView targetInfo) {

@@ -24,6 +24,9 @@ bool SameBytes(QByteArrayView a, QByteArrayView b);
 QByteArray Utf16Le(const QString& text);
 QString FromUtf16Le(QByteArrayView bytes);
 
+// Upper-cases one UTF-16 unit at a time with the simple case mapping, as Windows does for account
+// names: "straße" becomes "STRAßE", never the "STRASSE" of the full mapping.
+QString UpperCaseUnits(const QString& text);
 // NTOWFv2: HMAC-MD5 keyed with MD4(password) over the upper-cased user name and the domain.
 QByteArray NtOwfV2(const QString& password, const QString& user, const QString& domain);
 

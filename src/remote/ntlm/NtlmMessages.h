@@ -35,6 +35,8 @@ inline constexpr quint16 DnsComputerName = 3;
 inline constexpr quint16 DnsDomainName = 4;
 inline constexpr quint16 Flags = 6;
 inline constexpr quint16 Timestamp = 7;
+inline constexpr quint16 TargetName = 9;
+inline constexpr quint16 ChannelBindings = 10;
 } // namespace AvId
 
 // Bit of the AV pair Flags: the AUTHENTICATE message carries a MIC.

@@ -23,8 +23,8 @@ constexpr int BlobHeader = 28;
     throw TNtlmError(Format(LangStr(QStringLiteral("sNtlmMalformedMessage")), {QStringLiteral("AUTHENTICATE")}));
 }
 
-bool AnnouncesMic(QByteArrayView blob) {
-    const QByteArray flags = AvValue(ParseTargetInfo(blob.sliced(BlobHeader), "AUTHENTICATE"), AvId::Flags);
+bool AnnouncesMic(const QList<TAvPair>& pairs) {
+    const QByteArray flags = AvValue(pairs, AvId::Flags);
     return flags.size() == 4 && (qFromLittleEndian<quint32>(flags.constData()) & AvFlagMicPresent);
 }
 
@@ -68,7 +68,8 @@ std::optional<TNtlmServer::TAccepted> TNtlmServer::Accept(QByteArrayView authent
         throw TNtlmError(LangStr(QStringLiteral("sNtlmUnsupported")));
     const QByteArrayView proof = response.first(KeyLength);
     const QByteArrayView blob = response.sliced(KeyLength);
-    const bool withMic = AnnouncesMic(blob);
+    const QList<TAvPair> pairs = ParseTargetInfo(blob.sliced(BlobHeader), "AUTHENTICATE");
+    const bool withMic = AnnouncesMic(pairs);
 
     const std::optional<QString> password = passwordOf(authenticate.UserName, authenticate.DomainName);
     if (!password)
@@ -95,6 +96,8 @@ std::optional<TNtlmServer::TAccepted> TNtlmServer::Accept(QByteArrayView authent
     TAccepted accepted;
     accepted.UserName = authenticate.UserName;
     accepted.DomainName = authenticate.DomainName;
+    accepted.ChannelBindings = AvValue(pairs, AvId::ChannelBindings);
+    accepted.TargetName = FromUtf16Le(AvValue(pairs, AvId::TargetName));
     accepted.Session =
         std::make_unique<TNtlmSession>(exportedSessionKey, authenticate.Flags, TNtlmSession::TRole::Server);
     return accepted;

@@ -23,6 +23,8 @@ public:
     struct TAccepted {
         QString UserName;
         QString DomainName;
+        QByteArray ChannelBindings; // the client's MsvAvChannelBindings; empty when it sent none
+        QString TargetName;         // the client's MsvAvTargetName
         std::unique_ptr<TNtlmSession> Session;
     };
     // The password of an account, or none when there is no such account.

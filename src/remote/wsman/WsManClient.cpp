@@ -2,24 +2,34 @@
 
 #include "ERemoteError.h"
 #include "LangChanger.h"
-#include "WsManEnvelope.h"
 #include "WsManNamespaces.h"
 #include "uFormat.h"
 
-TWsManClient::TWsManClient(std::unique_ptr<IWsManTransport> transport, int operationTimeoutSeconds)
-    : m_Transport(std::move(transport)), m_OperationTimeoutSeconds(operationTimeoutSeconds) {}
+TWsManClient::TWsManClient(std::unique_ptr<IWsManTransport> transport) : m_Transport(std::move(transport)) {}
+
+qint64 TWsManClient::OperationTimeoutMs(qint64 remainingMs) {
+    constexpr qint64 WithoutDeadlineMs = 60000;
+    constexpr qint64 MarginMs = 5000;
+    if (remainingMs < 0)
+        return WithoutDeadlineMs;
+    return remainingMs - qMin(MarginMs, remainingMs / 4);
+}
+
+TWsManEnvelope TWsManClient::Envelope() const {
+    const TWsManHttpConnection& connection = m_Transport->Connection();
+    return TWsManEnvelope(connection.Url(), OperationTimeoutMs(connection.Deadline().remainingTime()));
+}
 
 QList<TWsManEndpointReference> TWsManClient::Enumerate(const QString& resourceUri, const QString& wqlQuery,
                                                        qsizetype maxObjects) {
-    const TWsManEnvelope envelope(m_Transport->Connection().Url(), m_OperationTimeoutSeconds);
-    TWsManResponse response = Exchange(envelope.Enumerate(resourceUri, wqlQuery));
+    TWsManResponse response = Exchange(Envelope().Enumerate(resourceUri, wqlQuery));
     ExpectBody(response, WsManNs::Enumeration, QStringLiteral("EnumerateResponse"));
     QList<TWsManEndpointReference> objects;
     for (;;) {
         // Every batch counts, the first one of an optimized enumeration too.
         if (objects.size() + response.Items.size() > maxObjects) {
             if (!response.EndOfSequence && !response.EnumerationContext.isEmpty())
-                Exchange(envelope.Release(resourceUri, response.EnumerationContext));
+                Exchange(Envelope().Release(resourceUri, response.EnumerationContext));
             RaiseBadAnswer(Format(LangStr(QStringLiteral("sRemoteTooManyObjects")), {int(maxObjects)}));
         }
         AppendItems(objects, response);
@@ -28,15 +38,14 @@ QList<TWsManEndpointReference> TWsManClient::Enumerate(const QString& resourceUr
         if (response.EnumerationContext.isEmpty())
             RaiseBadAnswer(
                 Format(LangStr(QStringLiteral("sRemoteAnswerLacks")), {QStringLiteral("EnumerationContext")}));
-        response = Exchange(envelope.Pull(resourceUri, response.EnumerationContext));
+        response = Exchange(Envelope().Pull(resourceUri, response.EnumerationContext));
         ExpectBody(response, WsManNs::Enumeration, QStringLiteral("PullResponse"));
     }
 }
 
 QHash<QString, QString> TWsManClient::Invoke(const TWsManEndpointReference& object, const QString& method,
                                              const QList<QPair<QString, QString>>& parameters) {
-    const TWsManEnvelope envelope(m_Transport->Connection().Url(), m_OperationTimeoutSeconds);
-    const TWsManResponse response = Exchange(envelope.Invoke(object, method, parameters));
+    const TWsManResponse response = Exchange(Envelope().Invoke(object, method, parameters));
     ExpectBody(response, object.ResourceUri, method + QStringLiteral("_OUTPUT"));
     return response.OutputValues;
 }

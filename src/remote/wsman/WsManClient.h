@@ -1,6 +1,7 @@
 #pragma once
 
 #include "WsManEndpointReference.h"
+#include "WsManEnvelope.h"
 #include "WsManResponse.h"
 #include "WsManTransport.h"
 
@@ -16,7 +17,7 @@
 // "Access is denied.", an answer that cannot be read with a text saying what is wrong with it.
 class TWsManClient {
 public:
-    TWsManClient(std::unique_ptr<IWsManTransport> transport, int operationTimeoutSeconds);
+    explicit TWsManClient(std::unique_ptr<IWsManTransport> transport);
 
     // The endpoint references of all objects the WQL query selects (Enumerate, then Pull until the end).
     // More than maxObjects in all fail the call; the enumeration is released when it is still open.
@@ -29,12 +30,17 @@ public:
     // More objects than this from one enumeration means the other side is not behaving.
     static constexpr qsizetype MaxObjects = 10000;
 
+    // The OperationTimeout sent with a request when the call has remainingMs left (negative: no
+    // deadline): a few seconds less, so that a slow computer's own fault arrives before this side
+    // gives up.
+    static qint64 OperationTimeoutMs(qint64 remainingMs);
+
 private:
+    TWsManEnvelope Envelope() const;
     TWsManResponse Exchange(const QByteArray& envelope);
     [[noreturn]] void RaiseBadAnswer(const QString& cause) const;
     void ExpectBody(const TWsManResponse& response, const QString& nsUri, const QString& name) const;
     void AppendItems(QList<TWsManEndpointReference>& objects, const TWsManResponse& response) const;
 
     std::unique_ptr<IWsManTransport> m_Transport;
-    int m_OperationTimeoutSeconds;
 };

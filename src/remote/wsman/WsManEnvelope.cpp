@@ -18,7 +18,7 @@ void WriteMustUnderstand(QXmlStreamWriter& xml, const QString& nsUri, const QStr
     xml.writeEndElement();
 }
 
-QByteArray BuildEnvelope(const QString& toAddress, int timeoutSeconds, const QString& action,
+QByteArray BuildEnvelope(const QString& toAddress, qint64 timeoutMs, const QString& action,
                          const TWsManEndpointReference& target, const TBodyWriter& writeBody) {
     QByteArray result;
     QXmlStreamWriter xml(&result);
@@ -42,8 +42,9 @@ QByteArray BuildEnvelope(const QString& toAddress, int timeoutSeconds, const QSt
     xml.writeAttribute(QStringLiteral("xml:lang"), QStringLiteral("en-US"));
     xml.writeAttribute(WsManNs::Soap, QStringLiteral("mustUnderstand"), QStringLiteral("false"));
     xml.writeEndElement();
-    xml.writeTextElement(WsManNs::WsMan, QStringLiteral("OperationTimeout"),
-                         QStringLiteral("PT%1.000S").arg(timeoutSeconds));
+    xml.writeTextElement(
+        WsManNs::WsMan, QStringLiteral("OperationTimeout"),
+        QStringLiteral("PT%1.%2S").arg(timeoutMs / 1000).arg(timeoutMs % 1000, 3, 10, QLatin1Char('0')));
     if (!target.Selectors.isEmpty()) {
         xml.writeStartElement(WsManNs::WsMan, QStringLiteral("SelectorSet"));
         for (const auto& [name, value] : target.Selectors) {
@@ -68,29 +69,28 @@ void WriteEnumerationContext(QXmlStreamWriter& xml, const QString& context) {
 
 } // namespace
 
-TWsManEnvelope::TWsManEnvelope(QString toAddress, int operationTimeoutSeconds)
-    : m_ToAddress(std::move(toAddress)), m_OperationTimeoutSeconds(operationTimeoutSeconds) {}
+TWsManEnvelope::TWsManEnvelope(QString toAddress, qint64 operationTimeoutMs)
+    : m_ToAddress(std::move(toAddress)), m_OperationTimeoutMs(operationTimeoutMs) {}
 
 QByteArray TWsManEnvelope::Enumerate(const QString& resourceUri, const QString& wqlQuery) const {
-    return BuildEnvelope(m_ToAddress, m_OperationTimeoutSeconds, WsManNs::EnumerateAction, {resourceUri, {}},
-                         [&](QXmlStreamWriter& xml) {
-                             xml.writeStartElement(WsManNs::Enumeration, QStringLiteral("Enumerate"));
-                             xml.writeEmptyElement(WsManNs::WsMan, QStringLiteral("OptimizeEnumeration"));
-                             xml.writeTextElement(WsManNs::WsMan, QStringLiteral("MaxElements"),
-                                                  QString::number(MaxElements));
-                             xml.writeTextElement(WsManNs::WsMan, QStringLiteral("EnumerationMode"),
-                                                  QStringLiteral("EnumerateObjectAndEPR"));
-                             xml.writeStartElement(WsManNs::WsMan, QStringLiteral("Filter"));
-                             xml.writeAttribute(QStringLiteral("Dialect"), WsManNs::WqlDialect);
-                             xml.writeCharacters(wqlQuery);
-                             xml.writeEndElement();
-                             xml.writeEndElement();
-                         });
+    return BuildEnvelope(
+        m_ToAddress, m_OperationTimeoutMs, WsManNs::EnumerateAction, {resourceUri, {}}, [&](QXmlStreamWriter& xml) {
+            xml.writeStartElement(WsManNs::Enumeration, QStringLiteral("Enumerate"));
+            xml.writeEmptyElement(WsManNs::WsMan, QStringLiteral("OptimizeEnumeration"));
+            xml.writeTextElement(WsManNs::WsMan, QStringLiteral("MaxElements"), QString::number(MaxElements));
+            xml.writeTextElement(WsManNs::WsMan, QStringLiteral("EnumerationMode"),
+                                 QStringLiteral("EnumerateObjectAndEPR"));
+            xml.writeStartElement(WsManNs::WsMan, QStringLiteral("Filter"));
+            xml.writeAttribute(QStringLiteral("Dialect"), WsManNs::WqlDialect);
+            xml.writeCharacters(wqlQuery);
+            xml.writeEndElement();
+            xml.writeEndElement();
+        });
 }
 
 QByteArray TWsManEnvelope::Pull(const QString& resourceUri, const QString& enumerationContext) const {
     return BuildEnvelope(
-        m_ToAddress, m_OperationTimeoutSeconds, WsManNs::PullAction, {resourceUri, {}}, [&](QXmlStreamWriter& xml) {
+        m_ToAddress, m_OperationTimeoutMs, WsManNs::PullAction, {resourceUri, {}}, [&](QXmlStreamWriter& xml) {
             xml.writeStartElement(WsManNs::Enumeration, QStringLiteral("Pull"));
             WriteEnumerationContext(xml, enumerationContext);
             xml.writeTextElement(WsManNs::Enumeration, QStringLiteral("MaxElements"), QString::number(MaxElements));
@@ -99,7 +99,7 @@ QByteArray TWsManEnvelope::Pull(const QString& resourceUri, const QString& enume
 }
 
 QByteArray TWsManEnvelope::Release(const QString& resourceUri, const QString& enumerationContext) const {
-    return BuildEnvelope(m_ToAddress, m_OperationTimeoutSeconds, WsManNs::ReleaseAction, {resourceUri, {}},
+    return BuildEnvelope(m_ToAddress, m_OperationTimeoutMs, WsManNs::ReleaseAction, {resourceUri, {}},
                          [&](QXmlStreamWriter& xml) {
                              xml.writeStartElement(WsManNs::Enumeration, QStringLiteral("Release"));
                              WriteEnumerationContext(xml, enumerationContext);
@@ -109,7 +109,7 @@ QByteArray TWsManEnvelope::Release(const QString& resourceUri, const QString& en
 
 QByteArray TWsManEnvelope::Invoke(const TWsManEndpointReference& object, const QString& method,
                                   const QList<QPair<QString, QString>>& parameters) const {
-    return BuildEnvelope(m_ToAddress, m_OperationTimeoutSeconds, object.ResourceUri + QLatin1Char('/') + method, object,
+    return BuildEnvelope(m_ToAddress, m_OperationTimeoutMs, object.ResourceUri + QLatin1Char('/') + method, object,
                          [&](QXmlStreamWriter& xml) {
                              xml.writeNamespace(object.ResourceUri, QStringLiteral("m"));
                              xml.writeStartElement(object.ResourceUri, method + QStringLiteral("_INPUT"));

@@ -10,8 +10,8 @@
 // Builds the SOAP envelopes of the WS-Management requests this program sends.
 class TWsManEnvelope {
 public:
-    // toAddress is the endpoint URL; operationTimeoutSeconds is what the remote side may take.
-    TWsManEnvelope(QString toAddress, int operationTimeoutSeconds);
+    // toAddress is the endpoint URL; operationTimeoutMs is what the remote side may take.
+    TWsManEnvelope(QString toAddress, qint64 operationTimeoutMs);
 
     // An optimized enumeration of objects and their endpoint references selected by a WQL query.
     QByteArray Enumerate(const QString& resourceUri, const QString& wqlQuery) const;
@@ -26,5 +26,5 @@ public:
 
 private:
     QString m_ToAddress;
-    int m_OperationTimeoutSeconds;
+    qint64 m_OperationTimeoutMs;
 };

@@ -4,7 +4,10 @@
 #include "LangChanger.h"
 #include "uFormat.h"
 
+#include <QFile>
 #include <QUrl>
+
+#include <cerrno>
 
 #include <curl/curl.h>
 
@@ -57,6 +60,27 @@ struct TCurlSlist {
     }
 };
 
+// The server certificate of the TLS handshake the last transfer made; empty when it made none.
+QByteArray PeerCertificatePem(CURL* curl) {
+    curl_certinfo* certificates = nullptr;
+    if (curl_easy_getinfo(curl, CURLINFO_CERTINFO, &certificates) != CURLE_OK || !certificates ||
+        certificates->num_of_certs < 1)
+        return QByteArray();
+    for (const curl_slist* field = certificates->certinfo[0]; field; field = field->next) {
+        const QByteArray text(field->data);
+        if (text.startsWith("Cert:"))
+            return text.mid(5);
+    }
+    return QByteArray();
+}
+
+// A computer that answers but refuses the port has no listener there: most often WinRM was never enabled.
+bool RefusedConnection(CURL* curl) {
+    long osError = 0;
+    curl_easy_getinfo(curl, CURLINFO_OS_ERRNO, &osError);
+    return osError == ECONNREFUSED;
+}
+
 } // namespace
 
 QByteArray TWsManHttpReply::Header(const QByteArray& name) const {
@@ -98,11 +122,18 @@ TWsManHttpConnection::TWsManHttpConnection(const QString& computer, const TRemot
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, m_Curl->ErrorText);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, settings.VerifyCertificate ? 1L : 0L);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, settings.VerifyCertificate ? 2L : 0L);
+    curl_easy_setopt(curl, CURLOPT_CERTINFO, settings.Https ? 1L : 0L);
+    if (!settings.CaFile.isEmpty())
+        curl_easy_setopt(curl, CURLOPT_CAINFO, QFile::encodeName(settings.CaFile).constData());
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, WriteBody);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, WriteHeader);
 }
 
 TWsManHttpConnection::~TWsManHttpConnection() = default;
+
+QString TWsManHttpConnection::Host() const {
+    return QUrl(m_Url).host();
+}
 
 TWsManHttpReply TWsManHttpConnection::Post(const QByteArray& body, const QByteArray& contentType,
                                            const QList<QByteArray>& extraHeaders) {
@@ -146,12 +177,17 @@ TWsManHttpReply TWsManHttpConnection::Post(const QByteArray& body, const QByteAr
                                   {m_Computer, Port(), m_Settings.EffectiveTimeoutSeconds()}),
                            0, m_Computer, sent);
     }
+    if (code == CURLE_COULDNT_CONNECT && RefusedConnection(curl))
+        throw ERemoteError(Format(LangStr(QStringLiteral("sRemoteWinRmNotEnabled")), {m_Computer, Port()}), 0,
+                           m_Computer);
     if (code != CURLE_OK) {
         const QString cause =
             m_Curl->ErrorText[0] ? QString::fromUtf8(m_Curl->ErrorText) : QString::fromUtf8(curl_easy_strerror(code));
         throw ERemoteError(Format(LangStr(QStringLiteral("sRemoteConnectFailed")), {m_Computer, Port(), cause}), 0,
                            m_Computer);
     }
+    if (const QByteArray pem = PeerCertificatePem(curl); !pem.isEmpty())
+        m_TlsChannelBinding = TChannelBinding::FromPem(pem);
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &transfer.Reply.Status);
     long connects = 0;
     curl_easy_getinfo(curl, CURLINFO_NUM_CONNECTS, &connects);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ChannelBinding.h"
 #include "RemoteSettings.h"
 
 #include <QByteArray>
@@ -35,6 +36,11 @@ public:
     int Port() const { return m_Settings.EffectivePort(); }
     const QString& Url() const { return m_Url; }
     const TRemoteSettings& Settings() const { return m_Settings; }
+    QDeadlineTimer Deadline() const { return m_Deadline; }
+    // The host part of the URL: the computer's name or address, "localhost" for this computer.
+    QString Host() const;
+    // The binding to the TLS connection of the last request over HTTPS; empty before it and over HTTP.
+    const TChannelBinding& TlsChannelBinding() const { return m_TlsChannelBinding; }
 
     // Sends one POST and returns the answer, whatever its status. Raises ERemoteError when the computer
     // cannot be reached, the TLS handshake fails, the deadline passes or the answer is too large.
@@ -51,4 +57,5 @@ private:
     QDeadlineTimer m_Deadline;
     QString m_Url;
     std::unique_ptr<TCurl> m_Curl;
+    TChannelBinding m_TlsChannelBinding;
 };

@@ -68,8 +68,8 @@ TWsManHttpReply TWsManNtlmTransport::Exchange(const QByteArray& envelope) {
             reply.Body = NtlmEncryptedBody::Decode(*m_Session, reply.Body);
         else if (reply.Status == 200 && !reply.Body.isEmpty())
             Raise(Format(LangStr(QStringLiteral("sNtlmUnsealedAnswer")), {m_Connection->Computer()}));
-        else
-            reply.Body.clear(); // an unsealed error page: only its status counts
+        // Windows answers some failures with an unsealed SOAP fault: it is kept for its text, and being an
+        // error status it can never pass for success.
     } catch (const TNtlmError& error) {
         Raise(error.Text());
     }
@@ -94,6 +94,8 @@ std::optional<TWsManHttpReply> TWsManNtlmTransport::Authenticate() {
     if (!challenge || challenge->isEmpty())
         return reply; // the scheme is offered, but our NEGOTIATE was refused
 
+    // The challenge came on the connection the logon belongs to: its TLS handshake is the one to bind to.
+    m_Ntlm.SetTarget(QStringLiteral("HTTP/") + m_Connection->Host(), m_Connection->TlsChannelBinding().Md5());
     QByteArray authenticate;
     try {
         authenticate = m_Ntlm.AuthenticateMessage(QByteArray::fromBase64(*challenge));
