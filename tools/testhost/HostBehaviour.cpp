@@ -30,6 +30,8 @@ QString THostBehaviour::Apply(const QStringList& words) {
             CloseOnChallenge = true;
         else if (name == QLatin1String("preemptive"))
             PreemptiveBasic = true;
+        else if (name == QLatin1String("unproved"))
+            Unproved = true;
         else if (name == QLatin1String("delay"))
             DelayMs = value.toInt(&ok);
         else if (name == QLatin1String("return"))

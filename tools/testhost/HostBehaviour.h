@@ -22,9 +22,10 @@ struct THostBehaviour {
     int HugeFaultBytes = 0;         // Enumerate fails with a fault text this long, full of forged log lines
     int ManyObjects = 0;            // the first batch of an enumeration holds this many objects
     bool PreemptiveBasic = false;   // takes Basic credentials on a connection it has not challenged yet
+    bool Unproved = false;          // leaves its Kerberos proof out of the answer to a logon
 
     // Reads "deny", "noos", "drop", "silent", "singleton", "huge", "ntlmonly", "unencrypted", "tamper",
-    // "plainanswers", "closeonchallenge", "preemptive", "delay=MS", "return=N", "hugefault=BYTES",
+    // "plainanswers", "closeonchallenge", "preemptive", "unproved", "delay=MS", "return=N", "hugefault=BYTES",
     // "manyobjects=N" and "fault=TEXT" (which takes the rest, commas included). Returns an error text or empty.
     QString Apply(const QStringList& words);
 };

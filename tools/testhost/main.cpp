@@ -13,7 +13,7 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Simulates Windows hosts answering WMI over WS-Management.\n"
                        "HOST is ADDRESS or FIRST-LAST (IPv4), optionally followed by behaviours separated by commas:\n"
                        "  deny, noos, drop, silent, singleton, huge, ntlmonly, unencrypted, tamper, plainanswers,\n"
-                       "  closeonchallenge, preemptive, delay=MS, return=N, fault=TEXT (takes the rest).\n"
+                       "  closeonchallenge, preemptive, unproved, delay=MS, return=N, fault=TEXT (takes the rest).\n"
                        "Accepts Basic and NTLM (under Negotiate, or NTLM with ntlmonly); NTLM bodies over HTTP\n"
                        "must be sealed unless unencrypted is given. Basic is taken on a connection only after a\n"
                        "401 challenge, unless preemptive is given.\n"
