@@ -155,20 +155,23 @@ QByteArray Decode(IMessageSeal& seal, QByteArrayView body) {
         QByteArrayView sealed = cursor.Take(length);
         if (const qsizetype padding = cursor.BytesBefore(Boundary, seal.MaxPadding()))
             sealed = QByteArrayView(sealed.data(), sealed.size() + cursor.Take(padding).size());
-        const QByteArray plain = seal.Unseal(sealed, signature);
-        if (plain.size() != length)
-            throw TNtlmError(LangStr(QStringLiteral("sNtlmLengthMismatch")));
-        message.append(plain);
-        if (cursor.Skip(BodyEnd)) {
+        // The part must end where its length says before anything is opened.
+        const bool last = cursor.Skip(BodyEnd);
+        if (last) {
             // The closing line break is optional; nothing else may follow.
             if (!cursor.Skip("\r\n") && !cursor.AtEnd())
                 throw TNtlmError(LangStr(QStringLiteral("sNtlmLengthMismatch")));
             if (!cursor.AtEnd())
                 throw TNtlmError(LangStr(QStringLiteral("sNtlmLengthMismatch")));
-            return message;
-        }
-        if (!cursor.Skip(PartStart))
+        } else if (!cursor.Skip(PartStart)) {
             throw TNtlmError(LangStr(QStringLiteral("sNtlmLengthMismatch")));
+        }
+        const QByteArray plain = seal.Unseal(sealed, signature);
+        if (plain.size() != length)
+            throw TNtlmError(LangStr(QStringLiteral("sNtlmLengthMismatch")));
+        message.append(plain);
+        if (last)
+            return message;
     }
 }
 

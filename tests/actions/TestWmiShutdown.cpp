@@ -187,9 +187,10 @@ void TestWmiShutdown::failures_data() {
     QTest::newRow("50 MB answer")
         << "127.0.6.10" << password << false << false << basic << qint64(0)
         << QStringLiteral("The answer of 127.0.6.10 on port %1 is larger than 16 MB.").arg(http);
-    QTest::newRow("method not available yet")
+    QTest::newRow("Kerberos for an address")
         << "127.0.6.2" << password << false << false << int(TRemoteAuthentication::Kerberos) << qint64(0)
-        << "The authentication method \"kerberos\" is not supported yet.";
+        << "Kerberos needs the DNS name of the computer, not \"127.0.6.2\": tickets are issued for names, not "
+           "addresses.";
     QTest::newRow("name that is no host") << "bad name/x" << password << false << false << basic << qint64(0)
                                           << "The computer name \"bad name/x\" cannot be used in an address.";
 }

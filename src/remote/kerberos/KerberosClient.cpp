@@ -79,26 +79,58 @@ void TKerberosClient::Start(const QString& host, const QString& userName, const 
     gss_buffer_desc serviceBuffer = BufferOf(service);
     OM_uint32 major = gss_import_name(&minor, &serviceBuffer, GSS_C_NT_HOSTBASED_SERVICE, &m_Target);
     if (GSS_ERROR(major))
-        Raise(major, minor);
+        Raise(major, minor, m_Mechanism);
     if (!userName.isEmpty()) {
         const QByteArray principal = PrincipalOf(userName).toUtf8();
         gss_buffer_desc principalBuffer = BufferOf(principal);
         gss_name_t user = GSS_C_NO_NAME;
         major = gss_import_name(&minor, &principalBuffer, GSS_C_NT_USER_NAME, &user);
         if (GSS_ERROR(major))
-            Raise(major, minor);
+            Raise(major, minor, m_Mechanism);
         const QByteArray secret = password.toUtf8();
-        gss_buffer_desc passwordBuffer = BufferOf(secret);
-        gss_OID_set_desc mechanisms = {1, const_cast<gss_OID>(gss_mech_krb5)};
-        // MIT keeps the tickets of a password logon in a new memory cache, never the default one.
-        major = gss_acquire_cred_with_password(&minor, user, &passwordBuffer, GSS_C_INDEFINITE, &mechanisms,
-                                               GSS_C_INITIATE, &m_Credential, nullptr, nullptr);
+        gss_OID_desc krb5Only[1] = {*gss_mech_krb5};
+        gss_OID_desc withSpnego[2] = {*gss_mech_krb5, SpnegoOid};
+        // Kerberos alone tells a wrong password from other failures; SPNEGO then needs credentials of its own,
+        // which costs a second logon at the KDC.
+        major = AcquireWithPassword(user, secret, {1, krb5Only}, minor);
+        if (!GSS_ERROR(major) && m_Mechanism == &SpnegoOid) {
+            OM_uint32 ignored = 0;
+            gss_release_cred(&ignored, &m_Credential);
+            major = AcquireWithPassword(user, secret, {2, withSpnego}, minor);
+        }
         OM_uint32 ignored = 0;
         gss_release_name(&ignored, &user);
         if (GSS_ERROR(major))
-            Raise(major, minor);
+            Raise(major, minor, const_cast<gss_OID>(gss_mech_krb5));
     }
+    if (m_Mechanism == &SpnegoOid)
+        GetServiceTicket();
     m_FirstToken = Initiate(QByteArray());
+}
+
+OM_uint32 TKerberosClient::AcquireWithPassword(gss_name_t user, const QByteArray& password, gss_OID_set_desc mechanisms,
+                                               OM_uint32& minor) {
+    gss_buffer_desc passwordBuffer = BufferOf(password);
+    // MIT keeps the tickets of a password logon in a new memory cache, never the default one.
+    return gss_acquire_cred_with_password(&minor, user, &passwordBuffer, GSS_C_INDEFINITE, &mechanisms, GSS_C_INITIATE,
+                                          &m_Credential, nullptr, nullptr);
+}
+
+// SPNEGO hands on Kerberos' failures under codes of its own; asking Kerberos itself first tells
+// a wrong password, a missing ticket and an unknown service apart. The ticket stays with the
+// credentials, so the SPNEGO context asks the KDC no second time.
+void TKerberosClient::GetServiceTicket() {
+    gss_ctx_id_t probe = GSS_C_NO_CONTEXT;
+    gss_buffer_desc output = GSS_C_EMPTY_BUFFER;
+    OM_uint32 minor = 0;
+    const OM_uint32 major = gss_init_sec_context(
+        &minor, m_Credential, &probe, m_Target, const_cast<gss_OID>(gss_mech_krb5), RequestedFlags, GSS_C_INDEFINITE,
+        GSS_C_NO_CHANNEL_BINDINGS, GSS_C_NO_BUFFER, nullptr, &output, nullptr, nullptr);
+    OM_uint32 ignored = 0;
+    gss_release_buffer(&ignored, &output);
+    gss_delete_sec_context(&ignored, &probe, GSS_C_NO_BUFFER);
+    if (GSS_ERROR(major))
+        Raise(major, minor, const_cast<gss_OID>(gss_mech_krb5));
 }
 
 TKerberosClient::~TKerberosClient() {
@@ -125,6 +157,10 @@ QString TKerberosClient::PrincipalOf(const QString& userName) {
 QByteArray TKerberosClient::Step(const QByteArray& serverToken) {
     if (m_Established)
         return QByteArray();
+    // A context under way cannot go on without the server's token; MIT does not check that itself.
+    if (serverToken.isEmpty())
+        throw TKerberosError(TKerberosError::TKind::Other,
+                             Format(LangStr(QStringLiteral("sKerberosNotMutual")), {m_Service}));
     return Initiate(serverToken);
 }
 
@@ -141,7 +177,7 @@ QByteArray TKerberosClient::Initiate(const QByteArray& serverToken) {
                              serverToken.isEmpty() ? GSS_C_NO_BUFFER : &input, nullptr, &output, &granted, nullptr);
     QByteArray token = TakeBuffer(output);
     if (GSS_ERROR(major))
-        Raise(major, minor);
+        Raise(major, minor, m_Mechanism);
     if (major == GSS_S_COMPLETE) {
         // Without the server's proof, anyone who can answer on the port could read what follows.
         if (!(granted & GSS_C_MUTUAL_FLAG) || !(granted & GSS_C_CONF_FLAG))
@@ -159,7 +195,7 @@ std::unique_ptr<TGssSecurityContext> TKerberosClient::TakeContext(QByteArrayView
     return context;
 }
 
-void TKerberosClient::Raise(OM_uint32 major, OM_uint32 minor) const {
+void TKerberosClient::Raise(OM_uint32 major, OM_uint32 minor, gss_OID mechanism) const {
     const TKerberosError::TKind kind = KindOf(major, minor);
     QString key;
     switch (kind) {
@@ -176,5 +212,5 @@ void TKerberosClient::Raise(OM_uint32 major, OM_uint32 minor) const {
         key = QStringLiteral("sKerberosFailed");
         break;
     }
-    throw TKerberosError(kind, Format(LangStr(key), {m_Service, StatusText(major, minor, m_Mechanism)}));
+    throw TKerberosError(kind, Format(LangStr(key), {m_Service, StatusText(major, minor, mechanism)}));
 }

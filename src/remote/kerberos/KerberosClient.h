@@ -41,8 +41,11 @@ public:
 private:
     void Start(const QString& host, const QString& userName, const QString& password);
     void Release();
+    OM_uint32 AcquireWithPassword(gss_name_t user, const QByteArray& password, gss_OID_set_desc mechanisms,
+                                  OM_uint32& minor);
+    void GetServiceTicket();
     QByteArray Initiate(const QByteArray& serverToken);
-    [[noreturn]] void Raise(OM_uint32 major, OM_uint32 minor) const;
+    [[noreturn]] void Raise(OM_uint32 major, OM_uint32 minor, gss_OID mechanism) const;
 
     QString m_Service;
     gss_OID m_Mechanism;

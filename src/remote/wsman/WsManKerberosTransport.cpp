@@ -49,7 +49,9 @@ std::optional<TWsManHttpReply> TWsManKerberosTransport::Authenticate() {
             if (reply.Status != 401 && reply.Status / 100 != 2)
                 Raise(Format(LangStr(QStringLiteral("sRemoteHttpStatus")),
                              {m_Connection->Computer(), int(reply.Status)}));
-            token = m_Client->Step(answer ? QByteArray::fromBase64(*answer) : QByteArray());
+            if (!answer || answer->isEmpty())
+                Raise(Format(LangStr(QStringLiteral("sKerberosNotMutual")), {m_Connection->Computer()}));
+            token = m_Client->Step(QByteArray::fromBase64(*answer));
             if (reply.Status / 100 == 2) {
                 if (!m_Client->Established())
                     Raise(Format(LangStr(QStringLiteral("sKerberosNotMutual")), {m_Connection->Computer()}));

@@ -50,7 +50,8 @@ std::unique_ptr<IWsManTransport> MakeWsManTransport(const QString& computer, con
                 return MakeKerberosTransport(connection, userName, password, TKerberosClient::TMechanism::Spnego);
             } catch (const TKerberosError& error) {
                 // Without a user name there is nothing NTLM could log on with: the missing ticket is the cause.
-                if (userName.isEmpty())
+                // A password the domain refused would be refused by NTLM as well, with less said.
+                if (userName.isEmpty() || error.Kind() == TKerberosError::TKind::WrongPassword)
                     throw ERemoteError(error.Text(), 0, computer);
             }
         }
