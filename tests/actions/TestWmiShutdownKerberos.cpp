@@ -2,9 +2,13 @@
 #include "TEnglishTexts.h"
 #include "TSambaDomain.h"
 #include "TTestHost.h"
+#include "WsManEnvelope.h"
+#include "WsManNamespaces.h"
+#include "WsManResponse.h"
 #include "uWmiShutdown.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -26,6 +30,8 @@ private slots:
     void expiredTicket();
     void hostWithoutProof();
     void negotiateFallsBackToNtlmForAnAddress();
+    void realClient_data();
+    void realClient();
 
 private:
     TRemoteSettings Settings(bool https, TRemoteAuthentication authentication) const;
@@ -194,6 +200,62 @@ void TestWmiShutdownKerberos::negotiateFallsBackToNtlmForAnAddress() {
                  Settings(false, TRemoteAuthentication::Negotiate));
     QVERIFY2(!raised, raised ? qPrintable(raised->Text()) : "");
     QCOMPARE(m_Host.Shutdowns(int(before) + 1).size(), before + 1);
+}
+
+void TestWmiShutdownKerberos::realClient_data() {
+    QTest::addColumn<bool>("https");
+    QTest::addColumn<QString>("behaviour");
+    QTest::addColumn<bool>("answered");
+    QTest::newRow("HTTPS") << true << QString() << true;
+    // That client cannot seal Kerberos bodies; a default host refuses them unsealed on HTTP.
+    QTest::newRow("unsealed over HTTP refused") << false << QString() << false;
+    QTest::newRow("unsealed over HTTP where allowed") << false << u",unencrypted"_qs << true;
+}
+
+// python3-winrm with requests-kerberos logs on at the simulated host and checks its proof.
+void TestWmiShutdownKerberos::realClient() {
+    QFETCH(bool, https);
+    QFETCH(QString, behaviour);
+    QFETCH(bool, answered);
+    QProcess probe;
+    probe.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QStringLiteral("import requests_kerberos")});
+    if (!probe.waitForFinished(30000) || probe.exitCode() != 0)
+        QSKIP("/usr/bin/python3 cannot import requests_kerberos (install python3-requests-kerberos)");
+    qputenv("KRB5CCNAME", ("FILE:" + m_Cache).toUtf8());
+    QVERIFY(m_Host.SetBehaviour(QStringLiteral("127.0.0.1") + behaviour));
+    const QString endpoint = QStringLiteral("%1://127.0.0.1:%2/wsman")
+                                 .arg(https ? u"https"_qs : u"http"_qs)
+                                 .arg(https ? m_Host.HttpsPort() : m_Host.HttpPort());
+    const QString request = m_Folder.filePath(QStringLiteral("request.xml"));
+    const QString answer = m_Folder.filePath(QStringLiteral("answer.xml"));
+    QFile::remove(answer);
+    QFile file(request);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(TWsManEnvelope(endpoint, 60)
+                   .Enumerate(WsManNs::WmiResourcePrefix + u"root/cimv2/*"_qs,
+                              u"SELECT * FROM Win32_OperatingSystem WHERE Primary=True"_qs));
+    file.close();
+    QProcess python;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("NO_PROXY"), QStringLiteral("*"));
+    environment.remove(QStringLiteral("REQUESTS_CA_BUNDLE"));
+    environment.remove(QStringLiteral("CURL_CA_BUNDLE"));
+    python.setProcessEnvironment(environment);
+    python.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral(DORMIVA_SOURCE_DIR "/tests/data/wsman/winrm_send.py"), endpoint, QString(), QString(),
+                  request, answer, QStringLiteral("kerberos"), QStringLiteral("auto"), Service});
+    QVERIFY(python.waitForFinished(60000));
+    QVERIFY(m_Host.SetBehaviour(QStringLiteral("127.0.0.1")));
+    const QByteArray complaint = python.readAllStandardError();
+    QCOMPARE(python.exitCode() == 0, answered);
+    if (!answered)
+        return;
+    QFile result(answer);
+    QVERIFY(result.open(QIODevice::ReadOnly));
+    const TWsManResponse enumeration = TWsManResponse::Parse(result.readAll());
+    QVERIFY2(enumeration.ParseError.isEmpty(), complaint.constData());
+    QVERIFY(enumeration.IsBody(WsManNs::Enumeration, QStringLiteral("EnumerateResponse")));
+    QCOMPARE(enumeration.Items.size(), 1);
 }
 
 DORMIVA_NAMESPACE_TEST_MAIN(TestWmiShutdownKerberos)
