@@ -3,6 +3,7 @@
 #include "CallCounter.h"
 #include "SimulatedHost.h"
 
+#include <QCryptographicHash>
 #include <QSslSocket>
 #include <QTimer>
 
@@ -118,7 +119,7 @@ void THttpSession::ReadRequests() {
 THostReply THttpSession::Answer(const QByteArray& authorization, const QByteArray& contentType,
                                 const QByteArray& body) {
     if (TKerberosLogon::IsKerberosAuthorization(authorization)) {
-        if (std::optional<THostReply> refused = m_Kerberos.Step(authorization))
+        if (std::optional<THostReply> refused = m_Kerberos.Step(authorization, ChannelBinding()))
             return *refused;
     } else if (m_Kerberos.LoggedOn() && authorization.isEmpty()) {
         return m_Kerberos.Serve(contentType, body, m_Https);
@@ -134,6 +135,15 @@ THostReply THttpSession::Answer(const QByteArray& authorization, const QByteArra
     }
     return m_Kerberos.LoggedOn() ? m_Kerberos.Serve(contentType, body, m_Https)
                                  : m_Ntlm.Serve(contentType, body, m_Https);
+}
+
+// RFC 5929's binding of the own certificate, whose signature uses SHA-256.
+QByteArray THttpSession::ChannelBinding() const {
+    const auto* tls = qobject_cast<const QSslSocket*>(m_Socket);
+    if (!tls)
+        return QByteArray();
+    return "tls-server-end-point:" +
+           QCryptographicHash::hash(tls->localCertificate().toDer(), QCryptographicHash::Sha256);
 }
 
 void THttpSession::Respond(const THostReply& reply) {

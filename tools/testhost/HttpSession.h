@@ -23,6 +23,7 @@ public:
 private:
     void ReadRequests();
     THostReply Answer(const QByteArray& authorization, const QByteArray& contentType, const QByteArray& body);
+    QByteArray ChannelBinding() const;
     void Respond(const THostReply& reply);
     void Finish();
 

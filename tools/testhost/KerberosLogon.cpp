@@ -40,7 +40,7 @@ bool TKerberosLogon::IsKerberosAuthorization(const QByteArray& authorization) {
            TKerberosServer::IsKerberosToken(QByteArray::fromBase64(authorization.mid(space + 1).trimmed()));
 }
 
-std::optional<THostReply> TKerberosLogon::Step(const QByteArray& authorization) {
+std::optional<THostReply> TKerberosLogon::Step(const QByteArray& authorization, const QByteArray& channelBinding) {
     const qsizetype space = authorization.indexOf(' ');
     const QByteArray scheme = authorization.left(space);
     m_Context.reset(); // a new logon replaces the one of this connection
@@ -49,8 +49,10 @@ std::optional<THostReply> TKerberosLogon::Step(const QByteArray& authorization) 
     if (!m_Server)
         m_Server = std::make_unique<TKerberosServer>();
     const TKerberosServer::TStep step =
-        m_Server->Accept(QByteArray::fromBase64(authorization.mid(space + 1).trimmed()));
-    if (!step.Accepted) {
+        m_Server->Accept(QByteArray::fromBase64(authorization.mid(space + 1).trimmed()), channelBinding);
+    // As Windows with CbtHardeningLevel Strict: over HTTPS only a logon bound to this channel counts.
+    const bool unbound = step.Established && !channelBinding.isEmpty() && !step.ChannelBound;
+    if (!step.Accepted || (unbound && m_Host->Behaviour().StrictChannelBinding)) {
         m_Server.reset();
         return Refusal();
     }

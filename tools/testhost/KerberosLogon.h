@@ -30,7 +30,8 @@ public:
 
     // Accepts the token. Returns the refusal, or none once the client has logged on and the request's
     // body is to be served (its answer then carries the host's proof).
-    std::optional<THostReply> Step(const QByteArray& authorization);
+    // channelBinding: the binding of the own certificate over HTTPS, empty over HTTP.
+    std::optional<THostReply> Step(const QByteArray& authorization, const QByteArray& channelBinding);
     bool LoggedOn() const { return m_Context != nullptr; }
     THostReply Serve(const QByteArray& contentType, const QByteArray& body, bool https);
 

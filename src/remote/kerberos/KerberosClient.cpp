@@ -61,10 +61,9 @@ TKerberosError::TKind KindOf(OM_uint32 major, OM_uint32 minor) {
 } // namespace
 
 TKerberosClient::TKerberosClient(const QString& host, const QString& userName, const QString& password,
-                                 TMechanism mechanism, const QByteArray& channelBinding)
+                                 TMechanism mechanism)
     : m_Service(QStringLiteral("HTTP/") + host),
-      m_Mechanism(mechanism == TMechanism::Spnego ? &SpnegoOid : const_cast<gss_OID>(gss_mech_krb5)),
-      m_ChannelBinding(channelBinding) {
+      m_Mechanism(mechanism == TMechanism::Spnego ? &SpnegoOid : const_cast<gss_OID>(gss_mech_krb5)) {
     try {
         Start(host, userName, password);
     } catch (...) {
@@ -103,9 +102,12 @@ void TKerberosClient::Start(const QString& host, const QString& userName, const 
         if (GSS_ERROR(major))
             Raise(major, minor, const_cast<gss_OID>(gss_mech_krb5));
     }
-    if (m_Mechanism == &SpnegoOid)
-        GetServiceTicket();
-    m_FirstToken = Initiate(QByteArray());
+    GetServiceTicket();
+}
+
+QByteArray TKerberosClient::FirstToken(const QByteArray& channelBinding) {
+    m_ChannelBinding = channelBinding;
+    return Initiate(QByteArray());
 }
 
 OM_uint32 TKerberosClient::AcquireWithPassword(gss_name_t user, const QByteArray& password, gss_OID_set_desc mechanisms,
@@ -116,9 +118,9 @@ OM_uint32 TKerberosClient::AcquireWithPassword(gss_name_t user, const QByteArray
                                           &m_Credential, nullptr, nullptr);
 }
 
-// SPNEGO hands on Kerberos' failures under codes of its own; asking Kerberos itself first tells
-// a wrong password, a missing ticket and an unknown service apart. The ticket stays with the
-// credentials, so the SPNEGO context asks the KDC no second time.
+// Kerberos itself tells a wrong password, a missing ticket and an unknown service apart (SPNEGO hands
+// its failures on under codes of its own). The ticket stays with the credentials, so the logon's own
+// context asks the KDC no second time.
 void TKerberosClient::GetServiceTicket() {
     gss_ctx_id_t probe = GSS_C_NO_CONTEXT;
     gss_buffer_desc output = GSS_C_EMPTY_BUFFER;

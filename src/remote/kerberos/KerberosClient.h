@@ -12,20 +12,20 @@
 // The client side of a Kerberos logon at HTTP/<host> through MIT Kerberos' GSSAPI, with mutual
 // authentication. Without a user name it uses the default ticket cache; with a user name and password
 // it gets a ticket for that user into a memory cache of its own, never into the user's cache. The
-// first token is made at construction: a service ticket could be had when construction succeeds.
+// service ticket is got at construction: one could be had when construction succeeds.
 class TKerberosClient {
 public:
     // Spnego: a token for the Negotiate scheme; Kerberos: a bare Kerberos token for the Kerberos scheme.
     enum class TMechanism { Spnego, Kerberos };
 
     // Raises TKerberosError when no ticket can be had.
-    TKerberosClient(const QString& host, const QString& userName, const QString& password, TMechanism mechanism,
-                    const QByteArray& channelBinding = QByteArray());
+    TKerberosClient(const QString& host, const QString& userName, const QString& password, TMechanism mechanism);
     ~TKerberosClient();
     TKerberosClient(const TKerberosClient&) = delete;
     TKerberosClient& operator=(const TKerberosClient&) = delete;
 
-    const QByteArray& FirstToken() const { return m_FirstToken; }
+    // The token that opens the logon; over TLS bound to the channel ("tls-server-end-point:" and the hash).
+    QByteArray FirstToken(const QByteArray& channelBinding);
     // Takes the server's answer token; returns the next token to send, empty when none is due. Raises
     // TKerberosError when the server's token does not prove the server.
     QByteArray Step(const QByteArray& serverToken);
@@ -53,6 +53,5 @@ private:
     gss_cred_id_t m_Credential = GSS_C_NO_CREDENTIAL;
     gss_ctx_id_t m_Context = GSS_C_NO_CONTEXT;
     QByteArray m_ChannelBinding;
-    QByteArray m_FirstToken;
     bool m_Established = false;
 };

@@ -20,9 +20,12 @@ public:
     struct TStep {
         bool Accepted = false; // false: the token was refused
         bool Established = false;
-        QByteArray Token; // the answer token, the proof of the server once established
+        bool ChannelBound = false; // the client's binding matched the one given
+        QByteArray Token;          // the answer token, the proof of the server once established
     };
-    TStep Accept(const QByteArray& clientToken);
+    // channelBinding: over TLS "tls-server-end-point:" and the hash of the own certificate; a client that
+    // sent another binding is refused, one that sent none is accepted unbound.
+    TStep Accept(const QByteArray& clientToken, const QByteArray& channelBinding);
     // Whether a token is a Kerberos or SPNEGO initial token rather than an NTLM one.
     static bool IsKerberosToken(const QByteArray& token);
     std::unique_ptr<TGssSecurityContext> TakeContext(QByteArrayView protocol);

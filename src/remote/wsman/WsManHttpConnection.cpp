@@ -4,6 +4,7 @@
 #include "LangChanger.h"
 #include "uFormat.h"
 
+#include <QCryptographicHash>
 #include <QUrl>
 
 #include <curl/curl.h>
@@ -46,6 +47,30 @@ size_t WriteHeader(char* data, size_t size, size_t count, void* user) {
     if (colon > 0)
         transfer->Reply.Headers.append({line.left(colon).trimmed(), line.mid(colon + 1).trimmed()});
     return size * count;
+}
+
+// RFC 5929: the certificate's own signature hash, except that MD5 and SHA-1 become SHA-256.
+QByteArray EndPointBinding(const curl_certinfo* certificates) {
+    if (!certificates || certificates->num_of_certs < 1)
+        return QByteArray();
+    QByteArray pem;
+    QByteArray algorithm;
+    for (const curl_slist* field = certificates->certinfo[0]; field; field = field->next) {
+        const QByteArray text(field->data);
+        if (text.startsWith("Cert:"))
+            pem = text.mid(5);
+        else if (text.startsWith("Signature Algorithm:"))
+            algorithm = text.mid(20).toLower();
+    }
+    const qsizetype begin = pem.indexOf("-----BEGIN CERTIFICATE-----");
+    const qsizetype end = pem.indexOf("-----END CERTIFICATE-----");
+    if (begin < 0 || end < begin)
+        return QByteArray();
+    const QByteArray der = QByteArray::fromBase64(pem.mid(begin + 27, end - begin - 27).simplified().replace(' ', ""));
+    const QCryptographicHash::Algorithm hash = algorithm.contains("sha384")   ? QCryptographicHash::Sha384
+                                               : algorithm.contains("sha512") ? QCryptographicHash::Sha512
+                                                                              : QCryptographicHash::Sha256;
+    return "tls-server-end-point:" + QCryptographicHash::hash(der, hash);
 }
 
 struct TCurlSlist {
@@ -98,6 +123,8 @@ TWsManHttpConnection::TWsManHttpConnection(const QString& computer, const TRemot
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, m_Curl->ErrorText);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, settings.VerifyCertificate ? 1L : 0L);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, settings.VerifyCertificate ? 2L : 0L);
+    // Kerberos binds its logon to the server's certificate.
+    curl_easy_setopt(curl, CURLOPT_CERTINFO, settings.Https ? 1L : 0L);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, WriteBody);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, WriteHeader);
 }
@@ -153,6 +180,13 @@ TWsManHttpReply TWsManHttpConnection::Post(const QByteArray& body, const QByteAr
                            m_Computer);
     }
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &transfer.Reply.Status);
+    if (m_Settings.Https) {
+        // libcurl reports the certificates only for the request that made the connection.
+        curl_certinfo* certificates = nullptr;
+        curl_easy_getinfo(curl, CURLINFO_CERTINFO, &certificates);
+        if (const QByteArray binding = EndPointBinding(certificates); !binding.isEmpty())
+            m_ChannelBinding = binding;
+    }
     long connects = 0;
     curl_easy_getinfo(curl, CURLINFO_NUM_CONNECTS, &connects);
     transfer.Reply.NewConnection = connects > 0;

@@ -41,6 +41,10 @@ public:
     TWsManHttpReply Post(const QByteArray& body, const QByteArray& contentType,
                          const QList<QByteArray>& extraHeaders = {});
 
+    // The "tls-server-end-point" channel binding of the HTTPS connection (RFC 5929: the prefix and the hash
+    // of the server's certificate), once a request has gone out on it; empty over HTTP.
+    const QByteArray& ChannelBinding() const { return m_ChannelBinding; }
+
     // Windows answers stay below half a megabyte; anything far beyond is not a WS-Management answer.
     static constexpr qsizetype MaxReplySize = 16 * 1024 * 1024;
 
@@ -51,4 +55,5 @@ private:
     QDeadlineTimer m_Deadline;
     QString m_Url;
     std::unique_ptr<TCurl> m_Curl;
+    QByteArray m_ChannelBinding;
 };

@@ -38,8 +38,12 @@ TWsManHttpReply TWsManKerberosTransport::Send(const QByteArray& envelope) {
 }
 
 std::optional<TWsManHttpReply> TWsManKerberosTransport::Authenticate() {
-    QByteArray token = m_Client->FirstToken();
     try {
+        // The channel binding needs the server's certificate: a first request without credentials
+        // opens the TLS connection.
+        if (m_Connection->Settings().Https && m_Connection->ChannelBinding().isEmpty())
+            m_Connection->Post(QByteArray(), SoapContentType);
+        QByteArray token = m_Client->FirstToken(m_Connection->ChannelBinding());
         for (int leg = 0; leg < 4; ++leg) {
             const TWsManHttpReply reply = m_Connection->Post(QByteArray(), SoapContentType,
                                                              {"Authorization: " + m_Scheme + ' ' + token.toBase64()});
