@@ -9,17 +9,19 @@
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Simulates Windows hosts answering WMI over WS-Management.\n"
-        "HOST is ADDRESS or FIRST-LAST (IPv4), optionally followed by behaviours separated by commas:\n"
-        "  deny, noos, drop, silent, singleton, huge, ntlmonly, unencrypted, tamper, plainanswers,\n"
-        "  closeonchallenge, preemptive, unproved, strictcbt, delay=MS, return=N, fault=TEXT (takes the rest).\n"
-        "Accepts Basic and NTLM (under Negotiate, or NTLM with ntlmonly); NTLM bodies over HTTP\n"
-        "must be sealed unless unencrypted is given. Basic is taken on a connection only after a\n"
-        "401 challenge, unless preemptive is given.\n"
-        "Prints \"ready\" when listening, \"shutdown ADDRESS FLAGS\" per accepted Win32Shutdown and\n"
-        "\"unasked ADDRESS\" per Basic credentials sent before a challenge.\n"
-        "Reads commands on stdin: \"set HOST\", \"peak\", \"resetpeak\"."));
+    parser.setApplicationDescription(
+        QStringLiteral("Simulates Windows hosts answering WMI over WS-Management.\n"
+                       "HOST is ADDRESS or FIRST-LAST (IPv4), optionally followed by behaviours separated by commas:\n"
+                       "  deny, noos, drop, silent, singleton, huge, ntlmonly, unencrypted, tamper, plainanswers,\n"
+                       "  closeonchallenge, preemptive, delay=MS, return=N, fault=TEXT (takes the rest),\n"
+                       "  unproved, strictcbt (Kerberos: no proof in the answer; HTTPS logons must be bound).\n"
+                       "Accepts Kerberos as well when KRB5_KTNAME names a keytab for HTTP/<name>.\n"
+                       "Accepts Basic and NTLM (under Negotiate, or NTLM with ntlmonly); NTLM bodies over HTTP\n"
+                       "must be sealed unless unencrypted is given. Basic is taken on a connection only after a\n"
+                       "401 challenge, unless preemptive is given.\n"
+                       "Prints \"ready\" when listening, \"shutdown ADDRESS FLAGS\" per accepted Win32Shutdown and\n"
+                       "\"unasked ADDRESS\" per Basic credentials sent before a challenge.\n"
+                       "Reads commands on stdin: \"set HOST\", \"peak\", \"resetpeak\"."));
     parser.addHelpOption();
     const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("Accepted user name."),
                                   QStringLiteral("name"));
