@@ -33,7 +33,7 @@ QString THostBehaviour::Apply(const QStringList& words) {
         else if (name == QLatin1String("unproved"))
             Unproved = true;
         else if (name == QLatin1String("strictcbt"))
-            StrictChannelBinding = true;
+            StrictCbt = true;
         else if (name == QLatin1String("delay"))
             DelayMs = value.toInt(&ok);
         else if (name == QLatin1String("return"))

@@ -5,25 +5,25 @@
 
 // How one simulated computer misbehaves; the default answers like a healthy Windows host.
 struct THostBehaviour {
-    bool DenyCredentials = false;      // every request gets 401
-    bool NoOperatingSystem = false;    // the query returns no object
-    bool DropConnection = false;       // the connection is cut when a request arrives
-    bool Silent = false;               // requests are read and never answered
-    bool Singleton = false;            // endpoint references without selectors
-    bool Huge = false;                 // the Enumerate answer is 50 MB of padding
-    int DelayMs = 0;                   // each Win32Shutdown call takes this long
-    int ReturnValue = 0;               // Win32Shutdown's return value; non-zero calls are not recorded
-    QString FaultMessage;              // when set, Enumerate fails with this WMI fault text
-    bool NtlmOnly = false;             // offers the NTLM scheme instead of Negotiate
-    bool AllowUnencrypted = false;     // takes unsealed bodies of NTLM connections over HTTP
-    bool Tamper = false;               // alters one byte of every sealed answer
-    bool PlainAnswers = false;         // answers sealed requests unsealed
-    bool CloseOnChallenge = false;     // ends the connection after sending the NTLM challenge
-    int HugeFaultBytes = 0;            // Enumerate fails with a fault text this long, full of forged log lines
-    int ManyObjects = 0;               // the first batch of an enumeration holds this many objects
-    bool PreemptiveBasic = false;      // takes Basic credentials on a connection it has not challenged yet
-    bool Unproved = false;             // leaves its Kerberos proof out of the answer to a logon
-    bool StrictChannelBinding = false; // over HTTPS refuses Kerberos logons not bound to the TLS channel
+    bool DenyCredentials = false;   // every request gets 401
+    bool NoOperatingSystem = false; // the query returns no object
+    bool DropConnection = false;    // the connection is cut when a request arrives
+    bool Silent = false;            // requests are read and never answered
+    bool Singleton = false;         // endpoint references without selectors
+    bool Huge = false;              // the Enumerate answer is 50 MB of padding
+    int DelayMs = 0;                // each Win32Shutdown call takes this long
+    int ReturnValue = 0;            // Win32Shutdown's return value; non-zero calls are not recorded
+    QString FaultMessage;           // when set, Enumerate fails with this WMI fault text
+    bool NtlmOnly = false;          // offers the NTLM scheme instead of Negotiate
+    bool AllowUnencrypted = false;  // takes unsealed bodies of NTLM connections over HTTP
+    bool Tamper = false;            // alters one byte of every sealed answer
+    bool PlainAnswers = false;      // answers sealed requests unsealed
+    bool CloseOnChallenge = false;  // ends the connection after sending the NTLM challenge
+    int HugeFaultBytes = 0;         // Enumerate fails with a fault text this long, full of forged log lines
+    int ManyObjects = 0;            // the first batch of an enumeration holds this many objects
+    bool PreemptiveBasic = false;   // takes Basic credentials on a connection it has not challenged yet
+    bool Unproved = false;          // leaves its Kerberos proof out of the answer to a logon
+    bool StrictCbt = false;         // over HTTPS refuses Kerberos logons not bound to the TLS channel
 
     // Reads "deny", "noos", "drop", "silent", "singleton", "huge", "ntlmonly", "unencrypted", "tamper",
     // "plainanswers", "closeonchallenge", "preemptive", "unproved", "strictcbt", "delay=MS", "return=N",

@@ -52,7 +52,7 @@ std::optional<THostReply> TKerberosLogon::Step(const QByteArray& authorization, 
         m_Server->Accept(QByteArray::fromBase64(authorization.mid(space + 1).trimmed()), channelBinding);
     // As Windows with CbtHardeningLevel Strict: over HTTPS only a logon bound to this channel counts.
     const bool unbound = step.Established && !channelBinding.isEmpty() && !step.ChannelBound;
-    if (!step.Accepted || (unbound && m_Host->Behaviour().StrictChannelBinding)) {
+    if (!step.Accepted || (unbound && m_Host->Behaviour().StrictCbt)) {
         m_Server.reset();
         return Refusal();
     }
