@@ -145,7 +145,9 @@ bool TSambaDomain::Start(QString* why) {
         return false;
     const QString krb5 = QStringLiteral("[libdefaults]\n default_realm = %1\n dns_lookup_kdc = false\n"
                                         " dns_lookup_realm = false\n rdns = false\n dns_canonicalize_hostname = false\n"
-                                        "[realms]\n %1 = {\n  kdc = %2\n }\n")
+                                        "[realms]\n %1 = {\n  kdc = %2\n }\n"
+                                        // Test services are named NAME.localhost, which libcurl keeps on loopback.
+                                        "[domain_realm]\n .localhost = %1\n")
                              .arg(QLatin1String(RealmName), ServerAddress());
     if (!WriteFile(Krb5Config(), krb5.toUtf8())) {
         *why = QStringLiteral("the Kerberos configuration could not be written");

@@ -146,6 +146,28 @@ void TKerberosClient::Release() {
     gss_release_name(&minor, &m_Target);
 }
 
+bool TKerberosClient::RealmKnown(const QString& host, const QString& userName) {
+    if (userName.isEmpty() || userName.contains(QLatin1Char('@')))
+        return true;
+    krb5_context context = nullptr;
+    if (krb5_init_context(&context) != 0)
+        return false;
+    bool known = false;
+    char** realms = nullptr;
+    if (krb5_get_host_realm(context, host.toUtf8().constData(), &realms) == 0 && realms && realms[0]) {
+        const QString realm = QString::fromUtf8(realms[0]);
+        char* defaultRealm = nullptr;
+        const QString fallback =
+            krb5_get_default_realm(context, &defaultRealm) == 0 ? QString::fromUtf8(defaultRealm) : QString();
+        krb5_free_default_realm(context, defaultRealm);
+        known = !realm.isEmpty() ||
+                (!fallback.isEmpty() && host.endsWith(QLatin1Char('.') + fallback, Qt::CaseInsensitive));
+    }
+    krb5_free_host_realm(context, realms);
+    krb5_free_context(context);
+    return known;
+}
+
 QString TKerberosClient::PrincipalOf(const QString& userName) {
     const qsizetype backslash = userName.indexOf(QLatin1Char('\\'));
     if (backslash >= 0)

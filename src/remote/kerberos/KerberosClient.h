@@ -34,6 +34,12 @@ public:
     // The established context, for sealing messages that name the protocol.
     std::unique_ptr<TGssSecurityContext> TakeContext(QByteArrayView protocol);
 
+    // Whether Negotiate may ask a KDC for this logon: always for the ticket cache, and with a user name and
+    // password only when the user names a realm or the Kerberos configuration places the computer in one
+    // (a domain_realm entry, or a DNS domain that is the default realm). Elsewhere the default realm of an
+    // unconfigured system could be anybody's, and its KDC would learn the user name.
+    static bool RealmKnown(const QString& host, const QString& userName);
+
     // The principal a user name stands for: "user@realm" as given with the realm in capitals,
     // "DOMAIN\user" and "user" in the default realm (NetBIOS domain names are not realms).
     static QString PrincipalOf(const QString& userName);

@@ -45,7 +45,7 @@ std::unique_ptr<IWsManTransport> MakeWsManTransport(const QString& computer, con
         return std::make_unique<TWsManBasicTransport>(std::move(connection), userName, password);
     case TRemoteAuthentication::Negotiate:
         // Kerberos when a ticket can be had for the computer, else NTLM, as Windows' Negotiate does.
-        if (HasServiceName(computer)) {
+        if (HasServiceName(computer) && TKerberosClient::RealmKnown(computer.trimmed(), userName)) {
             try {
                 return MakeKerberosTransport(connection, userName, password, TKerberosClient::TMechanism::Spnego);
             } catch (const TKerberosError& error) {
