@@ -88,6 +88,8 @@ THostReply TKerberosLogon::Serve(const QByteArray& contentType, const QByteArray
             }
         }
     }
+    // closeonchallenge: the connection ends with the logon's answer, as after NTLM's challenge.
+    reply.CloseConnection = !m_Proof.isEmpty() && m_Host->Behaviour().CloseOnChallenge;
     reply.Authenticate = std::exchange(m_Proof, QByteArray());
     return reply;
 }

@@ -31,7 +31,8 @@ public:
     QByteArray Step(const QByteArray& serverToken);
     // Whether the server has proved itself (mutual authentication) and messages can be sealed.
     bool Established() const { return m_Established; }
-    // The established context, for sealing messages that name the protocol.
+    // The established context, for sealing messages that name the protocol; FirstToken then opens
+    // another logon with the same credentials.
     std::unique_ptr<TGssSecurityContext> TakeContext(QByteArrayView protocol);
 
     // Whether Negotiate may ask a KDC for this logon: always for the ticket cache, and with a user name and

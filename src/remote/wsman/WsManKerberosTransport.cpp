@@ -31,9 +31,15 @@ TWsManHttpReply TWsManKerberosTransport::Send(const QByteArray& envelope) {
     }
     TWsManHttpReply reply = Exchange(envelope);
     // The context belonged to the connection that the computer closed: a sealed request on a new
-    // connection cannot have been carried out. A ticket is good for one context only, so no second try.
-    if (reply.NewConnection)
-        Raise(Format(LangStr(QStringLiteral("sKerberosConnectionLost")), {m_Connection->Computer()}));
+    // connection cannot have been carried out, so log on again (the ticket serves again) and send it once more.
+    if (reply.NewConnection) {
+        m_Context.reset();
+        if (std::optional<TWsManHttpReply> refused = Authenticate())
+            return *refused;
+        reply = Exchange(envelope);
+        if (reply.NewConnection)
+            Raise(Format(LangStr(QStringLiteral("sKerberosConnectionLost")), {m_Connection->Computer()}));
+    }
     return reply;
 }
 
