@@ -25,6 +25,8 @@ private slots:
     void noOperatingSystemReturnsMinusOne();
     void failures_data();
     void failures();
+    void missingUserName_data();
+    void missingUserName();
     void unansweredShutdownIsToldApart();
     void hostBehaviourChangesWhileRunning();
     void basicOnlyOverHttpsUnlessAllowed_data();
@@ -198,11 +200,43 @@ void TestWmiShutdown::failures_data() {
     QTest::newRow("50 MB answer")
         << "127.0.6.10" << password << false << false << basic << qint64(0)
         << QStringLiteral("The answer of 127.0.6.10 on port %1 is larger than 16 MB.").arg(http);
-    QTest::newRow("method not available yet")
+    QTest::newRow("Kerberos for an address")
         << "127.0.6.2" << password << false << false << int(TRemoteAuthentication::Kerberos) << qint64(0)
-        << "The authentication method \"kerberos\" is not supported yet.";
+        << "Kerberos needs the DNS name of the computer, not \"127.0.6.2\": tickets are issued for names, not "
+           "addresses.";
     QTest::newRow("name that is no host") << "bad name/x" << password << false << false << basic << qint64(0)
                                           << "The computer name \"bad name/x\" cannot be used in an address.";
+}
+
+void TestWmiShutdown::missingUserName_data() {
+    QTest::addColumn<int>("authentication");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("Basic") << int(TRemoteAuthentication::Basic)
+                           << "Basic authentication at 127.0.6.2 needs a user name and a password; the user name is "
+                              "empty.";
+    QTest::newRow("NTLM") << int(TRemoteAuthentication::Ntlm)
+                          << "The NTLM logon at 127.0.6.2 needs a user name and a password.";
+    // No Kerberos for an address: Negotiate is NTLM there.
+    QTest::newRow("Negotiate for an address")
+        << int(TRemoteAuthentication::Negotiate) << "The NTLM logon at 127.0.6.2 needs a user name and a password.";
+}
+
+// Off Windows only Kerberos has an identity of the user who runs the program; the others say what is missing.
+void TestWmiShutdown::missingUserName() {
+    QFETCH(int, authentication);
+    QFETCH(QString, text);
+    TRemoteSettings settings = m_Host.Settings(true, 2);
+    settings.Authentication = TRemoteAuthentication(authentication);
+    const qsizetype before = m_Host.Shutdowns().size();
+    QVERIFY_THROWS_EXCEPTION(ERemoteError, [&] {
+        try {
+            ShutdownComputer(QStringLiteral("127.0.6.2"), QString(), QString(), 0, true, settings);
+        } catch (const ERemoteError& error) {
+            QCOMPARE(error.Text(), text);
+            throw;
+        }
+    }());
+    QCOMPARE(m_Host.Shutdowns().size(), before);
 }
 
 void TestWmiShutdown::failures() {

@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr const char* Realm = "DORMTEST.LAN";
+constexpr const char* RealmName = "DORMTEST.LAN";
 constexpr const char* BaseDN = "DC=dormtest,DC=lan";
 
 QString Executable(const QString& name) {
@@ -50,6 +50,10 @@ QString TSambaDomain::AdminName() {
 
 QString TSambaDomain::AdminPassword() {
     return QStringLiteral("Dormiva-Test-Pa55");
+}
+
+QString TSambaDomain::Realm() {
+    return QLatin1String(RealmName);
 }
 
 QString TSambaDomain::CaCertificateFile() const {
@@ -93,7 +97,7 @@ bool TSambaDomain::Start(QString* why) {
     if (!m_client->IsCreated() || !m_server->IsCreated() ||
         !m_client->Ip({"link", "add", "addc0", "type", "veth", "peer", "name", "eth0", "netns", m_server->Name()}) ||
         !m_client->Ip({"addr", "add", "10.215.9.1/24", "dev", "addc0"}) ||
-        !m_client->Ip({"link", "set", "addc0", "up"}) ||
+        !m_client->Ip({"link", "set", "addc0", "up"}) || !m_client->Ip({"link", "set", "lo", "up"}) ||
         !m_server->Ip({"addr", "add", ServerAddress() + QStringLiteral("/24"), "dev", "eth0"}) ||
         !m_server->Ip({"link", "set", "eth0", "up"}) || !m_server->Ip({"link", "set", "lo", "up"})) {
         *why = QStringLiteral("the link to the domain controller could not be made");
@@ -122,7 +126,7 @@ bool TSambaDomain::Start(QString* why) {
     QStringList provision{"samba-tool",
                           "domain",
                           "provision",
-                          QStringLiteral("--realm=%1").arg(QLatin1String(Realm)),
+                          QStringLiteral("--realm=%1").arg(QLatin1String(RealmName)),
                           QStringLiteral("--domain=%1").arg(NetBIOSDomain()),
                           "--server-role=dc",
                           "--dns-backend=SAMBA_INTERNAL",
@@ -141,8 +145,10 @@ bool TSambaDomain::Start(QString* why) {
         return false;
     const QString krb5 = QStringLiteral("[libdefaults]\n default_realm = %1\n dns_lookup_kdc = false\n"
                                         " dns_lookup_realm = false\n rdns = false\n dns_canonicalize_hostname = false\n"
-                                        "[realms]\n %1 = {\n  kdc = %2\n }\n")
-                             .arg(QLatin1String(Realm), ServerAddress());
+                                        "[realms]\n %1 = {\n  kdc = %2\n }\n"
+                                        // Test services are named NAME.localhost, which libcurl keeps on loopback.
+                                        "[domain_realm]\n .localhost = %1\n")
+                             .arg(QLatin1String(RealmName), ServerAddress());
     if (!WriteFile(Krb5Config(), krb5.toUtf8())) {
         *why = QStringLiteral("the Kerberos configuration could not be written");
         return false;
@@ -186,9 +192,28 @@ bool TSambaDomain::AddComputers(const QList<TComputer>& computers, QString* why)
                why, {QStringLiteral("LDAPTLS_CACERT=%1").arg(CaCertificateFile())}, ldif);
 }
 
-bool TSambaDomain::GetTicket(const QString& cacheFile, QString* why) const {
+bool TSambaDomain::AddHttpService(const QString& account, const QString& host, const QString& keytabFile,
+                                  QString* why) const {
+    const QString config = m_folder.path() + QStringLiteral("/etc/smb.conf");
+    const QString principal = QStringLiteral("HTTP/%1").arg(host);
+    // A service account with a password has the keys that the service's tickets are sealed with.
+    return Run(*m_server,
+               {"samba-tool", "user", "create", account, AdminPassword() + QStringLiteral("-svc"), "-s", config},
+               why) &&
+           Run(*m_server, {"samba-tool", "spn", "add", principal, account, "-s", config}, why) &&
+           Run(*m_server,
+               {"samba-tool", "domain", "exportkeytab", keytabFile, QStringLiteral("--principal=%1").arg(principal),
+                "-s", config},
+               why);
+}
+
+bool TSambaDomain::GetTicket(const QString& cacheFile, QString* why, int lifetimeSeconds) const {
+    QStringList command{"kinit"};
+    if (lifetimeSeconds > 0)
+        command << "-l" << QStringLiteral("%1s").arg(lifetimeSeconds);
+    command << QStringLiteral("Administrator@%1").arg(QLatin1String(RealmName));
     return Run(
-        *m_client, {"kinit", QStringLiteral("Administrator@%1").arg(QLatin1String(Realm))}, why,
+        *m_client, command, why,
         {QStringLiteral("KRB5_CONFIG=%1").arg(Krb5Config()), QStringLiteral("KRB5CCNAME=FILE:%1").arg(cacheFile)},
         AdminPassword().toUtf8() + '\n');
 }

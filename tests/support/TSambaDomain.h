@@ -27,7 +27,10 @@ public:
     bool Start(QString* why);
     bool AddComputers(const QList<TComputer>& computers, QString* why) const;
     // Gets the administrator a ticket in the credentials cache file; KRB5_CONFIG must name Krb5Config().
-    bool GetTicket(const QString& cacheFile, QString* why) const;
+    // A lifetime in seconds, when given, makes a ticket that soon expires.
+    bool GetTicket(const QString& cacheFile, QString* why, int lifetimeSeconds = 0) const;
+    // Makes a service account with the principal HTTP/<host> and writes its keys to the keytab.
+    bool AddHttpService(const QString& account, const QString& host, const QString& keytabFile, QString* why) const;
 
     const TNetworkNamespace& Client() const { return *m_client; }
     static QString ServerAddress();
@@ -36,6 +39,7 @@ public:
     static QString NetBIOSDomain();
     static QString AdminName();
     static QString AdminPassword();
+    static QString Realm();
     QString CaCertificateFile() const;
     QString Krb5Config() const;
 

@@ -32,6 +32,8 @@ QString THostBehaviour::Apply(const QStringList& words) {
             PreemptiveBasic = true;
         else if (name == QLatin1String("cbtstrict"))
             StrictBinding = true;
+        else if (name == QLatin1String("unproved"))
+            Unproved = true;
         else if (name == QLatin1String("delay"))
             DelayMs = value.toInt(&ok);
         else if (name == QLatin1String("return"))

@@ -78,6 +78,7 @@ TChannelBinding ServedBinding(QTcpSocket* socket) {
 
 THttpSession::THttpSession(QTcpSocket* socket, TSimulatedHost* host, TCallCounter* counter)
     : QObject(socket), m_Socket(socket), m_Host(host), m_Counter(counter), m_Ntlm(host, ServedBinding(socket)),
+      m_Kerberos(host),
       m_Https(qobject_cast<QSslSocket*>(socket) != nullptr) {
     connect(socket, &QTcpSocket::readyRead, this, &THttpSession::ReadRequests);
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
@@ -122,10 +123,15 @@ void THttpSession::ReadRequests() {
     }
 }
 
-// NTLM authenticates the connection, Basic every request once the connection has been challenged.
+// NTLM and Kerberos authenticate the connection, Basic every request once the connection has been challenged.
 THostReply THttpSession::Answer(const QByteArray& authorization, const QByteArray& contentType,
                                 const QByteArray& body) {
-    if (TNtlmLogon::IsNtlmAuthorization(authorization)) {
+    if (TKerberosLogon::IsKerberosAuthorization(authorization)) {
+        if (std::optional<THostReply> refused = m_Kerberos.Step(authorization, ServedBinding(m_Socket).ApplicationData()))
+            return *refused;
+    } else if (m_Kerberos.LoggedOn() && authorization.isEmpty()) {
+        return m_Kerberos.Serve(contentType, body, m_Https);
+    } else if (TNtlmLogon::IsNtlmAuthorization(authorization)) {
         if (std::optional<THostReply> handshake = m_Ntlm.Step(authorization))
             return *handshake;
     } else if (!m_Ntlm.LoggedOn()) {
@@ -135,7 +141,8 @@ THostReply THttpSession::Answer(const QByteArray& authorization, const QByteArra
         m_Challenged = m_Challenged || reply.AskForCredentials;
         return reply;
     }
-    return m_Ntlm.Serve(contentType, body, m_Https);
+    return m_Kerberos.LoggedOn() ? m_Kerberos.Serve(contentType, body, m_Https)
+                                 : m_Ntlm.Serve(contentType, body, m_Https);
 }
 
 void THttpSession::Respond(const THostReply& reply) {
@@ -157,7 +164,8 @@ void THttpSession::Respond(const THostReply& reply) {
     answer += "Server: Microsoft-HTTPAPI/2.0\r\n";
     if (reply.AskForCredentials)
         answer += QByteArray("WWW-Authenticate: ") + (m_Host->Behaviour().NtlmOnly ? "NTLM" : "Negotiate") +
-                  "\r\nWWW-Authenticate: Basic realm=\"WSMAN\"\r\n";
+                  "\r\nWWW-Authenticate: Basic realm=\"WSMAN\"\r\n" +
+                  (TKerberosLogon::Offered() ? "WWW-Authenticate: Kerberos\r\n" : "");
     if (!reply.Authenticate.isEmpty())
         answer += "WWW-Authenticate: " + reply.Authenticate + "\r\n";
     if (!reply.Body.isEmpty())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "HostReply.h"
+#include "KerberosLogon.h"
 #include "NtlmLogon.h"
 
 #include <QByteArray>
@@ -29,6 +30,7 @@ private:
     TSimulatedHost* m_Host;
     TCallCounter* m_Counter;
     TNtlmLogon m_Ntlm;
+    TKerberosLogon m_Kerberos;
     bool m_Https;
     QByteArray m_Buffer;
     bool m_Busy = false; // a request is being answered (or never will be)

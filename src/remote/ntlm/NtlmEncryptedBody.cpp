@@ -1,162 +1,53 @@
 #include "NtlmEncryptedBody.h"
 
-#include "LangChanger.h"
-#include "NtlmError.h"
+#include "EncryptedBody.h"
+#include "IMessageSeal.h"
 #include "NtlmSession.h"
-
-#include <QtEndian>
 
 namespace NtlmEncryptedBody {
 
 namespace {
 
+// NTLM runs under Negotiate (SPNEGO) on WinRM, and so names that protocol.
 constexpr QByteArrayView Protocol = "application/HTTP-SPNEGO-session-encrypted";
-constexpr QByteArrayView PartStart = "--Encrypted Boundary\r\n";
-constexpr QByteArrayView BodyEnd = "--Encrypted Boundary--";
-constexpr QByteArrayView OctetStream = "application/octet-stream";
-constexpr QByteArrayView LengthKey = "Length=";
 
-[[noreturn]] void Malformed() {
-    throw TNtlmError(LangStr(QStringLiteral("sNtlmMalformedEncryptedBody")));
-}
-
-// Walks the body; every read is checked against its end.
-class TCursor {
+class TNtlmSeal : public IMessageSeal {
 public:
-    explicit TCursor(QByteArrayView body) : m_body(body) {}
+    explicit TNtlmSeal(TNtlmSession& session) : m_Session(session) {}
 
-    bool AtEnd() const { return m_at == m_body.size(); }
-    bool Skip(QByteArrayView text) {
-        if (!m_body.sliced(m_at).startsWith(text))
-            return false;
-        m_at += text.size();
-        return true;
+    QByteArrayView Protocol() const override { return NtlmEncryptedBody::Protocol; }
+    TSealed Seal(QByteArrayView message) override {
+        TNtlmSession::TSealed sealed = m_Session.Seal(message);
+        return {std::move(sealed.Signature), std::move(sealed.Data)};
     }
-    // One header line without its line break and surrounding blanks.
-    QByteArrayView Line() {
-        const qsizetype end = m_body.indexOf("\r\n", m_at);
-        if (end < 0)
-            Malformed();
-        const QByteArrayView line = m_body.sliced(m_at, end - m_at).trimmed();
-        m_at = end + 2;
-        return line;
+    QByteArray Unseal(QByteArrayView data, QByteArrayView signature) override {
+        return m_Session.Unseal(data, signature);
     }
-    QByteArrayView Take(qsizetype size) {
-        if (size < 0 || size > m_body.size() - m_at)
-            throw TNtlmError(LangStr(QStringLiteral("sNtlmLengthMismatch")));
-        const QByteArrayView taken = m_body.sliced(m_at, size);
-        m_at += size;
-        return taken;
-    }
+    bool SignatureLengthFits(qsizetype length) const override { return length == TNtlmSession::SignatureLength; }
+    qsizetype MaxPadding() const override { return 0; }
 
 private:
-    QByteArrayView m_body;
-    qsizetype m_at = 0;
+    TNtlmSession& m_Session;
 };
-
-// The value of a "Name: value" header line when the name matches.
-bool HeaderValue(QByteArrayView line, QByteArrayView name, QByteArrayView& value) {
-    if (line.size() <= name.size() || line.at(name.size()) != ':' ||
-        QByteArrayView(line.first(name.size())).compare(name, Qt::CaseInsensitive) != 0)
-        return false;
-    value = line.sliced(name.size() + 1).trimmed();
-    return true;
-}
-
-// The Length= of an OriginalContent value such as "type=application/soap+xml;charset=UTF-8;Length=1234".
-qsizetype OriginalLength(QByteArrayView value) {
-    const qsizetype at = value.indexOf(LengthKey);
-    if (at < 0)
-        Malformed();
-    QByteArrayView digits = value.sliced(at + LengthKey.size());
-    const qsizetype end = digits.indexOf(';');
-    if (end >= 0)
-        digits = digits.first(end);
-    bool ok = false;
-    const qlonglong length = digits.trimmed().toLongLong(&ok);
-    if (!ok || length < 0 || digits.trimmed().startsWith('+'))
-        Malformed();
-    return length;
-}
-
-// The header lines of the first part, up to the second part's boundary: the announced plain length.
-qsizetype ReadDescriptionPart(TCursor& cursor) {
-    qsizetype length = -1;
-    bool protocolNamed = false;
-    while (!cursor.Skip(PartStart)) {
-        const QByteArrayView line = cursor.Line();
-        QByteArrayView value;
-        if (HeaderValue(line, "Content-Type", value))
-            protocolNamed = value.compare(Protocol, Qt::CaseInsensitive) == 0;
-        else if (HeaderValue(line, "OriginalContent", value))
-            length = OriginalLength(value);
-    }
-    if (!protocolNamed || length < 0)
-        Malformed();
-    return length;
-}
 
 } // namespace
 
 QByteArray ContentType() {
-    return "multipart/encrypted;protocol=\"" + Protocol.toByteArray() + "\";boundary=\"Encrypted Boundary\"";
+    return EncryptedBody::ContentType(Protocol);
 }
 
 bool IsEncrypted(QByteArrayView contentType) {
-    return contentType.trimmed().startsWith("multipart/encrypted") && contentType.contains(Protocol);
+    return EncryptedBody::IsEncrypted(contentType, Protocol);
 }
 
 QByteArray Encode(TNtlmSession& session, QByteArrayView soap) {
-    const TNtlmSession::TSealed sealed = session.Seal(soap);
-    char signatureLength[4];
-    qToLittleEndian(quint32(sealed.Signature.size()), signatureLength);
-    QByteArray body;
-    body.reserve(soap.size() + 256);
-    body.append(PartStart)
-        .append("\tContent-Type: ")
-        .append(Protocol)
-        .append("\r\n\tOriginalContent: type=application/soap+xml;charset=UTF-8;Length=")
-        .append(QByteArray::number(soap.size()))
-        .append("\r\n")
-        .append(PartStart)
-        .append("\tContent-Type: ")
-        .append(OctetStream)
-        .append("\r\n")
-        .append(signatureLength, 4)
-        .append(sealed.Signature)
-        .append(sealed.Data)
-        .append(BodyEnd)
-        .append("\r\n");
-    return body;
+    TNtlmSeal seal(session);
+    return EncryptedBody::Encode(seal, soap);
 }
 
 QByteArray Decode(TNtlmSession& session, QByteArrayView body) {
-    TCursor cursor(body);
-    if (!cursor.Skip(PartStart))
-        Malformed();
-    QByteArray message;
-    for (;;) {
-        const qsizetype length = ReadDescriptionPart(cursor);
-        QByteArrayView value;
-        if (!HeaderValue(cursor.Line(), "Content-Type", value) || value.compare(OctetStream, Qt::CaseInsensitive))
-            Malformed();
-        const QByteArrayView signatureLength = cursor.Take(4);
-        if (qFromLittleEndian<quint32>(signatureLength.data()) != TNtlmSession::SignatureLength)
-            Malformed();
-        const QByteArrayView signature = cursor.Take(TNtlmSession::SignatureLength);
-        const QByteArrayView sealed = cursor.Take(length);
-        if (cursor.Skip(BodyEnd)) {
-            // The closing line break is optional; nothing else may follow.
-            if (!cursor.Skip("\r\n") && !cursor.AtEnd())
-                throw TNtlmError(LangStr(QStringLiteral("sNtlmLengthMismatch")));
-            if (!cursor.AtEnd())
-                throw TNtlmError(LangStr(QStringLiteral("sNtlmLengthMismatch")));
-            return message.append(session.Unseal(sealed, signature));
-        }
-        if (!cursor.Skip(PartStart))
-            throw TNtlmError(LangStr(QStringLiteral("sNtlmLengthMismatch")));
-        message.append(session.Unseal(sealed, signature));
-    }
+    TNtlmSeal seal(session);
+    return EncryptedBody::Decode(seal, body);
 }
 
 } // namespace NtlmEncryptedBody

@@ -5,9 +5,8 @@
 
 class TNtlmSession;
 
-// The body of a WS-Management message sealed with an NTLM session, as Windows sends it over HTTP:
-// a multipart/encrypted body whose first part names the plain length and whose second part holds
-// the signature length (16, little-endian), the signature and the sealed bytes.
+// The multipart/encrypted body of WS-Management sealed with an NTLM session: the signature is always
+// 16 bytes and the sealed bytes are as long as the message.
 namespace NtlmEncryptedBody {
 
 // The Content-Type header value of such a body.

@@ -4,6 +4,7 @@
 #include "LangChanger.h"
 #include "NtlmEncryptedBody.h"
 #include "NtlmError.h"
+#include "WsManChallenge.h"
 #include "uFormat.h"
 
 namespace {
@@ -11,22 +12,6 @@ namespace {
 const QByteArray SoapContentType = "application/soap+xml;charset=UTF-8";
 const QByteArray NegotiateScheme = "Negotiate";
 const QByteArray NtlmScheme = "NTLM";
-
-// The token of a "WWW-Authenticate: SCHEME TOKEN" challenge, or an empty token for a bare "SCHEME"
-// offer; none when the scheme is not offered at all.
-std::optional<QByteArray> Offer(const TWsManHttpReply& reply, const QByteArray& scheme) {
-    for (const auto& [name, value] : reply.Headers) {
-        if (name.compare("WWW-Authenticate", Qt::CaseInsensitive) != 0)
-            continue;
-        for (const QByteArray& challenge : value.split(',')) {
-            const QByteArray trimmed = challenge.trimmed();
-            const QByteArray offered = trimmed.split(' ').first();
-            if (offered.compare(scheme, Qt::CaseInsensitive) == 0)
-                return trimmed.mid(offered.size()).trimmed();
-        }
-    }
-    return std::nullopt;
-}
 
 } // namespace
 
@@ -78,13 +63,13 @@ TWsManHttpReply TWsManNtlmTransport::Exchange(const QByteArray& envelope) {
 
 std::optional<TWsManHttpReply> TWsManNtlmTransport::Authenticate() {
     TWsManHttpReply reply = PostAuthorization(m_Ntlm.NegotiateMessage());
-    std::optional<QByteArray> challenge = Offer(reply, m_Scheme);
+    std::optional<QByteArray> challenge = AuthenticationOffer(reply, m_Scheme);
     if (reply.Status == 401 && (!challenge || challenge->isEmpty())) {
         const QByteArray other = m_Scheme == NtlmScheme ? NegotiateScheme : NtlmScheme;
-        if (Offer(reply, other)) {
+        if (AuthenticationOffer(reply, other)) {
             m_Scheme = other;
             reply = PostAuthorization(m_Ntlm.NegotiateMessage());
-            challenge = Offer(reply, m_Scheme);
+            challenge = AuthenticationOffer(reply, m_Scheme);
         } else if (!challenge) {
             Raise(Format(LangStr(QStringLiteral("sNtlmNotOffered")), {m_Connection->Computer()}));
         }
