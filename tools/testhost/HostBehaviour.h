@@ -22,8 +22,8 @@ struct THostBehaviour {
     int HugeFaultBytes = 0;         // Enumerate fails with a fault text this long, full of forged log lines
     int ManyObjects = 0;            // the first batch of an enumeration holds this many objects
     bool PreemptiveBasic = false;   // takes Basic credentials on a connection it has not challenged yet
-    bool StrictBinding = false;     // HTTPS logons, NTLM or Kerberos, must carry channel bindings (CbtHardeningLevel Strict)
-    bool Unproved = false;          // leaves its Kerberos proof out of the answer to a logon
+    bool StrictBinding = false; // HTTPS logons (NTLM, Kerberos) must carry channel bindings (CbtHardeningLevel Strict)
+    bool Unproved = false;      // leaves its Kerberos proof out of the answer to a logon
 
     // Reads "deny", "noos", "drop", "silent", "singleton", "huge", "ntlmonly", "unencrypted", "tamper",
     // "plainanswers", "closeonchallenge", "preemptive", "cbtstrict", "unproved", "delay=MS", "return=N",

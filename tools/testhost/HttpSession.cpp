@@ -78,8 +78,7 @@ TChannelBinding ServedBinding(QTcpSocket* socket) {
 
 THttpSession::THttpSession(QTcpSocket* socket, TSimulatedHost* host, TCallCounter* counter)
     : QObject(socket), m_Socket(socket), m_Host(host), m_Counter(counter), m_Ntlm(host, ServedBinding(socket)),
-      m_Kerberos(host),
-      m_Https(qobject_cast<QSslSocket*>(socket) != nullptr) {
+      m_Kerberos(host), m_Https(qobject_cast<QSslSocket*>(socket) != nullptr) {
     connect(socket, &QTcpSocket::readyRead, this, &THttpSession::ReadRequests);
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     ReadRequests();
@@ -127,7 +126,8 @@ void THttpSession::ReadRequests() {
 THostReply THttpSession::Answer(const QByteArray& authorization, const QByteArray& contentType,
                                 const QByteArray& body) {
     if (TKerberosLogon::IsKerberosAuthorization(authorization)) {
-        if (std::optional<THostReply> refused = m_Kerberos.Step(authorization, ServedBinding(m_Socket).ApplicationData()))
+        if (std::optional<THostReply> refused =
+                m_Kerberos.Step(authorization, ServedBinding(m_Socket).ApplicationData()))
             return *refused;
     } else if (m_Kerberos.LoggedOn() && authorization.isEmpty()) {
         return m_Kerberos.Serve(contentType, body, m_Https);
