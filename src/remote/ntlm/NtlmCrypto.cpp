@@ -78,12 +78,16 @@ bool SameBytes(QByteArrayView a, QByteArrayView b) {
 }
 
 QByteArray Utf16Le(const QString& text) {
+    if (text.isEmpty())
+        return QByteArray();
     QByteArray bytes(text.size() * 2, Qt::Uninitialized);
     qToLittleEndian<char16_t>(text.utf16(), text.size(), bytes.data());
     return bytes;
 }
 
 QString FromUtf16Le(QByteArrayView bytes) {
+    if (bytes.size() < 2)
+        return QString(); // an absent field has no data pointer to copy from
     QString text(bytes.size() / 2, Qt::Uninitialized);
     qFromLittleEndian<char16_t>(bytes.data(), text.size(), text.data());
     return text;
