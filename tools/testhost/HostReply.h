@@ -25,4 +25,13 @@ struct THostReply {
         reply.Body = std::move(body);
         return reply;
     }
+    // A 401 that offers the logons again: a refused or broken handshake.
+    static THostReply Refusal() {
+        THostReply reply = WithStatus(401);
+        reply.AskForCredentials = true;
+        return reply;
+    }
 };
+
+// The content type of a SOAP body that a logon has unsealed.
+inline const QByteArray SoapContentType = "application/soap+xml;charset=UTF-8";

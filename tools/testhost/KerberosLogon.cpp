@@ -8,14 +8,6 @@
 
 namespace {
 
-const QByteArray SoapContentType = "application/soap+xml;charset=UTF-8";
-
-THostReply Refusal() {
-    THostReply reply = THostReply::WithStatus(401);
-    reply.AskForCredentials = true;
-    return reply;
-}
-
 QByteArray ProtocolOf(const QByteArray& scheme) {
     return scheme.compare("Kerberos", Qt::CaseInsensitive) == 0 ? "application/HTTP-Kerberos-session-encrypted"
                                                                 : "application/HTTP-SPNEGO-session-encrypted";
@@ -45,7 +37,7 @@ std::optional<THostReply> TKerberosLogon::Step(const QByteArray& authorization, 
     const QByteArray scheme = authorization.left(space);
     m_Context.reset(); // a new logon replaces the one of this connection
     if (m_Host->Behaviour().DenyCredentials)
-        return Refusal();
+        return THostReply::Refusal();
     if (!m_Server)
         m_Server = std::make_unique<TKerberosServer>();
     const TKerberosServer::TStep step =
@@ -54,7 +46,7 @@ std::optional<THostReply> TKerberosLogon::Step(const QByteArray& authorization, 
     const bool unbound = step.Established && !channelBinding.isEmpty() && !step.ChannelBound;
     if (!step.Accepted || (unbound && m_Host->Behaviour().StrictBinding)) {
         m_Server.reset();
-        return Refusal();
+        return THostReply::Refusal();
     }
     const QByteArray proof = scheme + ' ' + step.Token.toBase64();
     if (!step.Established) {
@@ -73,7 +65,7 @@ THostReply TKerberosLogon::Serve(const QByteArray& contentType, const QByteArray
     if (!body.isEmpty()) {
         if (!EncryptedBody::IsEncrypted(contentType, m_Context->Protocol())) {
             if (!https && !m_Host->Behaviour().AllowUnencrypted)
-                return Refusal();
+                return THostReply::Refusal();
             reply = m_Host->HandleAuthenticated(contentType, body);
         } else {
             try {

@@ -10,14 +10,6 @@ namespace {
 
 constexpr int NegotiateType = 1;
 constexpr int AuthenticateType = 3;
-const QByteArray SoapContentType = "application/soap+xml;charset=UTF-8";
-
-THostReply Refusal() {
-    THostReply reply = THostReply::WithStatus(401);
-    reply.AskForCredentials = true;
-    return reply;
-}
-
 // The message type of an NTLM token, 0 when it is none.
 int MessageType(const QByteArray& token) {
     if (token.size() < 12 || !token.startsWith(QByteArrayView("NTLMSSP\0", 8)))
@@ -43,7 +35,7 @@ std::optional<THostReply> TNtlmLogon::Step(const QByteArray& authorization) {
     const bool offered = scheme.compare(m_Host->Behaviour().NtlmOnly ? "NTLM" : "Negotiate", Qt::CaseInsensitive) == 0;
     m_Session.reset(); // a new handshake replaces the logon of this connection
     if (m_Host->Behaviour().DenyCredentials || !offered)
-        return Refusal();
+        return THostReply::Refusal();
     try {
         switch (MessageType(token)) {
         case NegotiateType: {
@@ -55,17 +47,17 @@ std::optional<THostReply> TNtlmLogon::Step(const QByteArray& authorization) {
         }
         case AuthenticateType: {
             if (!m_Server)
-                return Refusal();
+                return THostReply::Refusal();
             std::optional<TNtlmServer::TAccepted> accepted = m_Server->Accept(
                 token, [this](const QString& user, const QString& domain) { return m_Host->PasswordOf(user, domain); });
             m_Server.reset();
             if (!accepted || !BindingHolds(accepted->ChannelBindings))
-                return Refusal();
+                return THostReply::Refusal();
             m_Session = std::move(accepted->Session);
             return std::nullopt;
         }
         default:
-            return Refusal(); // SPNEGO-wrapped and Kerberos tokens are not understood here
+            return THostReply::Refusal(); // SPNEGO-wrapped and Kerberos tokens are not understood here
         }
     } catch (const TNtlmError&) {
         m_Server.reset();
@@ -87,7 +79,7 @@ THostReply TNtlmLogon::Serve(const QByteArray& contentType, const QByteArray& bo
         return THostReply::WithStatus(200); // the empty request that completes a handshake
     if (!NtlmEncryptedBody::IsEncrypted(contentType)) {
         if (!https && !m_Host->Behaviour().AllowUnencrypted)
-            return Refusal();
+            return THostReply::Refusal();
         return m_Host->HandleAuthenticated(contentType, body);
     }
     QByteArray request;
