@@ -1,12 +1,18 @@
 #include "uActionPanel.h"
 
+#include "LangChanger.h"
 #include "uIcons.h"
 #include "uRunController.h"
+#include "uShutdownReasons.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QSpinBox>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -35,6 +41,11 @@ TActionPanel::TActionPanel(QAction* actExecute, QAction* actStop, QWidget* paren
                          tr("Restarts the checked computers. Programs running on them are closed without asking; "
                             "data not saved there is lost."),
                          Icons::Themed(QStringLiteral("restart"), QStringLiteral("system-reboot")));
+    tsRestartWait = MakePage("tsRestartWait", tr("Restart and wait until back"),
+                             tr("Restarts the checked computers and waits until each has started anew, up to the "
+                                "limit set in Preferences. The log tells how long each took."),
+                             Icons::Themed(QStringLiteral("restart"), QStringLiteral("system-reboot")));
+    gbOptions = MakeOptions();
 
     auto* choice = new QHBoxLayout;
     choice->addWidget(cmbShutdownAction, 1);
@@ -43,6 +54,7 @@ TActionPanel::TActionPanel(QAction* actExecute, QAction* actStop, QWidget* paren
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(choice);
     layout->addWidget(pcActionInfo, 1);
+    layout->addWidget(gbOptions);
 
     FillActionList();
     connect(cmbShutdownAction, &QComboBox::activated, this, &TActionPanel::cmbShutdownActionSelect);
@@ -71,8 +83,48 @@ QWidget* TActionPanel::MakePage(const char* name, const QString& title, const QS
     return page;
 }
 
+// Windows' own limits: a countdown of at most ten minutes, a comment of at most 512 characters.
+QGroupBox* TActionPanel::MakeOptions() {
+    constexpr int MaxDelaySeconds = 600;
+    constexpr int MaxMessageLength = 512;
+    auto* box = new QGroupBox(tr("Options"), this);
+    box->setObjectName(QStringLiteral("gbOptions"));
+    edDelay = new QSpinBox(box);
+    edDelay->setObjectName(QStringLiteral("edDelay"));
+    edDelay->setRange(0, MaxDelaySeconds);
+    edDelay->setSuffix(QStringLiteral(" s"));
+    edMessage = new QLineEdit(box);
+    edMessage->setObjectName(QStringLiteral("edMessage"));
+    edMessage->setMaxLength(MaxMessageLength);
+    cmbReason = new QComboBox(box);
+    cmbReason->setObjectName(QStringLiteral("cmbReason"));
+    FillReasonList();
+    const auto label = [box](const char* name, const QString& text) {
+        auto* caption = new QLabel(text, box);
+        caption->setObjectName(QLatin1String(name));
+        return caption;
+    };
+    auto* form = new QFormLayout(box);
+    form->addRow(label("lblDelay", tr("Delay:")), edDelay);
+    form->addRow(label("lblMessage", tr("Message to users:")), edMessage);
+    form->addRow(label("lblReason", tr("Reason:")), cmbReason);
+    return box;
+}
+
+void TActionPanel::FillReasonList() {
+    const int chosen = qMax(0, cmbReason->currentIndex());
+    cmbReason->clear();
+    for (const TShutdownReason& reason : ShutdownReasons())
+        cmbReason->addItem(LangStr(QLatin1String(reason.Key)), reason.Code);
+    cmbReason->setCurrentIndex(chosen);
+}
+
+TShutdownNotice TActionPanel::Notice() const {
+    return {edDelay->value(), edMessage->text(), cmbReason->currentData().toUInt()};
+}
+
 void TActionPanel::FillActionList() {
-    for (QWidget* page : {tsShutdown, tsRestart})
+    for (QWidget* page : {tsShutdown, tsRestart, tsRestartWait})
         cmbShutdownAction->addItem(TRunController::GetActionName(pcActionInfo->indexOf(page)),
                                    QVariant::fromValue(page));
     cmbShutdownAction->setCurrentIndex(0);
@@ -80,6 +132,7 @@ void TActionPanel::FillActionList() {
 }
 
 void TActionPanel::ReloadActionNames() {
+    FillReasonList();
     for (int i = 0; i < cmbShutdownAction->count(); ++i)
         cmbShutdownAction->setItemText(
             i, TRunController::GetActionName(pcActionInfo->indexOf(cmbShutdownAction->itemData(i).value<QWidget*>())));

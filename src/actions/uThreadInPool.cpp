@@ -37,7 +37,10 @@ void TThreadInPool::Execute() {
             if (!Job || StopRequested())
                 break;
             RunCurrentJob();
-            ReportJob();
+            if (Job->Waiting)
+                ParkJob();
+            else
+                ReportJob();
         } catch (...) {
             // A job's failure never ends the worker.
         }
@@ -77,6 +80,13 @@ void TThreadInPool::ReportJob() {
         return m_report == TReportState::Done || (StopRequested() && m_report != TReportState::Delivering);
     });
     m_report = TReportState::Idle;
+}
+
+// A job that waits goes back to the pool unreported; a stopped worker drops it.
+void TThreadInPool::ParkJob() {
+    std::unique_lock locker(m_lock);
+    if (Pool && !StopRequested())
+        Pool->ParkJob(std::move(Job));
 }
 
 void TThreadInPool::DeliverReport() {

@@ -204,6 +204,8 @@ QWidget* TdlgOptions::CreateRemotePage() {
         Named(new QCheckBox(QStringLiteral("Verify the computer's certificate")), "cbRemoteVerifyCertificate");
     m_remoteTimeout = NumberBox("udRemoteTimeout", 1, 3600);
     m_remoteTimeout->setSuffix(QStringLiteral(" s"));
+    m_restartWaitLimit = NumberBox("udRestartWaitLimit", 1, 1440);
+    m_restartWaitLimit->setSuffix(QStringLiteral(" min"));
     m_remoteAllowUnencrypted = Named(new QCheckBox(QStringLiteral("Allow Basic authentication over unencrypted HTTP")),
                                      "cbRemoteAllowUnencrypted");
     m_remoteUnencryptedWarning =
@@ -224,6 +226,8 @@ QWidget* TdlgOptions::CreateRemotePage() {
     form->addRow(Named(new QLabel(QStringLiteral("Time limit of a call:")), "lblRemoteTimeout"), m_remoteTimeout);
     form->addRow(m_remoteAllowUnencrypted);
     form->addRow(m_remoteUnencryptedWarning);
+    form->addRow(Named(new QLabel(QStringLiteral("Wait for a restarted computer:")), "lblRestartWaitLimit"),
+                 m_restartWaitLimit);
     return page;
 }
 
@@ -314,6 +318,8 @@ void TdlgOptions::LoadFrom(const TProgramOptions& options) {
     m_remoteAuthentication->setCurrentIndex(qMax(0, RemoteAuthenticationValues.indexOf(options.RemoteAuthentication)));
     m_remoteVerifyCertificate->setChecked(options.RemoteVerifyCertificate);
     m_remoteTimeout->setValue(options.RemoteTimeout);
+    // Shown in whole minutes; a limit in seconds set in the file stays unless the box is changed.
+    m_restartWaitLimit->setValue(qMax(1, (options.iRestartWaitLimit + 59) / 60));
     m_remoteAllowUnencrypted->setChecked(options.RemoteAllowUnencrypted);
     m_directoryServer->setText(options.DirectoryServer);
     m_directoryDomain->setText(options.DirectoryDomain);
@@ -362,6 +368,8 @@ void TdlgOptions::StoreInto(TProgramOptions& options) const {
         RemoteAuthenticationValues.value(m_remoteAuthentication->currentIndex(), RemoteAuthenticationValues.first());
     options.RemoteVerifyCertificate = m_remoteVerifyCertificate->isChecked();
     options.RemoteTimeout = m_remoteTimeout->value();
+    if (m_restartWaitLimit->value() != qMax(1, (options.iRestartWaitLimit + 59) / 60))
+        options.iRestartWaitLimit = m_restartWaitLimit->value() * 60;
     options.RemoteAllowUnencrypted = m_remoteAllowUnencrypted->isChecked();
     options.DirectoryServer = m_directoryServer->text().trimmed();
     options.DirectoryDomain = m_directoryDomain->text().trimmed();

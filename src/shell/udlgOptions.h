@@ -62,6 +62,7 @@ private:
     QComboBox* m_remoteAuthentication = nullptr;
     QCheckBox* m_remoteVerifyCertificate = nullptr;
     QSpinBox* m_remoteTimeout = nullptr;
+    QSpinBox* m_restartWaitLimit = nullptr;
     QCheckBox* m_remoteAllowUnencrypted = nullptr;
     QLabel* m_remoteUnencryptedWarning = nullptr;
     QLineEdit* m_directoryServer = nullptr;
