@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -21,6 +22,9 @@ TActionPanel::TActionPanel(QAction* actExecute, QAction* actStop, QWidget* paren
     setObjectName(QStringLiteral("pnlAction"));
     cmbShutdownAction = new QComboBox(this);
     cmbShutdownAction->setObjectName(QStringLiteral("cmbShutdownAction"));
+    // Action names grow with new actions and languages; the panel stays as narrow as before.
+    cmbShutdownAction->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cmbShutdownAction->setMinimumContentsLength(6);
     btnExecute = new QToolButton(this);
     btnExecute->setObjectName(QStringLiteral("btnExecute"));
     btnExecute->setDefaultAction(actExecute);
@@ -51,10 +55,20 @@ TActionPanel::TActionPanel(QAction* actExecute, QAction* actStop, QWidget* paren
     choice->addWidget(cmbShutdownAction, 1);
     choice->addWidget(btnExecute);
     choice->addWidget(btnStop);
+    // The description and the options scroll, so that the panel never forces the window to grow.
+    auto* body = new QWidget;
+    auto* bodyLayout = new QVBoxLayout(body);
+    bodyLayout->setContentsMargins(0, 0, 0, 0);
+    bodyLayout->addWidget(pcActionInfo, 1);
+    bodyLayout->addWidget(gbOptions);
+    auto* scroller = new QScrollArea(this);
+    scroller->setObjectName(QStringLiteral("sbActionBody"));
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    scroller->setWidget(body);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(choice);
-    layout->addWidget(pcActionInfo, 1);
-    layout->addWidget(gbOptions);
+    layout->addWidget(scroller, 1);
 
     FillActionList();
     connect(cmbShutdownAction, &QComboBox::activated, this, &TActionPanel::cmbShutdownActionSelect);
@@ -98,6 +112,8 @@ QGroupBox* TActionPanel::MakeOptions() {
     edMessage->setMaxLength(MaxMessageLength);
     cmbReason = new QComboBox(box);
     cmbReason->setObjectName(QStringLiteral("cmbReason"));
+    cmbReason->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cmbReason->setMinimumContentsLength(16);
     FillReasonList();
     const auto label = [box](const char* name, const QString& text) {
         auto* caption = new QLabel(text, box);
