@@ -319,6 +319,7 @@ void TdlgOptions::LoadFrom(const TProgramOptions& options) {
     m_remoteVerifyCertificate->setChecked(options.RemoteVerifyCertificate);
     m_remoteTimeout->setValue(options.RemoteTimeout);
     // Shown in whole minutes; a limit in seconds set in the file stays unless the box is changed.
+    m_loadedRestartWaitLimit = options.iRestartWaitLimit;
     m_restartWaitLimit->setValue(qMax(1, (options.iRestartWaitLimit + 59) / 60));
     m_remoteAllowUnencrypted->setChecked(options.RemoteAllowUnencrypted);
     m_directoryServer->setText(options.DirectoryServer);
@@ -368,8 +369,8 @@ void TdlgOptions::StoreInto(TProgramOptions& options) const {
         RemoteAuthenticationValues.value(m_remoteAuthentication->currentIndex(), RemoteAuthenticationValues.first());
     options.RemoteVerifyCertificate = m_remoteVerifyCertificate->isChecked();
     options.RemoteTimeout = m_remoteTimeout->value();
-    if (m_restartWaitLimit->value() != qMax(1, (options.iRestartWaitLimit + 59) / 60))
-        options.iRestartWaitLimit = m_restartWaitLimit->value() * 60;
+    const bool limitKept = m_restartWaitLimit->value() == qMax(1, (m_loadedRestartWaitLimit + 59) / 60);
+    options.iRestartWaitLimit = limitKept ? m_loadedRestartWaitLimit : m_restartWaitLimit->value() * 60;
     options.RemoteAllowUnencrypted = m_remoteAllowUnencrypted->isChecked();
     options.DirectoryServer = m_directoryServer->text().trimmed();
     options.DirectoryDomain = m_directoryDomain->text().trimmed();

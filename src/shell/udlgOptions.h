@@ -63,6 +63,7 @@ private:
     QCheckBox* m_remoteVerifyCertificate = nullptr;
     QSpinBox* m_remoteTimeout = nullptr;
     QSpinBox* m_restartWaitLimit = nullptr;
+    int m_loadedRestartWaitLimit = 0; // seconds, as loaded
     QCheckBox* m_remoteAllowUnencrypted = nullptr;
     QLabel* m_remoteUnencryptedWarning = nullptr;
     QLineEdit* m_directoryServer = nullptr;
