@@ -26,8 +26,8 @@ void TPoolOfThreads::AddJobs(std::vector<std::unique_ptr<TDataJob>> jobs) {
 }
 
 // The handlers are called after the lock is released.
-void TPoolOfThreads::StartThreads() {
-    const int maxThreads = qMax(1, m_options.iMaxThreads);
+void TPoolOfThreads::StartThreads(int limit) {
+    const int maxThreads = qMax(1, qMin(m_options.iMaxThreads, limit));
     QString startError;
     bool noWorker = false;
     {
@@ -119,8 +119,10 @@ void TPoolOfThreads::WakeParkedJobs() {
             }
         }
     }
+    // Looks are short: a quarter of the workers serve them, and a wake of many waiting jobs does not
+    // start a burst of threads that would crowd out the other runs.
     if (woken)
-        StartThreads();
+        StartThreads(qMax(1, m_options.iMaxThreads / 4));
     ArmWakeTimer();
 }
 

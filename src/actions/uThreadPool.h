@@ -10,6 +10,7 @@
 
 #include <deque>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -45,7 +46,8 @@ public:
 
     // Queues the jobs behind any still waiting and starts workers.
     void AddJobs(std::vector<std::unique_ptr<TDataJob>> jobs);
-    void StartThreads();
+    // Tops the workers up to iMaxThreads, or to fewer when a limit is given.
+    void StartThreads(int limit = std::numeric_limits<int>::max());
     // Called by workers: the first queued job, or none when the queue is empty.
     std::unique_ptr<TDataJob> GetNextJob();
     // Called by workers: keeps a job that waits until the interval has passed.
