@@ -107,6 +107,7 @@ QGroupBox* TActionPanel::MakeOptions() {
     edDelay->setObjectName(QStringLiteral("edDelay"));
     edDelay->setRange(0, MaxDelaySeconds);
     edDelay->setSuffix(QStringLiteral(" s"));
+    edDelay->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     edMessage = new QLineEdit(box);
     edMessage->setObjectName(QStringLiteral("edMessage"));
     edMessage->setMaxLength(MaxMessageLength);
