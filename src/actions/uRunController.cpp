@@ -203,9 +203,11 @@ TRunController::BuildJobs(qint32 action, const QList<const TPreObject*>& checked
 }
 
 void TRunController::JobDone(const TDataJob& job) {
-    LogMessage(JobOutcomeText(job), JobOutcomeLevel(job));
     m_pending.removeOne(job.Name);
-    if (job.Result == jrDone)
+    LogMessage(JobOutcomeText(job), JobOutcomeLevel(job));
+    if (job.Waiting) // Stop ended the wait while a worker was looking
+        ++m_progress.Unanswered;
+    else if (job.Result == jrDone)
         ++m_progress.Succeeded;
     else if (job.Result == jrNoAnswer)
         ++m_progress.Unanswered;
@@ -213,7 +215,7 @@ void TRunController::JobDone(const TDataJob& job) {
         ++m_progress.AlreadyGoingDown;
     else
         ++m_progress.Failed;
-    if (job.Action == acRestartWait && job.Result == jrDone)
+    if (job.Action == acRestartWait && job.Result == jrDone && !job.Waiting)
         m_computers.SetComputerStatus(job.Name, true);
     emit JobReported(job);
     emit RunChanged();
@@ -264,6 +266,8 @@ QString TRunController::GetActionName(qint32 action) {
 
 QString TRunController::JobOutcomeText(const TDataJob& job) {
     const QString action = GetActionName(job.Action);
+    if (job.Waiting)
+        return Format(LangStr(QStringLiteral("sJobWaitStopped")), {job.Name, action});
     if (job.Result == jrDone && job.Action == acRestartWait)
         return Format(LangStr(QStringLiteral("sJobBackAfter")), {job.Name, job.BackAfterSeconds});
     if (job.Result == jrDone)
@@ -287,6 +291,8 @@ QString TRunController::JobOutcomeText(const TDataJob& job) {
 }
 
 TAppLogLevel TRunController::JobOutcomeLevel(const TDataJob& job) {
+    if (job.Waiting)
+        return TAppLogLevel::Stop;
     if (job.Result == jrNoAnswer || job.Result == jrAlreadyGoingDown)
         return TAppLogLevel::Warning;
     return job.Result == jrDone ? TAppLogLevel::Success : TAppLogLevel::Error;

@@ -37,9 +37,7 @@ void TThreadInPool::Execute() {
             if (!Job || StopRequested())
                 break;
             RunCurrentJob();
-            if (Job->Waiting)
-                ParkJob();
-            else
+            if (!Job->Waiting || !ParkJob())
                 ReportJob();
         } catch (...) {
             // A job's failure never ends the worker.
@@ -82,11 +80,13 @@ void TThreadInPool::ReportJob() {
     m_report = TReportState::Idle;
 }
 
-// A job that waits goes back to the pool unreported; a stopped worker drops it.
-void TThreadInPool::ParkJob() {
+// A job that waits goes back to the pool unreported; a stopped worker drops it. False when the pool
+// takes no more waits: the job is reported as it is.
+bool TThreadInPool::ParkJob() {
     std::unique_lock locker(m_lock);
-    if (Pool && !StopRequested())
-        Pool->ParkJob(std::move(Job));
+    if (!Pool || StopRequested())
+        return true;
+    return Pool->ParkJob(Job);
 }
 
 void TThreadInPool::DeliverReport() {

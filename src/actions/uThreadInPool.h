@@ -43,7 +43,7 @@ private:
     void TakeNextJob();
     void RunCurrentJob();
     void ReportJob();
-    void ParkJob();
+    bool ParkJob();
     void DeliverReport();
     void Terminate();
     bool StopRequested() const { return m_stopped.load(); }

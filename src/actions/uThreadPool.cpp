@@ -19,6 +19,7 @@ TPoolOfThreads::~TPoolOfThreads() {
 void TPoolOfThreads::AddJobs(std::vector<std::unique_ptr<TDataJob>> jobs) {
     {
         QMutexLocker locker(&m_jobsLock);
+        m_waitsEnded = false;
         for (auto& job : jobs)
             Jobs.push_back(std::move(job));
     }
@@ -86,12 +87,14 @@ void TPoolOfThreads::ThreadTerminated(TThreadInPool* worker) {
         OnAllJobsFinished(this);
 }
 
-void TPoolOfThreads::ParkJob(std::unique_ptr<TDataJob> job) {
+bool TPoolOfThreads::ParkJob(std::unique_ptr<TDataJob>& job) {
     const bool announce = !job->WaitAnnounced;
-    job->WaitAnnounced = true;
     const QString name = job->Name;
     {
         QMutexLocker locker(&m_jobsLock);
+        if (m_waitsEnded)
+            return false;
+        job->WaitAnnounced = true;
         m_parked.push_back({SteadyClockMs() + m_waitIntervalMs, std::move(job)});
     }
     QMetaObject::invokeMethod(
@@ -102,6 +105,7 @@ void TPoolOfThreads::ParkJob(std::unique_ptr<TDataJob> job) {
             ArmWakeTimer();
         },
         Qt::QueuedConnection);
+    return true;
 }
 
 void TPoolOfThreads::WakeParkedJobs() {
@@ -170,6 +174,7 @@ std::vector<std::unique_ptr<TDataJob>> TPoolOfThreads::TakeQueuedJobs() {
     std::vector<std::unique_ptr<TDataJob>> jobs;
     {
         QMutexLocker locker(&m_jobsLock);
+        m_waitsEnded = true;
         jobs.assign(std::make_move_iterator(Jobs.begin()), std::make_move_iterator(Jobs.end()));
         Jobs.clear();
         for (TParkedJob& parked : m_parked)

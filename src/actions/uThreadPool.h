@@ -50,14 +50,16 @@ public:
     void StartThreads(int limit = std::numeric_limits<int>::max());
     // Called by workers: the first queued job, or none when the queue is empty.
     std::unique_ptr<TDataJob> GetNextJob();
-    // Called by workers: keeps a job that waits until the interval has passed.
-    void ParkJob(std::unique_ptr<TDataJob> job);
+    // Called by workers: takes a job that waits and keeps it until the interval has passed. After
+    // TakeQueuedJobs, until the next AddJobs, it takes none: the caller reports the job instead.
+    bool ParkJob(std::unique_ptr<TDataJob>& job);
     // Detaches every worker and tells it to stop, and drops the parked jobs; does not wait.
     void StopAll();
     // Drops every queued job unreported.
     void ClearJobs();
     // Takes the jobs that no worker has started, in queue order, then the parked ones; workers under
-    // way go on. When none is under way, the end of the run follows.
+    // way go on, and a wait they are looking at ends with its report. When none is under way, the end
+    // of the run follows.
     std::vector<std::unique_ptr<TDataJob>> TakeQueuedJobs();
     // The workers alive at this moment.
     int ThreadCount();
@@ -91,4 +93,5 @@ private:
     QMutex m_jobsLock;
     std::deque<std::unique_ptr<TDataJob>> Jobs;
     std::vector<TParkedJob> m_parked; // guarded by m_jobsLock
+    bool m_waitsEnded = false;        // guarded by m_jobsLock
 };

@@ -309,7 +309,8 @@ int TCliSession::Run(qint32 action, const TCliTargets& targets, const TCliAccoun
     const bool progress = Platform::IsTerminal(stderr);
     QEventLoop loop;
     QObject::connect(&run, &TRunController::JobReported, &loop, [&](const TDataJob& job) {
-        PrintOutcome(job.Name, job.Action, ResultName(job.Result), TRunController::JobOutcomeText(job));
+        PrintOutcome(job.Name, job.Action, job.Waiting ? QStringLiteral("noAnswer") : ResultName(job.Result),
+                     TRunController::JobOutcomeText(job));
     });
     QObject::connect(&run, &TRunController::RunChanged, &loop, [&] {
         if (progress)

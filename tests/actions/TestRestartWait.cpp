@@ -21,6 +21,7 @@
 //   127.0.34.3        refuses the credentials: its boot time cannot be read
 //   127.0.34.10-29    come back 3 s after a restart
 //   127.0.34.30       accepts shutdowns at once
+//   127.0.34.31       accepts a restart and keeps running: its boot time stays
 class TestRestartWait : public QObject {
     Q_OBJECT
 private slots:
@@ -32,6 +33,7 @@ private slots:
     void computerThatNeverComesBackHitsTheLimit();
     void unreadableBootTimeRestartsNothing();
     void stopEndsTheWait();
+    void stopDuringALookEndsTheWaitToo();
     void waitingComputersHoldNoWorker();
 
 private:
@@ -63,7 +65,7 @@ void TestRestartWait::initTestCase() {
     const QString error =
         m_host.Start({QStringLiteral("127.0.34.1,reboot=1000"), QStringLiteral("127.0.34.2,noreturn"),
                       QStringLiteral("127.0.34.3,deny"), QStringLiteral("127.0.34.10-127.0.34.29,reboot=3000"),
-                      QStringLiteral("127.0.34.30")});
+                      QStringLiteral("127.0.34.30"), QStringLiteral("127.0.34.31")});
     QVERIFY2(error.isEmpty(), qPrintable(error));
     m_options.DefaultCheckState = 1;
     m_options.DefaultTCPPort = m_host.TcpPort();
@@ -77,6 +79,7 @@ void TestRestartWait::initTestCase() {
 void TestRestartWait::init() {
     m_options.iMaxThreads = 10;
     m_options.iRestartWaitLimit = 60;
+    m_options.RemoteTimeout = 10;
     m_list = std::make_unique<TComputerList>(m_options, m_prompts, m_dialogs);
     m_log = std::make_unique<TAppLog>(m_dir.path() + u'/', nullptr);
     m_pool = std::make_unique<TPoolOfThreads>(m_options, RunJob);
@@ -197,6 +200,30 @@ void TestRestartWait::stopEndsTheWait() {
     QTest::qWait(5 * WaitIntervalMs);
     QCOMPARE(m_log->Count(), lines);
     QVERIFY(m_host.SetBehaviour(QStringLiteral("127.0.34.1,reboot=1000")));
+}
+
+// The look under way when Stop comes ends with its report instead of waiting on.
+void TestRestartWait::stopDuringALookEndsTheWaitToo() {
+    const QString name = QStringLiteral("127.0.34.31");
+    AddComputer(name);
+    m_run->Execute(acRestartWait);
+    QTRY_VERIFY_WITH_TIMEOUT(!LogLine(name + QStringLiteral(": the restart was accepted")).isEmpty(), 20000);
+    // From now on every look hangs until its time limit.
+    m_options.RemoteTimeout = 3;
+    QVERIFY(m_host.SetBehaviour(name + QStringLiteral(",silent")));
+    QTest::qWait(3 * WaitIntervalMs);
+    QCOMPARE(m_pool->ThreadCount(), 1);
+    m_run->Stop();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_run->IsRunning(), 20000);
+    QVERIFY(m_host.SetBehaviour(name));
+    QCOMPARE(LogLine(name), name + QStringLiteral(": Restart and wait until back requested; the wait until it is "
+                                                  "back was stopped, so whether it came back is unknown."));
+    QCOMPARE(m_run->Progress().Unanswered, 1);
+    QCOMPARE(m_run->Progress().Done(), m_run->Progress().Total);
+    const int lines = m_log->Count();
+    QTest::qWait(5 * WaitIntervalMs);
+    QCOMPARE(m_log->Count(), lines);
+    QCOMPARE(m_pool->ThreadCount(), 0);
 }
 
 // Twenty computers wait at once on a pool of two workers, and a shutdown queued meanwhile is not held
