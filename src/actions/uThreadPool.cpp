@@ -82,8 +82,12 @@ void TPoolOfThreads::ThreadTerminated(TThreadInPool* worker) {
         const auto removed = Threads.removeIf([worker](const auto& entry) { return entry.get() == worker; });
         lastEnded = removed > 0 && Threads.isEmpty();
     }
-    // Parked jobs bring workers back: the run goes on.
-    if (lastEnded && !AnyParked() && OnAllJobsFinished)
+    if (!lastEnded)
+        return;
+    // Jobs queued while this worker was ending found it still counted: they need a worker of their own.
+    if (AnyQueued())
+        StartThreads();
+    else if (!AnyParked() && OnAllJobsFinished) // parked jobs bring workers back: the run goes on
         OnAllJobsFinished(this);
 }
 
@@ -141,19 +145,19 @@ void TPoolOfThreads::ArmWakeTimer() {
     m_wakeTimer.start(int(qBound(qint64(0), next->DueMs - SteadyClockMs(), qint64(m_waitIntervalMs))));
 }
 
+bool TPoolOfThreads::AnyQueued() {
+    QMutexLocker locker(&m_jobsLock);
+    return !Jobs.empty();
+}
+
 bool TPoolOfThreads::AnyParked() {
     QMutexLocker locker(&m_jobsLock);
     return !m_parked.empty();
 }
 
 void TPoolOfThreads::FinishIfIdle() {
-    if (ThreadCount() > 0 || AnyParked())
+    if (ThreadCount() > 0 || AnyParked() || AnyQueued())
         return;
-    {
-        QMutexLocker locker(&m_jobsLock);
-        if (!Jobs.empty())
-            return;
-    }
     if (OnAllJobsFinished)
         OnAllJobsFinished(this);
 }

@@ -73,6 +73,7 @@ private:
     void WakeParkedJobs();
     void ArmWakeTimer();
     bool AnyParked();
+    bool AnyQueued();
     void FinishIfIdle();
 
     struct TParkedJob {
