@@ -96,6 +96,10 @@ QString ResultName(qint32 result) {
         return QStringLiteral("done");
     case jrNoAnswer:
         return QStringLiteral("noAnswer");
+    case jrAlreadyGoingDown:
+        return QStringLiteral("alreadyGoingDown");
+    case jrNotBack:
+        return QStringLiteral("notBack");
     default:
         return QStringLiteral("failed");
     }
@@ -249,18 +253,29 @@ QStringList TCliSession::DropUnaskable(const TCliAccount& account) {
 
 void TCliSession::PrintOutcome(const QString& name, qint32 action, const QString& result, const QString& text) {
     if (m_json) {
-        const QJsonObject object{
-            {QStringLiteral("computer"), name},
-            {QStringLiteral("action"), action == acRestart ? QStringLiteral("restart") : QStringLiteral("shutdown")},
-            {QStringLiteral("result"), result},
-            {QStringLiteral("message"), text}};
+        const QJsonObject object{{QStringLiteral("computer"), name},
+                                 {QStringLiteral("action"), ActionWord(action)},
+                                 {QStringLiteral("result"), result},
+                                 {QStringLiteral("message"), text}};
         m_out << QJsonDocument(object).toJson(QJsonDocument::Compact) << Qt::endl;
     } else {
         m_out << text << Qt::endl;
     }
 }
 
-int TCliSession::Run(qint32 action, const TCliTargets& targets, const TCliAccount& account, bool dryRun) {
+QString TCliSession::ActionWord(qint32 action) {
+    switch (action) {
+    case acRestart:
+        return QStringLiteral("restart");
+    case acRestartWait:
+        return QStringLiteral("restart-wait");
+    default:
+        return QStringLiteral("shutdown");
+    }
+}
+
+int TCliSession::Run(qint32 action, const TCliTargets& targets, const TCliAccount& account, bool dryRun,
+                     const TShutdownNotice& notice) {
     if (const QString error = MarkTargets(targets); !error.isEmpty()) {
         Complain(error);
         return ceUsage;
@@ -294,7 +309,8 @@ int TCliSession::Run(qint32 action, const TCliTargets& targets, const TCliAccoun
     const bool progress = Platform::IsTerminal(stderr);
     QEventLoop loop;
     QObject::connect(&run, &TRunController::JobReported, &loop, [&](const TDataJob& job) {
-        PrintOutcome(job.Name, job.Action, ResultName(job.Result), TRunController::JobOutcomeText(job));
+        PrintOutcome(job.Name, job.Action, job.Waiting ? QStringLiteral("noAnswer") : ResultName(job.Result),
+                     TRunController::JobOutcomeText(job));
     });
     QObject::connect(&run, &TRunController::RunChanged, &loop, [&] {
         if (progress)
@@ -302,16 +318,22 @@ int TCliSession::Run(qint32 action, const TCliTargets& targets, const TCliAccoun
         if (!run.IsRunning())
             loop.quit();
     });
-    run.Execute(action);
+    run.Execute(action, notice);
     if (run.IsRunning())
         loop.exec();
     if (progress)
         std::fputc('\n', stderr);
     const TRunProgress& done = run.Progress();
     const int failed = done.Failed + done.Unanswered + done.NotAttempted + static_cast<int>(unaskable.size());
+    // Computers going down already are no failure of the run.
     const QString summary =
-        Format(LangStr(QStringLiteral("sJobMsgRunSummary")),
-               {done.Succeeded, done.Failed + static_cast<int>(unaskable.size()), done.Unanswered, done.NotAttempted});
+        done.AlreadyGoingDown > 0
+            ? Format(LangStr(QStringLiteral("sJobMsgRunSummary2")),
+                     {done.Succeeded, done.AlreadyGoingDown, done.Failed + static_cast<int>(unaskable.size()),
+                      done.Unanswered, done.NotAttempted})
+            : Format(LangStr(QStringLiteral("sJobMsgRunSummary")),
+                     {done.Succeeded, done.Failed + static_cast<int>(unaskable.size()), done.Unanswered,
+                      done.NotAttempted});
     if (m_json)
         m_out << QJsonDocument(QJsonObject{{QStringLiteral("summary"), summary},
                                            {QStringLiteral("succeeded"), done.Succeeded},

@@ -59,6 +59,9 @@ void ReadRemoteOptions(const TXMLStorage& storage, TProgramOptions& options) {
     options.RemoteTimeout = storage.ReadInteger(Defaults, "RemoteTimeout", defaults.RemoteTimeout);
     if (options.RemoteTimeout < 1)
         options.RemoteTimeout = defaults.RemoteTimeout;
+    options.iRestartWaitLimit = storage.ReadInteger(Defaults, "iRestartWaitLimit", defaults.iRestartWaitLimit);
+    if (options.iRestartWaitLimit < 1)
+        options.iRestartWaitLimit = defaults.iRestartWaitLimit;
     options.DirectoryServer = storage.ReadString(Defaults, "DirectoryServer", defaults.DirectoryServer);
     options.DirectoryDomain = storage.ReadString(Defaults, "DirectoryDomain", defaults.DirectoryDomain);
 }
@@ -100,6 +103,7 @@ void WriteRemoteOptions(TXMLStorage& storage, const TProgramOptions& options) {
     storage.WriteString(Defaults, "RemoteCaFile", options.RemoteCaFile);
     storage.WriteBool(Defaults, "RemoteAllowUnencrypted", options.RemoteAllowUnencrypted);
     storage.WriteInteger(Defaults, "RemoteTimeout", options.RemoteTimeout);
+    storage.WriteInteger(Defaults, "iRestartWaitLimit", options.iRestartWaitLimit);
     storage.WriteString(Defaults, "DirectoryServer", options.DirectoryServer);
     storage.WriteString(Defaults, "DirectoryDomain", options.DirectoryDomain);
 }

@@ -49,6 +49,7 @@ struct TProgramOptions {
     QString RemoteCaFile;                // PEM file of extra certification authorities to trust; empty: none
     bool RemoteAllowUnencrypted = false; // Basic over HTTP: the password crosses the network readable
     int RemoteTimeout = 60;              // seconds: the longest one remote call may take
+    int iRestartWaitLimit = 900;         // seconds a restarted computer has to come back in
 
     // The directory the add-computers wizard searches (section Defaults); empty: found through DNS.
     QString DirectoryServer;

@@ -64,6 +64,8 @@ private:
     QLineEdit* m_remoteCaFile = nullptr;
     QLabel* m_remoteCaFileLabel = nullptr;
     QSpinBox* m_remoteTimeout = nullptr;
+    QSpinBox* m_restartWaitLimit = nullptr;
+    int m_loadedRestartWaitLimit = 0; // seconds, as loaded
     QCheckBox* m_remoteAllowUnencrypted = nullptr;
     QLabel* m_remoteUnencryptedWarning = nullptr;
     QLineEdit* m_directoryServer = nullptr;

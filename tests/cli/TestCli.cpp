@@ -132,6 +132,18 @@ private slots:
             << QStringList{QStringLiteral("list"), QStringLiteral("show"), QStringLiteral("--config"),
                            QStringLiteral("/nonexistent")}
             << QByteArray();
+        QTest::newRow("delay beyond Windows' limit")
+            << QStringList{QStringLiteral("run"), QStringLiteral("shutdown"), QStringLiteral("--force"),
+                           QStringLiteral("--delay"), QStringLiteral("601")}
+            << QByteArray();
+        QTest::newRow("delay not a number")
+            << QStringList{QStringLiteral("run"), QStringLiteral("restart-wait"), QStringLiteral("--force"),
+                           QStringLiteral("--delay"), QStringLiteral("soon")}
+            << QByteArray();
+        QTest::newRow("reason not of the form")
+            << QStringList{QStringLiteral("run"), QStringLiteral("restart"), QStringLiteral("--force"),
+                           QStringLiteral("--reason"), QStringLiteral("maintenance")}
+            << QByteArray();
         QTest::newRow("missing password file")
             << QStringList{QStringLiteral("run"),         QStringLiteral("shutdown"), QStringLiteral("--force"),
                            QStringLiteral("--user"),      QStringLiteral("a"),        QStringLiteral("--password-file"),
@@ -211,6 +223,26 @@ private slots:
         for (const QString& name : succeeded + failed)
             QVERIFY2(logText.contains(name), qPrintable(logText));
         QVERIFY(!logText.contains(TTestHost::Password));
+    }
+
+    // Delay, message and reason reach the computer with the call.
+    void noticeReachesTheHost() {
+        QTemporaryDir config;
+        Prepare(config, Computer("127.0.75.3", 0, false));
+        const int before = static_cast<int>(m_host.Shutdowns().size());
+        const TResult result =
+            RunCli(config, {QStringLiteral("run"), QStringLiteral("restart"), QStringLiteral("127.0.75.3"),
+                            QStringLiteral("--user"), TTestHost::UserName, QStringLiteral("--delay"),
+                            QStringLiteral("45"), QStringLiteral("--message"), QStringLiteral("Back in ten minutes"),
+                            QStringLiteral("--reason"), QStringLiteral("p:2:17")});
+        QCOMPARE(result.ExitCode, 0);
+        const QList<TTestHost::TShutdown> calls = m_host.Shutdowns(before + 1);
+        QCOMPARE(calls.size(), before + 1);
+        QVERIFY(calls.last().Tracker);
+        QCOMPARE(calls.last().Flags, 6);
+        QCOMPARE(calls.last().Timeout, 45u);
+        QCOMPARE(calls.last().Comment, QStringLiteral("Back in ten minutes"));
+        QCOMPARE(calls.last().ReasonCode, 0x80020011u);
     }
 
     // A dry run lists the jobs with their user names, never a password, and calls nothing.

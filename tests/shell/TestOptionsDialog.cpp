@@ -237,7 +237,9 @@ void TestOptionsDialog::remotePageRoundTrip() {
     options.RemoteAuthentication = "basic";
     options.RemoteVerifyCertificate = false;
     options.RemoteTimeout = 15;
+    options.iRestartWaitLimit = 90; // seconds, set in the file
     dialog.LoadFrom(options);
+    QCOMPARE(Find<QSpinBox>(dialog, "udRestartWaitLimit")->value(), 2);
     QVERIFY(Find<QCheckBox>(dialog, "cbRemoteVerifyCertificate")->isEnabled());
     TProgramOptions stored;
     dialog.StoreInto(stored);
@@ -246,6 +248,10 @@ void TestOptionsDialog::remotePageRoundTrip() {
     QCOMPARE(stored.RemoteAuthentication, "basic");
     QCOMPARE(stored.RemoteVerifyCertificate, false);
     QCOMPARE(stored.RemoteTimeout, 15);
+    QCOMPARE(stored.iRestartWaitLimit, 90); // untouched, so not rounded to minutes
+    Find<QSpinBox>(dialog, "udRestartWaitLimit")->setValue(20);
+    dialog.StoreInto(stored);
+    QCOMPARE(stored.iRestartWaitLimit, 1200);
 
     Find<QComboBox>(dialog, "cmbRemoteProtocol")->setCurrentIndex(0);
     Find<QComboBox>(dialog, "cmbRemoteAuthentication")->setCurrentIndex(1);
@@ -363,6 +369,8 @@ void TestOptionsDialog::numberFieldsKeepTheirWidth_data() {
                                  << "udRemotePort";
     QTest::newRow("remote time limit") << "tsRemote"
                                        << "udRemoteTimeout";
+    QTest::newRow("restart wait limit") << "tsRemote"
+                                        << "udRestartWaitLimit";
 }
 
 void TestOptionsDialog::numberFieldsKeepTheirWidth() {

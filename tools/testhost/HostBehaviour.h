@@ -23,9 +23,12 @@ struct THostBehaviour {
     int ManyObjects = 0;            // the first batch of an enumeration holds this many objects
     bool PreemptiveBasic = false;   // takes Basic credentials on a connection it has not challenged yet
     bool StrictBinding = false;     // HTTPS logons must carry channel bindings (CbtHardeningLevel Strict)
+    int RebootMs = -1;              // an accepted restart drops every request this long, then boots anew; -1: no
+    bool NeverBack = false;         // an accepted restart drops every request from then on
 
     // Reads "deny", "noos", "drop", "silent", "singleton", "huge", "ntlmonly", "unencrypted", "tamper",
     // "plainanswers", "closeonchallenge", "preemptive", "cbtstrict", "delay=MS", "return=N", "hugefault=BYTES",
-    // "manyobjects=N" and "fault=TEXT" (which takes the rest, commas included). Returns an error text or empty.
+    // "manyobjects=N", "reboot=MS", "noreturn" and "fault=TEXT" (which takes the rest, commas included). Returns an
+    // error text or empty.
     QString Apply(const QStringList& words);
 };

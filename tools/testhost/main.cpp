@@ -13,11 +13,15 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Simulates Windows hosts answering WMI over WS-Management.\n"
                        "HOST is ADDRESS or FIRST-LAST (IPv4), optionally followed by behaviours separated by commas:\n"
                        "  deny, noos, drop, silent, singleton, huge, ntlmonly, unencrypted, tamper, plainanswers,\n"
-                       "  closeonchallenge, preemptive, cbtstrict, delay=MS, return=N, fault=TEXT (takes the rest).\n"
+                       "  closeonchallenge, preemptive, cbtstrict, delay=MS, return=N, reboot=MS, noreturn,\n"
+                       "  fault=TEXT (takes the rest). reboot=MS: an accepted restart drops requests for MS, then\n"
+                       "  the host reports a new LastBootUpTime; noreturn: it stays down.\n"
                        "Accepts NTLM (under Negotiate, or NTLM with ntlmonly) and Basic. As a default Windows host,\n"
                        "over HTTP it takes only sealed NTLM bodies and no Basic, unless unencrypted is given.\n"
                        "Basic is taken on a connection only after a 401 challenge, unless preemptive is given.\n"
-                       "Prints \"ready\" when listening, \"shutdown ADDRESS FLAGS\" per accepted Win32Shutdown and\n"
+                       "Prints \"ready\" when listening, \"shutdown ADDRESS FLAGS\" per accepted Win32Shutdown,\n"
+                       "\"tracker ADDRESS FLAGS TIMEOUT REASONCODE COMMENT\" (percent-encoded) per accepted\n"
+                       "Win32ShutdownTracker and\n"
                        "\"unasked ADDRESS\" per Basic credentials sent before a challenge.\n"
                        "Reads commands on stdin: \"set HOST\", \"peak\", \"resetpeak\"."));
     parser.addHelpOption();
