@@ -35,6 +35,11 @@ TActionPanel::TActionPanel(QAction* actExecute, QAction* actStop, QWidget* paren
                          tr("Restarts the checked computers. Programs running on them are closed without asking; "
                             "data not saved there is lost."),
                          Icons::Themed(QStringLiteral("restart"), QStringLiteral("system-reboot")));
+    tsWakeUp = MakePage("tsWakeUp", tr("Wake up"),
+                        tr("Switches the checked computers on over the network (Wake-on-LAN). A computer is woken "
+                           "only when its hardware address is known: it is learned when the computer answers, or "
+                           "typed in the computer's properties."),
+                        Icons::Themed(QStringLiteral("wakeup"), QString()));
 
     auto* choice = new QHBoxLayout;
     choice->addWidget(cmbShutdownAction, 1);
@@ -72,7 +77,7 @@ QWidget* TActionPanel::MakePage(const char* name, const QString& title, const QS
 }
 
 void TActionPanel::FillActionList() {
-    for (QWidget* page : {tsShutdown, tsRestart})
+    for (QWidget* page : {tsShutdown, tsRestart, tsWakeUp})
         cmbShutdownAction->addItem(TRunController::GetActionName(pcActionInfo->indexOf(page)),
                                    QVariant::fromValue(page));
     cmbShutdownAction->setCurrentIndex(0);

@@ -26,6 +26,7 @@ public:
     QStackedWidget* pcActionInfo;
     QWidget* tsShutdown;
     QWidget* tsRestart;
+    QWidget* tsWakeUp;
     QToolButton* btnExecute;
     QToolButton* btnStop;
 

@@ -6,6 +6,7 @@
 #include "uFormat.h"
 #include "uThreadPool.h"
 #include "uUserPrompts.h"
+#include "uWakeUpJob.h"
 
 #include <QSet>
 
@@ -27,7 +28,8 @@ void TRunController::Execute(qint32 action) {
     const TRunNodes run = CheckedNodes();
     if (run.ComputerNames.isEmpty())
         return;
-    if (m_options.bConfirmExecute && !ConfirmRun(action, run.ComputerNames))
+    // Waking computers up disturbs nobody: only shutting down and restarting are confirmed.
+    if (m_options.bConfirmExecute && action != acWakeUp && !ConfirmRun(action, run.ComputerNames))
         return;
     std::optional<std::vector<std::unique_ptr<TDataJob>>> jobs = BuildJobs(action, run.Nodes);
     if (!jobs || jobs->empty())
@@ -164,6 +166,15 @@ TRunController::BuildJobs(qint32 action, const QList<const TPreObject*>& checked
         const TPreObject* entry = checked.at(index);
         if (entry->IsGroup())
             continue;
+        if (action == acWakeUp) {
+            // A magic packet needs no account.
+            auto job = std::make_unique<TDataJob>();
+            job->Name = entry->Name();
+            job->Action = action;
+            job->HardwareAddress = static_cast<const TComputerObject*>(entry)->MacAddress();
+            jobs.push_back(std::move(job));
+            continue;
+        }
         TResolvedCredentials credentials;
         if (!NeedsCredentialsPrompt(entry, m_options)) {
             // A failure here only means empty credentials: the user running the program.
@@ -198,6 +209,8 @@ void TRunController::JobDone(const TDataJob& job) {
         ++m_progress.Succeeded;
     else if (job.Result == jrNoAnswer)
         ++m_progress.Unanswered;
+    else if (job.Result == jrNoHardwareAddress)
+        ++m_progress.NotAttempted;
     else
         ++m_progress.Failed;
     emit JobReported(job);
@@ -231,6 +244,8 @@ QString TRunController::GetActionName(qint32 action) {
         return LangStr(QStringLiteral("sDormivaActionShutdown"));
     case acRestart:
         return LangStr(QStringLiteral("sDormivaActionRestart"));
+    case acWakeUp:
+        return LangStr(QStringLiteral("sDormivaActionWakeUp"));
     default:
         return {};
     }
@@ -238,6 +253,10 @@ QString TRunController::GetActionName(qint32 action) {
 
 QString TRunController::JobOutcomeText(const TDataJob& job) {
     const QString action = GetActionName(job.Action);
+    if (job.Action == acWakeUp) {
+        if (const QString text = WakeUpOutcomeText(job); !text.isEmpty())
+            return text;
+    }
     if (job.Result == jrDone)
         return Format(LangStr(QStringLiteral("sJobSuccessfully")), {job.Name, action});
     if (job.Result == jrNoAnswer)
@@ -255,7 +274,7 @@ QString TRunController::JobOutcomeText(const TDataJob& job) {
 }
 
 TAppLogLevel TRunController::JobOutcomeLevel(const TDataJob& job) {
-    if (job.Result == jrNoAnswer)
+    if (job.Result == jrNoAnswer || job.Result == jrNoHardwareAddress)
         return TAppLogLevel::Warning;
     return job.Result == jrDone ? TAppLogLevel::Success : TAppLogLevel::Error;
 }

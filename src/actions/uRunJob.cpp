@@ -3,6 +3,7 @@
 #include "ERemoteError.h"
 #include "NetUtil.h"
 #include "uRemoteText.h"
+#include "uWakeUpJob.h"
 #include "uWmiShutdown.h"
 
 QString ResolveJobAddress(const QString& Name) {
@@ -10,6 +11,9 @@ QString ResolveJobAddress(const QString& Name) {
 }
 
 void RunJob(TDataJob& job, const TProgramOptions& options, const std::function<bool()>& stopRequested) {
+    // A sleeping computer answers no check: waking it is the point.
+    if (job.Action == acWakeUp)
+        return WakeUpComputer(job, options, stopRequested);
     job.Address = ResolveJobAddress(job.Name);
     if (job.Address.isEmpty()) {
         job.Result = jrNoAddress;

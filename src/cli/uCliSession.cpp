@@ -90,12 +90,25 @@ void PrintEntries(QTextStream& out, const TEntryList& entries, int depth) {
     }
 }
 
+QString ActionWord(qint32 action) {
+    switch (action) {
+    case acRestart:
+        return QStringLiteral("restart");
+    case acWakeUp:
+        return QStringLiteral("wakeup");
+    default:
+        return QStringLiteral("shutdown");
+    }
+}
+
 QString ResultName(qint32 result) {
     switch (result) {
     case jrDone:
         return QStringLiteral("done");
     case jrNoAnswer:
         return QStringLiteral("noAnswer");
+    case jrNoHardwareAddress:
+        return QStringLiteral("skipped");
     default:
         return QStringLiteral("failed");
     }
@@ -249,11 +262,10 @@ QStringList TCliSession::DropUnaskable(const TCliAccount& account) {
 
 void TCliSession::PrintOutcome(const QString& name, qint32 action, const QString& result, const QString& text) {
     if (m_json) {
-        const QJsonObject object{
-            {QStringLiteral("computer"), name},
-            {QStringLiteral("action"), action == acRestart ? QStringLiteral("restart") : QStringLiteral("shutdown")},
-            {QStringLiteral("result"), result},
-            {QStringLiteral("message"), text}};
+        const QJsonObject object{{QStringLiteral("computer"), name},
+                                 {QStringLiteral("action"), ActionWord(action)},
+                                 {QStringLiteral("result"), result},
+                                 {QStringLiteral("message"), text}};
         m_out << QJsonDocument(object).toJson(QJsonDocument::Compact) << Qt::endl;
     } else {
         m_out << text << Qt::endl;
@@ -270,7 +282,8 @@ int TCliSession::Run(qint32 action, const TCliTargets& targets, const TCliAccoun
     TAppLog log(options.SettingsFolder, &m_prompts);
     TPoolOfThreads pool(options, RunJob);
     TRunController run(m_list, pool, dryRun ? nullptr : &log, options, m_prompts, m_prompts);
-    const QStringList unaskable = DropUnaskable(account);
+    // A wake-up needs no account, so nobody is asked for one.
+    const QStringList unaskable = action == acWakeUp ? QStringList() : DropUnaskable(account);
     const QString actionName = TRunController::GetActionName(action);
     if (dryRun) {
         for (const QString& name : unaskable)

@@ -3,6 +3,7 @@
 #include "PlatformCodePage.h"
 #include "PlatformSockets.h"
 #include "uFormat.h"
+#include "uHardwareAddress.h"
 #include "uProbeEngine.h"
 #include "uProgramOptions.h"
 
@@ -235,4 +236,12 @@ QString ParseNodeStatusReply(const QByteArray& reply) {
             return name;
     }
     return {};
+}
+
+QString ParseNodeStatusUnitId(const QByteArray& reply) {
+    if (reply.size() <= NameCountOffset)
+        return {};
+    const qsizetype unitId =
+        FirstNameOffset + qsizetype(static_cast<unsigned char>(reply[NameCountOffset])) * NameEntrySize;
+    return FormatHardwareAddress(reply.mid(unitId, HardwareAddressSize));
 }

@@ -20,11 +20,13 @@ void TestActionPanel::listsActionsInCodeOrderWithTheirPages() {
     QAction execute(QStringLiteral("Execute"));
     QAction stop(QStringLiteral("Stop"));
     TActionPanel panel(&execute, &stop);
-    QCOMPARE(panel.cmbShutdownAction->count(), 2);
+    QCOMPARE(panel.cmbShutdownAction->count(), 3);
     QCOMPARE(panel.cmbShutdownAction->itemText(0), QStringLiteral("Shut down"));
     QCOMPARE(panel.cmbShutdownAction->itemText(1), QStringLiteral("Restart"));
+    QCOMPARE(panel.cmbShutdownAction->itemText(2), QStringLiteral("Wake up"));
     QCOMPARE(panel.pcActionInfo->indexOf(panel.tsShutdown), int(acShutdown));
     QCOMPARE(panel.pcActionInfo->indexOf(panel.tsRestart), int(acRestart));
+    QCOMPARE(panel.pcActionInfo->indexOf(panel.tsWakeUp), int(acWakeUp));
     QCOMPARE(panel.cmbShutdownAction->currentIndex(), 0);
     QCOMPARE(panel.pcActionInfo->currentWidget(), panel.tsShutdown);
     QCOMPARE(panel.SelectedAction(), qint32(acShutdown));

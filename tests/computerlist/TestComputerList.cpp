@@ -15,19 +15,26 @@ namespace {
 // A pass that reports only when the test says so.
 class TFakeStatePass : public IComputerStatePass {
 public:
-    void Start(const QStringList& names, TResultHandler onResult, TDoneHandler onDone) override {
+    void Start(const QStringList& names, TResultHandler onResult, THardwareAddressHandler onHardwareAddress,
+               TDoneHandler onDone) override {
         Names = names;
         m_onResult = std::move(onResult);
+        m_onHardwareAddress = std::move(onHardwareAddress);
         m_onDone = std::move(onDone);
     }
     void Detach() override {
         Detached = true;
         m_onResult = {};
+        m_onHardwareAddress = {};
         m_onDone = {};
     }
     void Report(const QString& name, bool reachable) {
         if (m_onResult)
             m_onResult(name, reachable);
+    }
+    void ReportHardwareAddress(const QString& name, const QString& hardwareAddress) {
+        if (m_onHardwareAddress)
+            m_onHardwareAddress(name, hardwareAddress);
     }
     void End() {
         if (m_onDone)
@@ -39,6 +46,7 @@ public:
 
 private:
     TResultHandler m_onResult;
+    THardwareAddressHandler m_onHardwareAddress;
     TDoneHandler m_onDone;
 };
 
@@ -394,7 +402,7 @@ void TestComputerList::dialogsAddAndEdit() {
     f.Select({pc});
 
     // A new computer goes into the group of the selection, the dialog opened empty.
-    f.Dialogs.Accept({QStringLiteral("new"), QStringLiteral("d"), ucCurrentUser, {}, {}});
+    f.Dialogs.Accept({QStringLiteral("new"), QStringLiteral("d"), ucCurrentUser, {}, {}, {}});
     f.List.AddComputerWithDialog();
     TComputerObject* added = f.List.FindComputer(QStringLiteral("new"));
     QVERIFY(added);
@@ -405,7 +413,7 @@ void TestComputerList::dialogsAddAndEdit() {
 
     // A new group is always top-level and is proposed the new group name.
     const QString proposal = f.List.GetNewGroupName();
-    f.Dialogs.Accept({QStringLiteral("Group2"), {}, ucInherited, {}, {}});
+    f.Dialogs.Accept({QStringLiteral("Group2"), {}, ucInherited, {}, {}, {}});
     f.List.AddGroupWithDialog();
     QCOMPARE(f.Dialogs.Calls().at(1).Opened.Name, proposal);
     QVERIFY(f.Dialogs.Calls().at(1).Group && f.Dialogs.Calls().at(1).Add);
@@ -416,7 +424,7 @@ void TestComputerList::dialogsAddAndEdit() {
     lab->SetStatus(7);
     f.Select({lab, pc});
     f.Dialogs.Accept(
-        {QStringLiteral("Lab2"), QStringLiteral("ignored"), ucFollowingUser, QStringLiteral("u"), QStringLiteral("p")});
+        {QStringLiteral("Lab2"), QStringLiteral("ignored"), ucFollowingUser, QStringLiteral("u"), QStringLiteral("p"), {}});
     f.List.EditSelected();
     QVERIFY(!f.Dialogs.Calls().at(2).Add);
     QCOMPARE(f.Dialogs.Calls().at(2).Opened.Name, QStringLiteral("Lab"));

@@ -142,8 +142,8 @@ void TestCredentialDialogs::computerAsksAboutEmptyPassword() {
     prompts.Answer(TPromptResult::No);
     prompts.Answer(TPromptResult::Yes);
     TdlgAddressComputerAndDescriptionEdit form(nullptr, prompts, nullptr);
-    form.SetValues(QStringLiteral("pc1"), QStringLiteral("desk"), ucFollowingUser, QStringLiteral("admin"), QString(),
-                   true);
+    form.SetValues(QStringLiteral("pc1"), QStringLiteral("desk"), QString(), ucFollowingUser, QStringLiteral("admin"),
+                   QString(), true);
     Click(&form, "OKBtn");
     QCOMPARE(form.result(), int(QDialog::Rejected)); // No keeps the dialog open
     Click(&form, "OKBtn");
@@ -152,9 +152,9 @@ void TestCredentialDialogs::computerAsksAboutEmptyPassword() {
     QCOMPARE(prompts.Asked()[0].Text, LangStr(QStringLiteral("sPasswordIsEmpty")));
     QCOMPARE(prompts.Asked()[0].Caption, LangStr(QStringLiteral("sWarning")));
     QCOMPARE(prompts.Asked()[0].Buttons, TPromptButtons::YesNo);
-    QString name, description, user, password = QStringLiteral("old");
+    QString name, description, hardwareAddress, user, password = QStringLiteral("old");
     TUserConnectAs mode = ucInherited;
-    form.ReadValues(name, description, mode, user, password);
+    form.ReadValues(name, description, hardwareAddress, mode, user, password);
     QCOMPARE(mode, ucFollowingUser);
     QCOMPARE(user, QStringLiteral("admin"));
     QCOMPARE(password, QString());
@@ -166,7 +166,7 @@ void TestCredentialDialogs::computerChecksInOrder() {
     prompts.Answer(TPromptResult::OK);
     prompts.Answer(TPromptResult::OK);
     TdlgAddressComputerAndDescriptionEdit form(nullptr, prompts, nullptr);
-    form.SetValues(QString(), QString(), ucFollowingUser, QString(), QString(), true);
+    form.SetValues(QString(), QString(), QString(), ucFollowingUser, QString(), QString(), true);
     ShowActive(&form);
     Type(&form, "edComputerName", QStringLiteral("   "));
     Click(&form, "OKBtn");
@@ -186,14 +186,15 @@ void TestCredentialDialogs::computerChecksInOrder() {
 
 void TestCredentialDialogs::computerCaptions() {
     TScriptedPrompts prompts;
-    QString name, description = QStringLiteral("ignored"), user, password;
+    QString name, description = QStringLiteral("ignored"), hardwareAddress, user, password;
     TUserConnectAs mode = ucInherited;
     OnNextModal([](QWidget* dialog) {
         QCOMPARE(dialog->windowTitle(), LangStr(QStringLiteral("sAddressComputerAddTitle")));
         QCOMPARE(Child<QLineEdit>(dialog, "edDescription")->text(), QString());
         Click(dialog, "CancelBtn");
     });
-    QVERIFY(!ExecuteComputerEditDialog(nullptr, prompts, nullptr, name, description, mode, user, password, true));
+    QVERIFY(!ExecuteComputerEditDialog(nullptr, prompts, nullptr, name, description, hardwareAddress, mode, user,
+                                       password, true));
     QCOMPARE(description, QStringLiteral("ignored"));
 
     name = QStringLiteral("pc1");
@@ -205,7 +206,8 @@ void TestCredentialDialogs::computerCaptions() {
         Click(dialog, "btnPromptUser");
         Click(dialog, "OKBtn");
     });
-    QVERIFY(ExecuteComputerEditDialog(nullptr, prompts, nullptr, name, description, mode, user, password, true));
+    QVERIFY(ExecuteComputerEditDialog(nullptr, prompts, nullptr, name, description, hardwareAddress, mode, user,
+                                      password, true));
     QCOMPARE(name, QStringLiteral("pc2"));
     QCOMPARE(mode, ucPromptUser);
 }
@@ -216,7 +218,7 @@ void TestCredentialDialogs::browsingPicksOrKeepsName() {
     for (IComputerBrowser* source :
          {static_cast<IComputerBrowser*>(nullptr), static_cast<IComputerBrowser*>(&browser)}) {
         TdlgAddressComputerAndDescriptionEdit form(nullptr, prompts, source);
-        form.SetValues(QString(), QString(), ucInherited, QString(), QString(), true);
+        form.SetValues(QString(), QString(), QString(), ucInherited, QString(), QString(), true);
         Type(&form, "edComputerName", QStringLiteral("typed"));
         // Cancelling keeps what was typed.
         OnNextModal([](QWidget* dialog) { Click(dialog, "CancelBtn"); });
