@@ -5,6 +5,7 @@
 #include "uCredentialDialogs.h"
 #include "uDlgAlternateCredentials.h"
 #include "uDlgGetUserNameAndPassword.h"
+#include "uFormat.h"
 #include "uProgramOptions.h"
 #include "udlgAddressComputerAndDescriptionEdit.h"
 #include "udlgAddressGroupEdit.h"
@@ -73,6 +74,8 @@ private slots:
     void computerAsksAboutEmptyPassword();
     void computerChecksInOrder();
     void computerCaptions();
+    void computerHardwareAddress_data();
+    void computerHardwareAddress();
     void browsingPicksOrKeepsName();
     void choicesEnableFieldsAndShowPassword();
     void defaultCredentialsModes_data();
@@ -210,6 +213,51 @@ void TestCredentialDialogs::computerCaptions() {
                                       password, true));
     QCOMPARE(name, QStringLiteral("pc2"));
     QCOMPARE(mode, ucPromptUser);
+}
+
+void TestCredentialDialogs::computerHardwareAddress_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("stored");
+    const QString form = QStringLiteral("00-1A-2B-3C-4D-5E");
+    QTest::newRow("colons") << "00:1a:2b:3c:4d:5e" << true << form;
+    QTest::newRow("hyphens") << "00-1a-2B-3c-4D-5e" << true << form;
+    QTest::newRow("blanks around") << " 00-1A-2B-3C-4D-5E " << true << form;
+    QTest::newRow("left empty") << "" << true << "";
+    QTest::newRow("five pairs") << "00:1a:2b:3c:4d" << false << "";
+    QTest::newRow("separators mixed") << "00-1a:2b:3c:4d:5e" << false << "";
+    QTest::newRow("not hexadecimal") << "00:1a:2b:3c:4d:zz" << false << "";
+    QTest::newRow("no separators") << "001a2b3c4d5e" << false << "";
+    QTest::newRow("broadcast") << "FF-FF-FF-FF-FF-FF" << false << "";
+}
+
+// A bad address keeps the dialog open with an error naming it; a good one is stored in one form.
+void TestCredentialDialogs::computerHardwareAddress() {
+    QFETCH(QString, typed);
+    QFETCH(bool, accepted);
+    QFETCH(QString, stored);
+    TScriptedPrompts prompts;
+    prompts.Answer(TPromptResult::OK);
+    TdlgAddressComputerAndDescriptionEdit form(nullptr, prompts, nullptr);
+    form.SetValues(QStringLiteral("pc1"), QString(), QStringLiteral("00-00-5E-00-53-01"), ucInherited, QString(),
+                   QString(), true);
+    ShowActive(&form);
+    QCOMPARE(Child<QLineEdit>(&form, "edHardwareAddress")->text(), QStringLiteral("00-00-5E-00-53-01"));
+    Type(&form, "edHardwareAddress", typed);
+    Click(&form, "OKBtn");
+    QCOMPARE(form.result() == QDialog::Accepted, accepted);
+    if (!accepted) {
+        QCOMPARE(prompts.Asked().size(), 1);
+        QCOMPARE(prompts.Asked()[0].Text, Format(LangStr(QStringLiteral("sInvalidHardwareAddress")), {typed}));
+        QCOMPARE(prompts.Asked()[0].Icon, TPromptIcon::Error);
+        QCOMPARE(QApplication::focusWidget(), Child<QLineEdit>(&form, "edHardwareAddress"));
+        return;
+    }
+    QVERIFY(prompts.Asked().isEmpty());
+    QString name, description, hardwareAddress, user, password;
+    TUserConnectAs mode = ucInherited;
+    form.ReadValues(name, description, hardwareAddress, mode, user, password);
+    QCOMPARE(hardwareAddress, stored);
 }
 
 void TestCredentialDialogs::browsingPicksOrKeepsName() {
