@@ -1,6 +1,7 @@
 #include "NetUtil.h"
 
 #include "PlatformCodePage.h"
+#include "PlatformNeighbours.h"
 #include "PlatformSockets.h"
 #include "uFormat.h"
 #include "uHardwareAddress.h"
@@ -244,4 +245,11 @@ QString ParseNodeStatusUnitId(const QByteArray& reply) {
     const qsizetype unitId =
         FirstNameOffset + qsizetype(static_cast<unsigned char>(reply[NameCountOffset])) * NameEntrySize;
     return FormatHardwareAddress(reply.mid(unitId, HardwareAddressSize));
+}
+
+QString NodeStatusHardwareAddress(const QByteArray& reply, quint32 from) {
+    if (reply.isEmpty())
+        return {};
+    const QString unitId = ParseNodeStatusUnitId(reply);
+    return unitId.isEmpty() ? FormatHardwareAddress(Platform::NeighbourHardwareAddress(from)) : unitId;
 }

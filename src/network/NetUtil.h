@@ -73,3 +73,7 @@ QString ParseNodeStatusReply(const QByteArray& reply);
 // The hardware address in the statistics after the name table of a node status reply (its unit ID), in
 // the stored form; empty when the reply ends before it or carries none (Samba sends zeros).
 QString ParseNodeStatusUnitId(const QByteArray& reply);
+// The hardware address of the computer that sent a node status reply from the address: its unit ID or, as
+// Samba sends none, the neighbour table's entry for it on the local link, which the exchange has just made.
+// Empty when there was no reply.
+QString NodeStatusHardwareAddress(const QByteArray& reply, quint32 from);

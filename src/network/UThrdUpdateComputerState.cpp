@@ -69,7 +69,7 @@ void TThrdUpdateComputerState::run() {
 void TThrdUpdateComputerState::Arrive(qsizetype index, const TProbeTarget& target, const TProbeResult& result) {
     TArrived arrived{index, target, result.Answered, {}};
     if (target.Method == TProbeMethod::NodeStatus) {
-        arrived.HardwareAddress = ParseNodeStatusUnitId(result.Reply);
+        arrived.HardwareAddress = NodeStatusHardwareAddress(result.Reply, result.Address);
         if (arrived.HardwareAddress.isEmpty())
             return;
     } else if (result.Answered && result.Address != 0 && (result.Address >> 24) != 127) { // loopback has none

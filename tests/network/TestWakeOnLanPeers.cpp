@@ -14,7 +14,6 @@
 
 #include <QMutex>
 #include <QPointer>
-#include <QProcess>
 #include <QTest>
 
 #include <atomic>
@@ -105,15 +104,6 @@ private:
     QList<TDatagram> m_received;
 };
 
-// The hardware address of an interface of a namespace, in the stored form.
-QString InterfaceAddress(const TNetworkNamespace& space, const QString& device) {
-    QProcess ip;
-    ip.start(QStringLiteral("ip"), {"-n", space.Name(), "-br", "link", "show", "dev", device});
-    ip.waitForFinished();
-    const QStringList fields = QString::fromLatin1(ip.readAllStandardOutput()).simplified().split(u' ');
-    return NormalizeHardwareAddress(fields.value(2)).value_or(QString());
-}
-
 } // namespace
 
 // Wake-up packets and learned hardware addresses on a link of their own: the client namespace reaches the
@@ -143,7 +133,7 @@ void TestWakeOnLanPeers::initTestCase() {
     QVERIFY(m_peers->IsReady());
     // The limited broadcast needs a route; inside the client namespace it can only leave over the veth pair.
     QVERIFY(m_peers->Client().Ip({"route", "add", "default", "dev", "c0"}));
-    m_peerAddress = InterfaceAddress(m_peers->Peer(), QStringLiteral("p0"));
+    m_peerAddress = NormalizeHardwareAddress(m_peers->Peer().HardwareAddress(QStringLiteral("p0"))).value_or(QString());
     QVERIFY(!m_peerAddress.isEmpty());
     m_options.DefaultCheckState = 0;
     m_options.DefaultTimeout = 300;
