@@ -138,6 +138,12 @@ private slots:
                            QStringLiteral("--user"),      QStringLiteral("a"),        QStringLiteral("--password-file"),
                            QStringLiteral("/nonexistent")}
             << QByteArray();
+        QTest::newRow("wait not a number") << QStringList{QStringLiteral("run"), QStringLiteral("wakeup"),
+                                                          QStringLiteral("--wait"), QStringLiteral("soon")}
+                                           << QByteArray();
+        QTest::newRow("wait beyond an hour") << QStringList{QStringLiteral("run"), QStringLiteral("wakeup"),
+                                                            QStringLiteral("--wait"), QStringLiteral("3601")}
+                                             << QByteArray();
     }
     void badInputIsAUsageError() {
         QFETCH(QStringList, arguments);
@@ -252,6 +258,37 @@ private slots:
                      .ExitCode,
                  0);
         QTRY_COMPARE_WITH_TIMEOUT(m_host.Shutdowns().size(), shutdownsBefore + 1, 10000);
+    }
+
+    // Nothing is sent from here: one computer has no hardware address and the other is only planned. A
+    // wake-up asks for no password and no confirmation, even for a computer that would prompt.
+    void wakeUpSkipsComputersWithoutHardwareAddress() {
+        QTemporaryDir config;
+        Prepare(config,
+                Computer("pc-asleep", 255, true) +
+                    QByteArrayLiteral("<Computer><Name>pc-known</Name><MacAddress>00-16-3E-01-02-03</MacAddress>"
+                                      "<Checked>0</Checked></Computer>"),
+                true);
+        const TResult run =
+            RunCli(config, {QStringLiteral("run"), QStringLiteral("wakeup"), QStringLiteral("--json")}, false);
+        QCOMPARE(run.ExitCode, 1);
+        const QList<QJsonObject> outcomes = JsonLines(run.Out);
+        QCOMPARE(outcomes.size(), 2);
+        QCOMPARE(outcomes.at(0).value(QStringLiteral("computer")).toString(), QStringLiteral("pc-asleep"));
+        QCOMPARE(outcomes.at(0).value(QStringLiteral("action")).toString(), QStringLiteral("wakeup"));
+        QCOMPARE(outcomes.at(0).value(QStringLiteral("result")).toString(), QStringLiteral("skipped"));
+        QVERIFY(
+            outcomes.at(0).value(QStringLiteral("message")).toString().contains(QStringLiteral("hardware address")));
+        QFile log(SettingsFolder(config) + QStringLiteral("app.log"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(log.readAll().contains("pc-asleep: not woken up"));
+
+        const TResult planned = RunCli(config,
+                                       {QStringLiteral("run"), QStringLiteral("wakeup"), QStringLiteral("pc-known"),
+                                        QStringLiteral("--dry-run"), QStringLiteral("--json")},
+                                       false);
+        QCOMPARE(planned.ExitCode, 0);
+        QCOMPARE(JsonLines(planned.Out).at(0).value(QStringLiteral("result")).toString(), QStringLiteral("planned"));
     }
 
     // A computer that would prompt fails at once without a terminal, and never waits for input.
