@@ -215,6 +215,7 @@ void TestCredentialDialogs::computerCaptions() {
     QCOMPARE(mode, ucPromptUser);
 }
 
+// The forms themselves are told apart in TestHardwareAddress; here, what the dialog does with each outcome.
 void TestCredentialDialogs::computerHardwareAddress_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<bool>("accepted");
@@ -222,12 +223,8 @@ void TestCredentialDialogs::computerHardwareAddress_data() {
     const QString form = QStringLiteral("00-1A-2B-3C-4D-5E");
     QTest::newRow("colons") << "00:1a:2b:3c:4d:5e" << true << form;
     QTest::newRow("hyphens") << "00-1a-2B-3c-4D-5e" << true << form;
-    QTest::newRow("blanks around") << " 00-1A-2B-3C-4D-5E " << true << form;
     QTest::newRow("left empty") << "" << true << "";
-    QTest::newRow("five pairs") << "00:1a:2b:3c:4d" << false << "";
-    QTest::newRow("separators mixed") << "00-1a:2b:3c:4d:5e" << false << "";
     QTest::newRow("not hexadecimal") << "00:1a:2b:3c:4d:zz" << false << "";
-    QTest::newRow("no separators") << "001a2b3c4d5e" << false << "";
     QTest::newRow("broadcast") << "FF-FF-FF-FF-FF-FF" << false << "";
 }
 
