@@ -36,16 +36,20 @@ struct TDatagram {
     QString Destination; // the address the sender put in the header
 };
 
-// Hears UDP port 9 on every address of a namespace, broadcasts included, until it goes.
-class TWakeUpListener {
+// Hears a UDP port on every address of a namespace, broadcasts included, until it goes; answers each datagram
+// with what answer gives for it, when that is not empty.
+class TUdpPeer {
 public:
-    explicit TWakeUpListener(const TNetworkNamespace& space) {
+    using TAnswer = std::function<QByteArray(const QByteArray& request)>;
+
+    TUdpPeer(const TNetworkNamespace& space, quint16 port, TAnswer answer = {}) : m_answer(std::move(answer)) {
+        const quint16 portBE = htons(port);
         std::promise<bool> ready;
         std::future<bool> bound = ready.get_future();
-        m_thread = std::thread([this, &space, &ready] {
+        m_thread = std::thread([this, &space, &ready, portBE] {
             const int fd = space.EnterOnThisThread() ? ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0) : -1;
             const int on = 1;
-            const sockaddr_in any{AF_INET, htons(9), {htonl(INADDR_ANY)}, {}};
+            const sockaddr_in any{AF_INET, portBE, {htonl(INADDR_ANY)}, {}};
             const bool ok = fd >= 0 && ::setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof on) == 0 &&
                             ::bind(fd, reinterpret_cast<const sockaddr*>(&any), sizeof any) == 0;
             ready.set_value(ok);
@@ -56,12 +60,12 @@ public:
         });
         m_ready = bound.get();
     }
-    ~TWakeUpListener() {
+    ~TUdpPeer() {
         m_stop = true;
         m_thread.join();
     }
-    TWakeUpListener(const TWakeUpListener&) = delete;
-    TWakeUpListener& operator=(const TWakeUpListener&) = delete;
+    TUdpPeer(const TUdpPeer&) = delete;
+    TUdpPeer& operator=(const TUdpPeer&) = delete;
 
     bool IsReady() const { return m_ready; }
     QList<TDatagram> Received() {
@@ -77,7 +81,10 @@ private:
         char data[2048];
         alignas(cmsghdr) char control[256];
         iovec part{data, sizeof data};
+        sockaddr_in from{};
         msghdr message{};
+        message.msg_name = &from;
+        message.msg_namelen = sizeof from;
         message.msg_iov = &part;
         message.msg_iovlen = 1;
         message.msg_control = control;
@@ -93,10 +100,14 @@ private:
                 datagram.Destination = Platform::FormatIPv4(ntohl(info.ipi_addr.s_addr));
             }
         }
+        if (const QByteArray answer = m_answer ? m_answer(datagram.Data) : QByteArray(); !answer.isEmpty())
+            ::sendto(fd, answer.constData(), size_t(answer.size()), 0, reinterpret_cast<const sockaddr*>(&from),
+                     sizeof from);
         const QMutexLocker locker(&m_lock);
         m_received.append(datagram);
     }
 
+    const TAnswer m_answer;
     std::thread m_thread;
     std::atomic<bool> m_stop = false;
     bool m_ready = false;
@@ -117,9 +128,13 @@ private slots:
     void waitsUntilTheComputerAnswers();
     void neighbourTableHoldsThePeer();
     void passLearnsTheHardwareAddress();
+    void passAsksComputersOffTheLinkByNodeStatus_data();
+    void passAsksComputersOffTheLinkByNodeStatus();
 
 private:
     TDataJob RunInClient(const QString& name, const QString& hardwareAddress);
+    // Runs one reachability pass over the names from inside the namespace and gives the list what it learns.
+    static void PassFrom(const TNetworkNamespace& space, TComputerList& list, const TProgramOptions& options);
 
     TEnglishTexts m_english;
     TProgramOptions m_options;
@@ -154,7 +169,7 @@ TDataJob TestWakeOnLanPeers::RunInClient(const QString& name, const QString& har
 // The packet goes to the directed broadcast of the subnet that holds the computer, or to 255.255.255.255 when
 // its name does not resolve; it is six 0xFF bytes and the address sixteen times, whatever form it was typed in.
 void TestWakeOnLanPeers::eachComputerGetsItsMagicPacket() {
-    TWakeUpListener listener(m_peers->Peer());
+    TUdpPeer listener(m_peers->Peer(), 9);
     QVERIFY(listener.IsReady());
     m_options.iWakeUpWaitSeconds = 0;
     struct TCase {
@@ -220,6 +235,24 @@ void TestWakeOnLanPeers::neighbourTableHoldsThePeer() {
     QCOMPARE(absent, QByteArray());
 }
 
+void TestWakeOnLanPeers::PassFrom(const TNetworkNamespace& space, TComputerList& list, const TProgramOptions& options) {
+    QStringList names;
+    list.GetComputerNames(names);
+    QPointer<TThrdUpdateComputerState> pass =
+        new TThrdUpdateComputerState([&options] { return TCheckSettings::FromOptions(options); });
+    bool done = false;
+    // The pass's thread is born in the namespace of the thread that starts it.
+    space.Inside([&] {
+        pass->Start(
+            names, [&list](const QString& name, bool up) { list.ApplyPassResult(name, up); },
+            [&list](const QString& name, const QString& address) { list.LearnHardwareAddress(name, address); },
+            [&done] { done = true; });
+        return true;
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(done, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(pass.isNull(), 10000);
+}
+
 // A reachability pass gives the list the hardware address of the computer that answered, and nothing for
 // the one that did not.
 void TestWakeOnLanPeers::passLearnsTheHardwareAddress() {
@@ -228,22 +261,54 @@ void TestWakeOnLanPeers::passLearnsTheHardwareAddress() {
     TComputerList list(m_options, prompts, dialogs);
     TComputerObject* live = list.NewComputer(m_peers->Address(2), QString(), nullptr);
     TComputerObject* silent = list.NewComputer(m_peers->Address(3), QString(), nullptr);
-    QPointer<TThrdUpdateComputerState> pass =
-        new TThrdUpdateComputerState([this] { return TCheckSettings::FromOptions(m_options); });
-    bool done = false;
-    // The pass's thread is born in the namespace of the thread that starts it.
-    m_peers->Client().Inside([&] {
-        pass->Start(
-            {live->Name(), silent->Name()}, [&list](const QString& name, bool up) { list.ApplyPassResult(name, up); },
-            [&list](const QString& name, const QString& address) { list.LearnHardwareAddress(name, address); },
-            [&done] { done = true; });
-        return true;
-    });
-    QTRY_VERIFY_WITH_TIMEOUT(done, 30000);
-    QTRY_VERIFY_WITH_TIMEOUT(pass.isNull(), 10000);
+    PassFrom(m_peers->Client(), list, m_options);
     QCOMPARE(live->MacAddress(), m_peerAddress);
     QCOMPARE(silent->MacAddress(), QString());
     QVERIFY(list.Modified());
+}
+
+void TestWakeOnLanPeers::passAsksComputersOffTheLinkByNodeStatus_data() {
+    QTest::addColumn<QByteArray>("unitId");
+    QTest::addColumn<QString>("learned");
+    QTest::newRow("Windows names its adapter") << QByteArray::fromHex("00163e0a0b0c") << "00-16-3E-0A-0B-0C";
+    QTest::newRow("zeros, as Samba sends") << QByteArray(6, '\0') << "";
+}
+
+// Behind a router the neighbour table knows only the router: the address comes from the computer's own node
+// status reply, and never the router's.
+void TestWakeOnLanPeers::passAsksComputersOffTheLinkByNodeStatus() {
+    QFETCH(QByteArray, unitId);
+    QFETCH(QString, learned);
+    const TNetworkNamespace client(QStringLiteral("wolfar-client"));
+    const TNetworkNamespace router(QStringLiteral("wolfar-router"));
+    const TNetworkNamespace far(QStringLiteral("wolfar-far"));
+    QVERIFY(client.IsCreated() && router.IsCreated() && far.IsCreated());
+    QVERIFY(client.Ip({"link", "add", "c0", "type", "veth", "peer", "name", "r0", "netns", router.Name()}));
+    QVERIFY(router.Ip({"link", "add", "r1", "type", "veth", "peer", "name", "f0", "netns", far.Name()}));
+    QVERIFY(client.Ip({"addr", "add", "10.217.1.1/24", "dev", "c0"}));
+    QVERIFY(router.Ip({"addr", "add", "10.217.1.254/24", "dev", "r0"}));
+    QVERIFY(router.Ip({"addr", "add", "10.217.2.254/24", "dev", "r1"}));
+    QVERIFY(far.Ip({"addr", "add", "10.217.2.2/24", "dev", "f0"}));
+    QVERIFY(client.Ip({"link", "set", "c0", "up"}) && router.Ip({"link", "set", "r0", "up"}) &&
+            router.Ip({"link", "set", "r1", "up"}) && far.Ip({"link", "set", "f0", "up"}));
+    QVERIFY(client.Ip({"route", "add", "default", "via", "10.217.1.254"}));
+    QVERIFY(far.Ip({"route", "add", "default", "via", "10.217.2.254"}));
+    QVERIFY(router.Exec({"sysctl", "-qw", "net.ipv4.ip_forward=1"}));
+    // One unique name, then the statistics that open with the unit ID; the reply carries the query's id.
+    const TUdpPeer netbios(far, NetBIOSNamePort, [unitId](const QByteArray& request) {
+        return request.left(2) + QByteArray(54, '\0') + '\x01' + QByteArray("FARPC          ", 15) +
+               QByteArray::fromHex("000400") + unitId + QByteArray(40, '\0');
+    });
+    QVERIFY(netbios.IsReady());
+
+    TScriptedPrompts prompts;
+    TScriptedEntryDialogs dialogs;
+    TComputerList list(m_options, prompts, dialogs);
+    TComputerObject* computer = list.NewComputer(QStringLiteral("10.217.2.2"), QString(), nullptr);
+    PassFrom(client, list, m_options);
+    QCOMPARE(computer->Status(), 1);
+    QCOMPARE(computer->MacAddress(), learned);
+    QCOMPARE(list.Modified(), !learned.isEmpty());
 }
 
 DORMIVA_NAMESPACE_TEST_MAIN(TestWakeOnLanPeers)
