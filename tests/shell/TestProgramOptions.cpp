@@ -273,7 +273,8 @@ void TestProgramOptions::writesInOrder() {
                                                                           "RemoteTimeout",
                                                                           "DirectoryServer",
                                                                           "DirectoryDomain",
-                                                                          "MaxProbesInFlight"}));
+                                                                          "MaxProbesInFlight",
+                                                                          "iWakeUpWaitSeconds"}));
     QCOMPARE(ChildNames(root.firstChildElement("RecentFiles")), QStringList{"RecentFile"});
     QCOMPARE(
         ChildNames(root.firstChildElement("Window")),
