@@ -64,6 +64,8 @@ QJsonArray EntriesJson(const TEntryList& entries) {
             object.insert(QStringLiteral("items"), EntriesJson(static_cast<const TGroupObject*>(entry.get())->Items()));
         } else {
             object.insert(QStringLiteral("reachable"), entry->Status() != 0);
+            object.insert(QStringLiteral("hardwareAddress"),
+                          static_cast<const TComputerObject*>(entry.get())->MacAddress());
         }
         array.append(object);
     }

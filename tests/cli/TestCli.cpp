@@ -359,7 +359,9 @@ private slots:
             lab->SetUserConnectAs(ucFollowingUser);
             lab->SetUserName(QStringLiteral("admin"));
             lab->SetUserPassword(QStringLiteral("secret"));
-            list.NewComputer(QStringLiteral("pc-1"), QStringLiteral("desk"), lab)->SetChecked(true);
+            TComputerObject* pc1 = list.NewComputer(QStringLiteral("pc-1"), QStringLiteral("desk"), lab);
+            pc1->SetChecked(true);
+            pc1->SetMacAddress(QStringLiteral("00-16-3E-01-02-03"));
             list.NewComputer(QStringLiteral("pc-2"), QString(), nullptr);
             TComputerListFile(list, options, prompts, fileDialogs).SaveToFile(listFile);
         }
@@ -377,6 +379,7 @@ private slots:
         QCOMPARE(pc1[QStringLiteral("name")].toString(), QStringLiteral("pc-1"));
         QCOMPARE(pc1[QStringLiteral("description")].toString(), QStringLiteral("desk"));
         QCOMPARE(pc1[QStringLiteral("check")].toString(), QStringLiteral("checked"));
+        QCOMPARE(pc1[QStringLiteral("hardwareAddress")].toString(), QStringLiteral("00-16-3E-01-02-03"));
         QCOMPARE(tree.at(1)[QStringLiteral("name")].toString(), QStringLiteral("pc-2"));
 
         QCOMPARE(RunCli(config, {QStringLiteral("list"), QStringLiteral("add"), QStringLiteral("pc-3"),
@@ -400,6 +403,8 @@ private slots:
             computers << entry->Name() + u'|' + entry->Description() + u'|' +
                              QString::number(entry->CheckState() == Qt::Checked);
         QCOMPARE(computers, (QStringList{QStringLiteral("pc-1|desk|1"), QStringLiteral("pc-3||0")}));
+        QCOMPARE(static_cast<const TComputerObject*>(group->Items().front().get())->MacAddress(),
+                 QStringLiteral("00-16-3E-01-02-03"));
     }
 
     // --config reads another settings folder: its options, its list, and its lock.
