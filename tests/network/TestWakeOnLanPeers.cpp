@@ -44,15 +44,14 @@ public:
 
     TUdpPeer(const TNetworkNamespace& space, quint16 port, TAnswer answer = {}) : m_answer(std::move(answer)) {
         const quint16 portBE = htons(port);
-        std::promise<bool> ready;
-        std::future<bool> bound = ready.get_future();
-        m_thread = std::thread([this, &space, &ready, portBE] {
+        std::future<bool> bound = m_bound.get_future();
+        m_thread = std::thread([this, &space, portBE] {
             const int fd = space.EnterOnThisThread() ? ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0) : -1;
             const int on = 1;
             const sockaddr_in any{AF_INET, portBE, {htonl(INADDR_ANY)}, {}};
             const bool ok = fd >= 0 && ::setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof on) == 0 &&
                             ::bind(fd, reinterpret_cast<const sockaddr*>(&any), sizeof any) == 0;
-            ready.set_value(ok);
+            m_bound.set_value(ok);
             while (ok && !m_stop)
                 Receive(fd);
             if (fd >= 0)
@@ -108,6 +107,7 @@ private:
     }
 
     const TAnswer m_answer;
+    std::promise<bool> m_bound; // a member: the thread may still be inside set_value when the caller wakes
     std::thread m_thread;
     std::atomic<bool> m_stop = false;
     bool m_ready = false;
