@@ -17,8 +17,12 @@ constexpr qint64 MaxTableSize = 16 * 1024 * 1024;
 // The calling thread's table: a thread may live in a network namespace of its own.
 QByteArray NeighbourHardwareAddress(quint32 address) {
     QFile table(QStringLiteral("/proc/thread-self/net/arp"));
-    if (!table.open(QIODevice::ReadOnly))
-        return {};
+    // Kernels before 3.17 have no thread-self; there the process's table is the only one.
+    if (!table.open(QIODevice::ReadOnly)) {
+        table.setFileName(QStringLiteral("/proc/net/arp"));
+        if (!table.open(QIODevice::ReadOnly))
+            return {};
+    }
     const QByteArray wanted = FormatIPv4(address).toLatin1();
     table.readLine(); // the column titles
     for (qint64 read = 0; read < MaxTableSize && !table.atEnd();) {
