@@ -50,6 +50,11 @@ TActionPanel::TActionPanel(QAction* actExecute, QAction* actStop, QWidget* paren
                                 "limit set in Preferences. The log tells how long each took."),
                              Icons::Themed(QStringLiteral("restart"), QStringLiteral("system-reboot")));
     gbOptions = MakeOptions();
+    tsWakeUp = MakePage("tsWakeUp", tr("Wake up"),
+                        tr("Switches the checked computers on over the network (Wake-on-LAN). A computer is woken "
+                           "only when its hardware address is known: it is learned when the computer answers, or "
+                           "typed in the computer's properties."),
+                        Icons::Themed(QStringLiteral("wakeup"), QString()));
 
     auto* choice = new QHBoxLayout;
     choice->addWidget(cmbShutdownAction, 1);
@@ -141,7 +146,7 @@ TShutdownNotice TActionPanel::Notice() const {
 }
 
 void TActionPanel::FillActionList() {
-    for (QWidget* page : {tsShutdown, tsRestart, tsRestartWait})
+    for (QWidget* page : {tsShutdown, tsRestart, tsRestartWait, tsWakeUp})
         cmbShutdownAction->addItem(TRunController::GetActionName(pcActionInfo->indexOf(page)),
                                    QVariant::fromValue(page));
     cmbShutdownAction->setCurrentIndex(0);

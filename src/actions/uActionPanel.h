@@ -39,6 +39,7 @@ public:
     QSpinBox* edDelay;
     QLineEdit* edMessage;
     QComboBox* cmbReason;
+    QWidget* tsWakeUp;
     QToolButton* btnExecute;
     QToolButton* btnStop;
 

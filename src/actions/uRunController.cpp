@@ -6,6 +6,7 @@
 #include "uFormat.h"
 #include "uThreadPool.h"
 #include "uUserPrompts.h"
+#include "uWakeUpJob.h"
 
 #include <QSet>
 
@@ -28,7 +29,8 @@ void TRunController::Execute(qint32 action, const TShutdownNotice& notice) {
     const TRunNodes run = CheckedNodes();
     if (run.ComputerNames.isEmpty())
         return;
-    if (m_options.bConfirmExecute && !ConfirmRun(action, run.ComputerNames))
+    // Waking computers up disturbs nobody: only shutting down and restarting are confirmed.
+    if (m_options.bConfirmExecute && action != acWakeUp && !ConfirmRun(action, run.ComputerNames))
         return;
     std::optional<std::vector<std::unique_ptr<TDataJob>>> jobs = BuildJobs(action, run.Nodes, notice);
     if (!jobs || jobs->empty())
@@ -174,6 +176,15 @@ TRunController::BuildJobs(qint32 action, const QList<const TPreObject*>& checked
         const TPreObject* entry = checked.at(index);
         if (entry->IsGroup())
             continue;
+        if (action == acWakeUp) {
+            // A magic packet needs no account.
+            auto job = std::make_unique<TDataJob>();
+            job->Name = entry->Name();
+            job->Action = action;
+            job->HardwareAddress = static_cast<const TComputerObject*>(entry)->MacAddress();
+            jobs.push_back(std::move(job));
+            continue;
+        }
         TResolvedCredentials credentials;
         if (!NeedsCredentialsPrompt(entry, m_options)) {
             // A failure here only means empty credentials: the user running the program.
@@ -213,6 +224,8 @@ void TRunController::JobDone(const TDataJob& job) {
         ++m_progress.Unanswered;
     else if (job.Result == jrAlreadyGoingDown)
         ++m_progress.AlreadyGoingDown;
+    else if (job.Result == jrNoHardwareAddress)
+        ++m_progress.NotAttempted;
     else
         ++m_progress.Failed;
     if (job.Action == acRestartWait && job.Result == jrDone && !job.Waiting)
@@ -259,6 +272,8 @@ QString TRunController::GetActionName(qint32 action) {
         return LangStr(QStringLiteral("sDormivaActionRestart"));
     case acRestartWait:
         return LangStr(QStringLiteral("sDormivaActionRestartWait"));
+    case acWakeUp:
+        return LangStr(QStringLiteral("sDormivaActionWakeUp"));
     default:
         return {};
     }
@@ -270,6 +285,10 @@ QString TRunController::JobOutcomeText(const TDataJob& job) {
         return Format(LangStr(QStringLiteral("sJobWaitStopped")), {job.Name, action});
     if (job.Result == jrDone && job.Action == acRestartWait)
         return Format(LangStr(QStringLiteral("sJobBackAfter")), {job.Name, job.BackAfterSeconds});
+    if (job.Action == acWakeUp) {
+        if (const QString text = WakeUpOutcomeText(job); !text.isEmpty())
+            return text;
+    }
     if (job.Result == jrDone)
         return Format(LangStr(QStringLiteral("sJobSuccessfully")), {job.Name, action});
     if (job.Result == jrNotBack)
@@ -293,7 +312,7 @@ QString TRunController::JobOutcomeText(const TDataJob& job) {
 TAppLogLevel TRunController::JobOutcomeLevel(const TDataJob& job) {
     if (job.Waiting)
         return TAppLogLevel::Stop;
-    if (job.Result == jrNoAnswer || job.Result == jrAlreadyGoingDown)
+    if (job.Result == jrNoAnswer || job.Result == jrAlreadyGoingDown || job.Result == jrNoHardwareAddress)
         return TAppLogLevel::Warning;
     return job.Result == jrDone ? TAppLogLevel::Success : TAppLogLevel::Error;
 }

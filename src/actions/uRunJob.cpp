@@ -4,6 +4,7 @@
 #include "NetUtil.h"
 #include "uRemoteText.h"
 #include "uRestartWait.h"
+#include "uWakeUpJob.h"
 #include "uWmiShutdown.h"
 
 QString ResolveJobAddress(const QString& Name) {
@@ -11,6 +12,9 @@ QString ResolveJobAddress(const QString& Name) {
 }
 
 void RunJob(TDataJob& job, const TProgramOptions& options, const std::function<bool()>& stopRequested) {
+    // A sleeping computer answers no check: waking it is the point.
+    if (job.Action == acWakeUp)
+        return WakeUpComputer(job, options, stopRequested);
     if (job.RestartedAtMs > 0) {
         LookWhetherBack(job, options);
         return;

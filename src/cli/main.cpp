@@ -32,7 +32,8 @@ const QList<TCliCommand> Commands{
     {QStringLiteral("list export"), 1, false},  {QStringLiteral("list add"), 1, true},
     {QStringLiteral("list remove"), 1, true},   {QStringLiteral("run shutdown"), -1, false},
     {QStringLiteral("run restart"), -1, false}, {QStringLiteral("run restart-wait"), -1, false},
-    {QStringLiteral("probe"), -1, false},       {QStringLiteral("scan"), 1, false},
+    {QStringLiteral("run wakeup"), -1, false},  {QStringLiteral("probe"), -1, false},
+    {QStringLiteral("scan"), 1, false},
 };
 
 // The password of --user: from a file or the environment, never from the command line itself.
@@ -137,8 +138,10 @@ int main(int argc, char* argv[]) {
                                      QStringLiteral("TEXT"));
     const QCommandLineOption reason(QStringLiteral("reason"), LangStr(QStringLiteral("sCliOptReason")),
                                     QStringLiteral("[p:|u:]MAJOR:MINOR"));
+    const QCommandLineOption wait(QStringLiteral("wait"), LangStr(QStringLiteral("sCliOptWait")),
+                                  QStringLiteral("SECONDS"));
     parser.addOptions({json, list, group, checked, force, dryRun, user, passwordFile, live, resolve, add, config, delay,
-                       message, reason});
+                       message, reason, wait});
     parser.addPositionalArgument(QStringLiteral("command"), LangStr(QStringLiteral("sCliArgCommand")));
     if (!parser.parse(QCoreApplication::arguments())) {
         TCliSession::Complain(parser.errorText());
@@ -192,6 +195,18 @@ int main(int argc, char* argv[]) {
             return ceUsage;
         }
         account = {true, parser.value(user), *password};
+    }
+    if (command->Name == QLatin1String("run wakeup")) {
+        bool ok = !parser.isSet(wait);
+        const int seconds = ok ? options.iWakeUpWaitSeconds : parser.value(wait).toInt(&ok);
+        if (!ok || seconds < 0 || seconds > TProgramOptions::WakeUpWaitLimit) {
+            TCliSession::Complain(Format(LangStr(QStringLiteral("sCliUnknownCommand")),
+                                         {QStringLiteral("--wait ") + parser.value(wait)}));
+            return ceUsage;
+        }
+        options.iWakeUpWaitSeconds = seconds; // the session reads the options when it runs
+        // Waking computers needs neither an account nor a confirmation.
+        return session.Run(acWakeUp, targets, {}, parser.isSet(dryRun));
     }
     const std::optional<TShutdownNotice> notice = ReadNotice(parser, delay, message, reason);
     if (!notice)

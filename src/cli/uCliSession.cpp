@@ -64,6 +64,8 @@ QJsonArray EntriesJson(const TEntryList& entries) {
             object.insert(QStringLiteral("items"), EntriesJson(static_cast<const TGroupObject*>(entry.get())->Items()));
         } else {
             object.insert(QStringLiteral("reachable"), entry->Status() != 0);
+            object.insert(QStringLiteral("hardwareAddress"),
+                          static_cast<const TComputerObject*>(entry.get())->MacAddress());
         }
         array.append(object);
     }
@@ -100,6 +102,8 @@ QString ResultName(qint32 result) {
         return QStringLiteral("alreadyGoingDown");
     case jrNotBack:
         return QStringLiteral("notBack");
+    case jrNoHardwareAddress:
+        return QStringLiteral("skipped");
     default:
         return QStringLiteral("failed");
     }
@@ -269,6 +273,8 @@ QString TCliSession::ActionWord(qint32 action) {
         return QStringLiteral("restart");
     case acRestartWait:
         return QStringLiteral("restart-wait");
+    case acWakeUp:
+        return QStringLiteral("wakeup");
     default:
         return QStringLiteral("shutdown");
     }
@@ -285,7 +291,8 @@ int TCliSession::Run(qint32 action, const TCliTargets& targets, const TCliAccoun
     TAppLog log(options.SettingsFolder, &m_prompts);
     TPoolOfThreads pool(options, RunJob);
     TRunController run(m_list, pool, dryRun ? nullptr : &log, options, m_prompts, m_prompts);
-    const QStringList unaskable = DropUnaskable(account);
+    // A wake-up needs no account, so nobody is asked for one.
+    const QStringList unaskable = action == acWakeUp ? QStringList() : DropUnaskable(account);
     const QString actionName = TRunController::GetActionName(action);
     if (dryRun) {
         for (const QString& name : unaskable)

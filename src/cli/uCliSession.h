@@ -53,7 +53,7 @@ public:
 
     // One line on the error output.
     static void Complain(const QString& text);
-    // The action's word on the command line and in JSON: shutdown, restart, restart-wait.
+    // The action's word on the command line and in JSON: shutdown, restart, restart-wait, wakeup.
     static QString ActionWord(qint32 action);
 
 private:

@@ -266,6 +266,9 @@ void LoadProgramOptions(TProgramOptions& options, const TProgramEnvironment& env
     options.MaxProbesInFlight = storage.ReadInteger(Defaults, "MaxProbesInFlight", options.MaxProbesInFlight);
     if (options.MaxProbesInFlight < 1 || options.MaxProbesInFlight > TProgramOptions::MaxProbesInFlightLimit)
         options.MaxProbesInFlight = TProgramOptions().MaxProbesInFlight;
+    options.iWakeUpWaitSeconds =
+        qBound(0, storage.ReadInteger(Defaults, "iWakeUpWaitSeconds", options.iWakeUpWaitSeconds),
+               TProgramOptions::WakeUpWaitLimit);
     LoadColumnLayout(storage, options.LogColumns, LastLogColumn, LogColumnsSection);
     options.DefaultLang = storage.ReadString(Defaults, "DefaultLang", options.DefaultLang);
     options.WebQuerySuffix = QStringLiteral("&product=") + GetVersionString(QStringLiteral("InternalName")).toLower() +
@@ -337,6 +340,7 @@ void SaveProgramOptions(TProgramOptions& options, IUserPrompts& prompts, ISecret
     storage.WriteInteger(Defaults, "iComputerListWidth", options.iComputerListWidth);
     WriteRemoteOptions(storage, options);
     storage.WriteInteger(Defaults, "MaxProbesInFlight", options.MaxProbesInFlight);
+    storage.WriteInteger(Defaults, "iWakeUpWaitSeconds", options.iWakeUpWaitSeconds);
 
     // A maximized or minimized window keeps the placement it last had in the normal state.
     if (options.MainWindowState == 0) {

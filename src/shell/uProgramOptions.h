@@ -55,6 +55,10 @@ struct TProgramOptions {
     QString DirectoryServer;
     QString DirectoryDomain;
 
+    // How long a wake-up run waits for each computer to answer (section Defaults); 0: it does not wait.
+    static constexpr int WakeUpWaitLimit = 3600;
+    int iWakeUpWaitSeconds = 0;
+
     // Section Window.
     int MainWindowLeft = 0;
     int MainWindowTop = 0;

@@ -188,6 +188,10 @@ QWidget* TdlgOptions::CreateActionPage() {
     m_confirmExecute =
         Named(new QCheckBox(QStringLiteral("Ask before shutting down or restarting computers")), "cbConfirmExecute");
     form->addRow(m_confirmExecute);
+    m_wakeUpWait = NumberBox("udWakeUpWaitSeconds", 0, TProgramOptions::WakeUpWaitLimit);
+    form->addRow(Named(new QLabel(QStringLiteral("Wake up: wait for the answer, seconds (0: not at all):")),
+                       "lblWakeUpWaitSeconds"),
+                 m_wakeUpWait);
     return page;
 }
 
@@ -310,6 +314,7 @@ void TdlgOptions::LoadFrom(const TProgramOptions& options) {
     m_port->setText(QString::number(options.DefaultTCPPort));
     m_timeout->setValue(options.DefaultTimeout);
     m_maxProbes->setValue(options.MaxProbesInFlight);
+    m_wakeUpWait->setValue(options.iWakeUpWaitSeconds);
     m_askWizard->setChecked(!options.DontShowAskWizardIfEmpty);
     m_confirmExecute->setChecked(options.bConfirmExecute);
     m_threads->setValue(options.iMaxThreads);
@@ -357,6 +362,7 @@ void TdlgOptions::StoreInto(TProgramOptions& options) const {
     options.IntervalUpdateComputerList = m_interval->value() * 1000;
     options.AutoUpdateComputerList = m_autoUpdate->isChecked();
     options.iMaxThreads = m_threads->value();
+    options.iWakeUpWaitSeconds = m_wakeUpWait->value();
     options.DefaultCheckState = CheckMethod();
     if (options.DefaultCheckState >= 0) {
         options.DefaultTimeout = m_timeout->value();

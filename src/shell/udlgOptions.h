@@ -51,6 +51,7 @@ private:
     QLabel* m_timeoutLabel = nullptr;
     QSpinBox* m_maxProbes = nullptr;
     QLabel* m_maxProbesLabel = nullptr;
+    QSpinBox* m_wakeUpWait = nullptr;
     QLabel* m_msLabel = nullptr;
     QComboBox* m_captionStyle = nullptr;
     QAction* m_autoUpdate;

@@ -26,13 +26,15 @@ void TestActionPanel::listsActionsInCodeOrderWithTheirPages() {
     QAction execute(QStringLiteral("Execute"));
     QAction stop(QStringLiteral("Stop"));
     TActionPanel panel(&execute, &stop);
-    QCOMPARE(panel.cmbShutdownAction->count(), 3);
+    QCOMPARE(panel.cmbShutdownAction->count(), 4);
     QCOMPARE(panel.cmbShutdownAction->itemText(0), QStringLiteral("Shut down"));
     QCOMPARE(panel.cmbShutdownAction->itemText(1), QStringLiteral("Restart"));
     QCOMPARE(panel.cmbShutdownAction->itemText(2), QStringLiteral("Restart and wait until back"));
+    QCOMPARE(panel.cmbShutdownAction->itemText(3), QStringLiteral("Wake up"));
     QCOMPARE(panel.pcActionInfo->indexOf(panel.tsShutdown), int(acShutdown));
     QCOMPARE(panel.pcActionInfo->indexOf(panel.tsRestart), int(acRestart));
     QCOMPARE(panel.pcActionInfo->indexOf(panel.tsRestartWait), int(acRestartWait));
+    QCOMPARE(panel.pcActionInfo->indexOf(panel.tsWakeUp), int(acWakeUp));
     QCOMPARE(panel.cmbShutdownAction->currentIndex(), 0);
     QCOMPARE(panel.pcActionInfo->currentWidget(), panel.tsShutdown);
     QCOMPARE(panel.SelectedAction(), qint32(acShutdown));

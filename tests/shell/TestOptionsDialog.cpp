@@ -29,6 +29,7 @@ private slots:
     void clampsToRanges();
     void remotePageRoundTrip();
     void caFileOnlyWhereCertificatesAreChecked();
+    void wakeUpWaitRoundTrip();
     void directoryPageRoundTrip();
     void unencryptedBasicIsShownAsAWarning();
     void sharedSettingsAreSaidToShareThePasswords_data();
@@ -167,6 +168,20 @@ void TestOptionsDialog::noCheckKeepsPortAndTimeout() {
     QCOMPARE(int(options.DefaultTCPPort), 22);
     QCOMPARE(options.DefaultTimeout, 50);
     QCOMPARE(options.MaxProbesInFlight, 1);
+}
+
+void TestOptionsDialog::wakeUpWaitRoundTrip() {
+    TScriptedPrompts prompts;
+    TdlgOptions dialog(prompts);
+    TProgramOptions options;
+    options.iWakeUpWaitSeconds = 90;
+    dialog.LoadFrom(options);
+    auto* wait = Find<QSpinBox>(dialog, "udWakeUpWaitSeconds");
+    QCOMPARE(wait->value(), 90);
+    QCOMPARE(wait->maximum(), TProgramOptions::WakeUpWaitLimit);
+    wait->setValue(0);
+    dialog.StoreInto(options);
+    QCOMPARE(options.iWakeUpWaitSeconds, 0);
 }
 
 void TestOptionsDialog::enableRules() {

@@ -276,7 +276,8 @@ void TestProgramOptions::writesInOrder() {
                                                                           "iRestartWaitLimit",
                                                                           "DirectoryServer",
                                                                           "DirectoryDomain",
-                                                                          "MaxProbesInFlight"}));
+                                                                          "MaxProbesInFlight",
+                                                                          "iWakeUpWaitSeconds"}));
     QCOMPARE(ChildNames(root.firstChildElement("RecentFiles")), QStringList{"RecentFile"});
     QCOMPARE(
         ChildNames(root.firstChildElement("Window")),
