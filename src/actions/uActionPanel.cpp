@@ -161,8 +161,12 @@ void TActionPanel::ReloadActionNames() {
 }
 
 void TActionPanel::cmbShutdownActionSelect(int index) {
-    if (auto* page = cmbShutdownAction->itemData(index).value<QWidget*>())
-        pcActionInfo->setCurrentWidget(page);
+    auto* page = cmbShutdownAction->itemData(index).value<QWidget*>();
+    if (!page)
+        return;
+    pcActionInfo->setCurrentWidget(page);
+    // A wake-up warns nobody and records no reason: its computers are off.
+    gbOptions->setEnabled(page != tsWakeUp);
 }
 
 void TActionPanel::SetRunning(bool running) {

@@ -51,6 +51,13 @@ void TestActionPanel::choosingAnItemShowsItsPage() {
     QCOMPARE(panel.cmbShutdownAction->currentIndex(), 1);
     QCOMPARE(panel.pcActionInfo->currentWidget(), panel.tsRestart);
     QCOMPARE(panel.SelectedAction(), qint32(acRestart));
+    QVERIFY(panel.gbOptions->isEnabled());
+    QTest::keyClick(panel.cmbShutdownAction, Qt::Key_End);
+    QCOMPARE(panel.pcActionInfo->currentWidget(), panel.tsWakeUp);
+    QCOMPARE(panel.SelectedAction(), qint32(acWakeUp));
+    QVERIFY(!panel.gbOptions->isEnabled()); // the notice is for computers that go down
+    QTest::keyClick(panel.cmbShutdownAction, Qt::Key_Home);
+    QVERIFY(panel.gbOptions->isEnabled());
 }
 
 void TestActionPanel::optionsMakeTheNotice_data() {
