@@ -115,7 +115,7 @@ void RunPass(benchmark::State& state, const QStringList& names, const TCheckSett
                 if (answered % 500 == 1)
                     threads = qMax(threads, ThreadCount());
             },
-            [&loop] { loop.quit(); });
+            [](const QString&, const QString&) {}, [&loop] { loop.quit(); });
         loop.exec();
     }
     state.counters["names"] = names.size();

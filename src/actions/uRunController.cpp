@@ -6,6 +6,7 @@
 #include "uFormat.h"
 #include "uThreadPool.h"
 #include "uUserPrompts.h"
+#include "uWakeUpJob.h"
 
 #include <QSet>
 
@@ -18,18 +19,20 @@ TRunController::TRunController(TComputerList& computers, TPoolOfThreads& pool, T
       m_connectAs(connectAs) {
     m_pool.SetOnJobDone([this](TDataJob& job) { JobDone(job); });
     m_pool.SetOnAllJobsFinished([this](TPoolOfThreads*) { AllJobsFinished(); });
+    m_pool.SetOnJobWaiting([this](const QString& name) { JobWaiting(name); });
     m_pool.SetOnThreadStartFailed([this](const QString& error) {
         LogMessage(Format(LangStr(QStringLiteral("sThreadStartFailed")), {error}), TAppLogLevel::Error);
     });
 }
 
-void TRunController::Execute(qint32 action) {
+void TRunController::Execute(qint32 action, const TShutdownNotice& notice) {
     const TRunNodes run = CheckedNodes();
     if (run.ComputerNames.isEmpty())
         return;
-    if (m_options.bConfirmExecute && !ConfirmRun(action, run.ComputerNames))
+    // Waking computers up disturbs nobody: only shutting down and restarting are confirmed.
+    if (m_options.bConfirmExecute && action != acWakeUp && !ConfirmRun(action, run.ComputerNames))
         return;
-    std::optional<std::vector<std::unique_ptr<TDataJob>>> jobs = BuildJobs(action, run.Nodes);
+    std::optional<std::vector<std::unique_ptr<TDataJob>>> jobs = BuildJobs(action, run.Nodes, notice);
     if (!jobs || jobs->empty())
         return;
     const int count = static_cast<int>(jobs->size());
@@ -52,14 +55,15 @@ void TRunController::Stop() {
     if (!m_running)
         return;
     LogMessage(LangStr(QStringLiteral("sJobMsgRunStopped")), TAppLogLevel::Stop);
-    DropQueuedJobs(QStringLiteral("sJobNotAttempted"));
+    DropQueuedJobs(QStringLiteral("sJobNotAttempted"), QStringLiteral("sJobWaitStopped"), TAppLogLevel::Stop);
     emit RunChanged();
 }
 
 void TRunController::Abandon() {
     if (!m_running)
         return;
-    DropQueuedJobs(QStringLiteral("sJobNotAttemptedClosed"));
+    DropQueuedJobs(QStringLiteral("sJobNotAttemptedClosed"), QStringLiteral("sJobUnknownClosed"),
+                   TAppLogLevel::Warning);
     // From here on no worker reports: what is still pending was under way.
     m_pool.StopAll();
     const QString action = GetActionName(m_progress.Action);
@@ -70,12 +74,20 @@ void TRunController::Abandon() {
     FinishRun();
 }
 
-void TRunController::DropQueuedJobs(const QString& key) {
+void TRunController::DropQueuedJobs(const QString& key, const QString& waitKey, TAppLogLevel waitLevel) {
     for (const auto& job : m_pool.TakeQueuedJobs()) {
-        LogMessage(Format(LangStr(key), {job->Name, GetActionName(job->Action)}), TAppLogLevel::Stop);
+        const bool waiting = job->RestartedAtMs > 0;
+        LogMessage(Format(LangStr(waiting ? waitKey : key), {job->Name, GetActionName(job->Action)}),
+                   waiting ? waitLevel : TAppLogLevel::Stop);
         m_pending.removeOne(job->Name);
-        ++m_progress.NotAttempted;
+        ++(waiting ? m_progress.Unanswered : m_progress.NotAttempted);
     }
+}
+
+// The restart went through: the tree shows the computer as gone until it answers again.
+void TRunController::JobWaiting(const QString& name) {
+    LogMessage(Format(LangStr(QStringLiteral("sJobWaitingUntilBack")), {name}), TAppLogLevel::Info);
+    m_computers.SetComputerStatus(name, false);
 }
 
 QString TRunController::ProgressText() const {
@@ -135,7 +147,7 @@ TRunController::TRunNodes TRunController::CheckedNodes() const {
 
 bool TRunController::ConfirmRun(qint32 action, const QStringList& names) {
     const int count = static_cast<int>(names.size());
-    QString key = action == acRestart ? QStringLiteral("sConfirmRunRestart") : QStringLiteral("sConfirmRunShutdown");
+    QString key = action == acShutdown ? QStringLiteral("sConfirmRunShutdown") : QStringLiteral("sConfirmRunRestart");
     if (count != 1)
         key += u'2';
     QStringList lines = names.first(std::min(count, ConfirmedNamesShown));
@@ -155,7 +167,7 @@ std::optional<std::vector<std::unique_ptr<TDataJob>>> TRunController::BuildRun(q
 // later computer that would prompt; the question is asked once, and not when the prompting computer
 // is the last checked node.
 std::optional<std::vector<std::unique_ptr<TDataJob>>>
-TRunController::BuildJobs(qint32 action, const QList<const TPreObject*>& checked) {
+TRunController::BuildJobs(qint32 action, const QList<const TPreObject*>& checked, const TShutdownNotice& notice) {
     std::vector<std::unique_ptr<TDataJob>> jobs;
     bool askEach = true;
     bool firstPrompt = true;
@@ -164,6 +176,15 @@ TRunController::BuildJobs(qint32 action, const QList<const TPreObject*>& checked
         const TPreObject* entry = checked.at(index);
         if (entry->IsGroup())
             continue;
+        if (action == acWakeUp) {
+            // A magic packet needs no account.
+            auto job = std::make_unique<TDataJob>();
+            job->Name = entry->Name();
+            job->Action = action;
+            job->HardwareAddress = static_cast<const TComputerObject*>(entry)->MacAddress();
+            jobs.push_back(std::move(job));
+            continue;
+        }
         TResolvedCredentials credentials;
         if (!NeedsCredentialsPrompt(entry, m_options)) {
             // A failure here only means empty credentials: the user running the program.
@@ -186,25 +207,36 @@ TRunController::BuildJobs(qint32 action, const QList<const TPreObject*>& checked
         job->Action = action;
         job->UserName = credentials.UserName;
         job->Password = credentials.Password;
+        job->Notice = notice;
         jobs.push_back(std::move(job));
     }
     return jobs;
 }
 
 void TRunController::JobDone(const TDataJob& job) {
-    LogMessage(JobOutcomeText(job), JobOutcomeLevel(job));
     m_pending.removeOne(job.Name);
-    if (job.Result == jrDone)
+    LogMessage(JobOutcomeText(job), JobOutcomeLevel(job));
+    if (job.Waiting) // Stop ended the wait while a worker was looking
+        ++m_progress.Unanswered;
+    else if (job.Result == jrDone)
         ++m_progress.Succeeded;
     else if (job.Result == jrNoAnswer)
         ++m_progress.Unanswered;
+    else if (job.Result == jrAlreadyGoingDown)
+        ++m_progress.AlreadyGoingDown;
+    else if (job.Result == jrNoHardwareAddress)
+        ++m_progress.NotAttempted;
     else
         ++m_progress.Failed;
+    if (job.Action == acRestartWait && job.Result == jrDone && !job.Waiting)
+        m_computers.SetComputerStatus(job.Name, true);
     emit JobReported(job);
     emit RunChanged();
 }
 
 void TRunController::AllJobsFinished() {
+    if (!m_running)
+        return; // a run that the closing program abandoned has been summed up already
     FinishRun();
     LogMessage(LangStr(QStringLiteral("sJobMsgAllJobFinished")), TAppLogLevel::Info);
 }
@@ -212,9 +244,16 @@ void TRunController::AllJobsFinished() {
 void TRunController::FinishRun() {
     if (!m_running)
         return;
-    LogMessage(Format(LangStr(QStringLiteral("sJobMsgRunSummary")),
-                      {m_progress.Succeeded, m_progress.Failed, m_progress.Unanswered, m_progress.NotAttempted}),
-               TAppLogLevel::Info);
+    // The shorter summary stays as it was for runs without such refusals: scripts read it.
+    if (m_progress.AlreadyGoingDown > 0)
+        LogMessage(Format(LangStr(QStringLiteral("sJobMsgRunSummary2")),
+                          {m_progress.Succeeded, m_progress.AlreadyGoingDown, m_progress.Failed, m_progress.Unanswered,
+                           m_progress.NotAttempted}),
+                   TAppLogLevel::Info);
+    else
+        LogMessage(Format(LangStr(QStringLiteral("sJobMsgRunSummary")),
+                          {m_progress.Succeeded, m_progress.Failed, m_progress.Unanswered, m_progress.NotAttempted}),
+                   TAppLogLevel::Info);
     m_running = false;
     m_pending.clear();
     emit RunChanged();
@@ -231,6 +270,10 @@ QString TRunController::GetActionName(qint32 action) {
         return LangStr(QStringLiteral("sDormivaActionShutdown"));
     case acRestart:
         return LangStr(QStringLiteral("sDormivaActionRestart"));
+    case acRestartWait:
+        return LangStr(QStringLiteral("sDormivaActionRestartWait"));
+    case acWakeUp:
+        return LangStr(QStringLiteral("sDormivaActionWakeUp"));
     default:
         return {};
     }
@@ -238,8 +281,20 @@ QString TRunController::GetActionName(qint32 action) {
 
 QString TRunController::JobOutcomeText(const TDataJob& job) {
     const QString action = GetActionName(job.Action);
+    if (job.Waiting)
+        return Format(LangStr(QStringLiteral("sJobWaitStopped")), {job.Name, action});
+    if (job.Result == jrDone && job.Action == acRestartWait)
+        return Format(LangStr(QStringLiteral("sJobBackAfter")), {job.Name, job.BackAfterSeconds});
+    if (job.Action == acWakeUp) {
+        if (const QString text = WakeUpOutcomeText(job); !text.isEmpty())
+            return text;
+    }
     if (job.Result == jrDone)
         return Format(LangStr(QStringLiteral("sJobSuccessfully")), {job.Name, action});
+    if (job.Result == jrNotBack)
+        return Format(LangStr(QStringLiteral("sJobNotBack")), {job.Name});
+    if (job.Result == jrAlreadyGoingDown)
+        return Format(LangStr(QStringLiteral("sJobAlreadyGoingDown")), {job.Name, action, job.ErrorMessage});
     if (job.Result == jrNoAnswer)
         return Format(LangStr(QStringLiteral("sJobNoAnswer")), {job.Name, action, job.ErrorMessage});
     if (!job.ErrorMessage.isEmpty())
@@ -255,7 +310,9 @@ QString TRunController::JobOutcomeText(const TDataJob& job) {
 }
 
 TAppLogLevel TRunController::JobOutcomeLevel(const TDataJob& job) {
-    if (job.Result == jrNoAnswer)
+    if (job.Waiting)
+        return TAppLogLevel::Stop;
+    if (job.Result == jrNoAnswer || job.Result == jrAlreadyGoingDown || job.Result == jrNoHardwareAddress)
         return TAppLogLevel::Warning;
     return job.Result == jrDone ? TAppLogLevel::Success : TAppLogLevel::Error;
 }

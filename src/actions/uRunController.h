@@ -27,8 +27,9 @@ struct TRunProgress {
     int Failed = 0;
     int Unanswered = 0; // sent but not answered in time, or under way when the program closed
     int NotAttempted = 0;
+    int AlreadyGoingDown = 0; // refused because the computer was going down already
 
-    int Done() const { return Succeeded + Failed + Unanswered + NotAttempted; }
+    int Done() const { return Succeeded + Failed + Unanswered + NotAttempted + AlreadyGoingDown; }
 };
 
 // The main window's run of an action over the checked computers: builds one job per distinct computer
@@ -41,10 +42,11 @@ public:
     TRunController(TComputerList& computers, TPoolOfThreads& pool, TAppLog* log, const TProgramOptions& options,
                    IUserPrompts& prompts, IConnectAsPrompt& connectAs, QObject* parent = nullptr);
 
-    // The run (the Execute button). Nothing is queued or logged when the operator declines the run,
-    // cancels a prompt, or no computer is checked.
-    void Execute(qint32 action);
-    // Drops the jobs not started yet, each logged as not attempted; calls under way end and report.
+    // The run (the Execute button), with what the users are told. Nothing is queued or logged when the
+    // operator declines the run, cancels a prompt, or no computer is checked.
+    void Execute(qint32 action, const TShutdownNotice& notice = {});
+    // Drops the jobs not started yet, each logged as not attempted, and ends the waits for computers
+    // to come back; calls under way end and report.
     void Stop();
     // The program closes during a run: every computer not reported yet is logged (not attempted, or
     // under way with its outcome unknown) and the pool's workers are let go unreported.
@@ -88,10 +90,12 @@ private:
     };
     TRunNodes CheckedNodes() const;
     bool ConfirmRun(qint32 action, const QStringList& names);
-    std::optional<std::vector<std::unique_ptr<TDataJob>>> BuildJobs(qint32 action,
-                                                                    const QList<const TPreObject*>& nodes);
-    // Logs the queued jobs as not attempted, for the reason the key gives, and drops them.
-    void DropQueuedJobs(const QString& key);
+    std::optional<std::vector<std::unique_ptr<TDataJob>>>
+    BuildJobs(qint32 action, const QList<const TPreObject*>& nodes, const TShutdownNotice& notice = {});
+    // Logs the queued jobs as not attempted, for the reason the key gives, and drops them; a job that
+    // waits for its computer is logged with waitKey at waitLevel and counts as without answer.
+    void DropQueuedJobs(const QString& key, const QString& waitKey, TAppLogLevel waitLevel);
+    void JobWaiting(const QString& name);
     void FinishRun();
 
     TComputerList& m_computers;

@@ -16,7 +16,8 @@ struct TProgramOptions;
 QString ResolveJobAddress(const QString& Name);
 
 // Resolves the name, checks that the computer answers, then carries out the action. Between the
-// steps it ends early, leaving the outcome as it is, once stopRequested says so.
+// steps it ends early, leaving the outcome as it is, once stopRequested says so. A job that waits for
+// its computer to come back only looks whether it is back.
 void RunJob(TDataJob& job, const TProgramOptions& options, const std::function<bool()>& stopRequested);
 
 // Makes the remote call of the job's action (always forced) against the computer's name as listed.

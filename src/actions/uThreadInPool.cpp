@@ -37,7 +37,8 @@ void TThreadInPool::Execute() {
             if (!Job || StopRequested())
                 break;
             RunCurrentJob();
-            ReportJob();
+            if (!Job->Waiting || !ParkJob())
+                ReportJob();
         } catch (...) {
             // A job's failure never ends the worker.
         }
@@ -77,6 +78,15 @@ void TThreadInPool::ReportJob() {
         return m_report == TReportState::Done || (StopRequested() && m_report != TReportState::Delivering);
     });
     m_report = TReportState::Idle;
+}
+
+// A job that waits goes back to the pool unreported; a stopped worker drops it. False when the pool
+// takes no more waits: the job is reported as it is.
+bool TThreadInPool::ParkJob() {
+    std::unique_lock locker(m_lock);
+    if (!Pool || StopRequested())
+        return true;
+    return Pool->ParkJob(Job);
 }
 
 void TThreadInPool::DeliverReport() {

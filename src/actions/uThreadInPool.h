@@ -43,6 +43,7 @@ private:
     void TakeNextJob();
     void RunCurrentJob();
     void ReportJob();
+    bool ParkJob();
     void DeliverReport();
     void Terminate();
     bool StopRequested() const { return m_stopped.load(); }

@@ -16,18 +16,40 @@ int ShutdownFlags(int ShutdownType, bool Forced) {
     return Forced ? flags + ForcedFlag : flags;
 }
 
+namespace {
+
+constexpr int ShutdownInProgress = 1115;
+constexpr int ShutdownAlreadyScheduled = 1190;
+constexpr int UsersLoggedOn = 1191;
+
+QString RefusalText(int code) {
+    switch (code) {
+    case ShutdownInProgress:
+        return Format(LangStr(QStringLiteral("sRemoteShutdownInProgress")), {code});
+    case ShutdownAlreadyScheduled:
+        return Format(LangStr(QStringLiteral("sRemoteShutdownScheduled")), {code});
+    case UsersLoggedOn:
+        return Format(LangStr(QStringLiteral("sRemoteUsersLoggedOn")), {code});
+    default:
+        return Format(LangStr(QStringLiteral("sRemoteSystemError")), {code, Platform::WindowsErrorText(code)});
+    }
+}
+
+} // namespace
+
+bool IsAlreadyGoingDown(qint64 code) {
+    return code == ShutdownInProgress || code == ShutdownAlreadyScheduled;
+}
+
 int ShutdownComputer(const QString& Computer, const QString& UserName, const QString& Password, int ShutdownType,
-                     bool Forced, const TRemoteSettings& Settings) {
+                     bool Forced, const TRemoteSettings& Settings, const TShutdownNotice& Notice) {
     const TWmiShutdownOutcome outcome =
-        Platform::WmiShutdown(Computer, UserName, Password, ShutdownFlags(ShutdownType, Forced), Settings);
+        Platform::WmiShutdown(Computer, UserName, Password, ShutdownFlags(ShutdownType, Forced), Notice, Settings);
     if (outcome.Objects == 0)
         return -1;
-    if (outcome.ReturnValue != 0) {
-        // The code is Win32Shutdown's own answer, not the calling thread's unrelated last error.
-        throw ERemoteError(Format(LangStr(QStringLiteral("sRemoteSystemError")),
-                                  {outcome.ReturnValue, Platform::WindowsErrorText(outcome.ReturnValue)}),
-                           outcome.ReturnValue, Computer);
-    }
+    // The code is the call's own answer, not the calling thread's unrelated last error.
+    if (outcome.ReturnValue != 0)
+        throw ERemoteError(RefusalText(outcome.ReturnValue), outcome.ReturnValue, Computer);
     return 0;
 }
 

@@ -83,7 +83,8 @@ TDormivaForm::TDormivaForm(TProgramOptions& options, IUserPrompts& prompts, IEnt
     m_toolDialogs = std::make_unique<TDesktopToolDialogs>(this, m_options, prompts, fileDialogs);
     actExecute = MakeAction(this, "actExecute", QStringLiteral("Execute"));
     actExecute->setShortcut(Qt::CTRL | Qt::Key_Return);
-    connect(actExecute, &QAction::triggered, this, [this] { m_run->Execute(m_pnlAction->SelectedAction()); });
+    connect(actExecute, &QAction::triggered, this,
+            [this] { m_run->Execute(m_pnlAction->SelectedAction(), m_pnlAction->Notice()); });
     actStop = MakeAction(this, "actStop", QStringLiteral("Stop"));
     actStop->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
     connect(actStop, &QAction::triggered, m_run.get(), &TRunController::Stop);

@@ -7,6 +7,7 @@
 #include "uDataJob.h"
 #include "uFormat.h"
 #include "uProgramOptions.h"
+#include "uShutdownReasons.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -30,7 +31,8 @@ const QList<TCliCommand> Commands{
     {QStringLiteral("list show"), 0, false},    {QStringLiteral("list import"), 1, true},
     {QStringLiteral("list export"), 1, false},  {QStringLiteral("list add"), 1, true},
     {QStringLiteral("list remove"), 1, true},   {QStringLiteral("run shutdown"), -1, false},
-    {QStringLiteral("run restart"), -1, false}, {QStringLiteral("probe"), -1, false},
+    {QStringLiteral("run restart"), -1, false}, {QStringLiteral("run restart-wait"), -1, false},
+    {QStringLiteral("run wakeup"), -1, false},  {QStringLiteral("probe"), -1, false},
     {QStringLiteral("scan"), 1, false},
 };
 
@@ -45,6 +47,32 @@ std::optional<QString> ReadPassword(const QString& passwordFile) {
     while (password.endsWith(u'\n') || password.endsWith(u'\r'))
         password.chop(1);
     return password;
+}
+
+// What the users are told; none (told) when a value is out of range.
+std::optional<TShutdownNotice> ReadNotice(const QCommandLineParser& parser, const QCommandLineOption& delay,
+                                          const QCommandLineOption& message, const QCommandLineOption& reason) {
+    constexpr uint MaxDelaySeconds = 600;
+    TShutdownNotice notice;
+    if (parser.isSet(delay)) {
+        bool ok = false;
+        const uint seconds = parser.value(delay).toUInt(&ok);
+        if (!ok || seconds > MaxDelaySeconds) {
+            TCliSession::Complain(Format(LangStr(QStringLiteral("sCliBadDelay")), {parser.value(delay)}));
+            return std::nullopt;
+        }
+        notice.DelaySeconds = int(seconds);
+    }
+    notice.Message = parser.value(message);
+    if (parser.isSet(reason)) {
+        const std::optional<quint32> code = ParseShutdownReason(parser.value(reason));
+        if (!code) {
+            TCliSession::Complain(Format(LangStr(QStringLiteral("sCliBadReason")), {parser.value(reason)}));
+            return std::nullopt;
+        }
+        notice.ReasonCode = *code;
+    }
+    return notice;
 }
 
 // --config DIR is needed before the options, and they before the parser that speaks their language.
@@ -104,7 +132,16 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption add(QStringLiteral("add"), LangStr(QStringLiteral("sCliOptAdd")));
     const QCommandLineOption passwordFile(QStringLiteral("password-file"),
                                           LangStr(QStringLiteral("sCliOptPasswordFile")), QStringLiteral("FILE"));
-    parser.addOptions({json, list, group, checked, force, dryRun, user, passwordFile, live, resolve, add, config});
+    const QCommandLineOption delay(QStringLiteral("delay"), LangStr(QStringLiteral("sCliOptDelay")),
+                                   QStringLiteral("SECONDS"));
+    const QCommandLineOption message(QStringLiteral("message"), LangStr(QStringLiteral("sCliOptMessage")),
+                                     QStringLiteral("TEXT"));
+    const QCommandLineOption reason(QStringLiteral("reason"), LangStr(QStringLiteral("sCliOptReason")),
+                                    QStringLiteral("[p:|u:]MAJOR:MINOR"));
+    const QCommandLineOption wait(QStringLiteral("wait"), LangStr(QStringLiteral("sCliOptWait")),
+                                  QStringLiteral("SECONDS"));
+    parser.addOptions({json, list, group, checked, force, dryRun, user, passwordFile, live, resolve, add, config, delay,
+                       message, reason, wait});
     parser.addPositionalArgument(QStringLiteral("command"), LangStr(QStringLiteral("sCliArgCommand")));
     if (!parser.parse(QCoreApplication::arguments())) {
         TCliSession::Complain(parser.errorText());
@@ -159,10 +196,27 @@ int main(int argc, char* argv[]) {
         }
         account = {true, parser.value(user), *password};
     }
+    if (command->Name == QLatin1String("run wakeup")) {
+        bool ok = !parser.isSet(wait);
+        const int seconds = ok ? options.iWakeUpWaitSeconds : parser.value(wait).toInt(&ok);
+        if (!ok || seconds < 0 || seconds > TProgramOptions::WakeUpWaitLimit) {
+            TCliSession::Complain(Format(LangStr(QStringLiteral("sCliUnknownCommand")),
+                                         {QStringLiteral("--wait ") + parser.value(wait)}));
+            return ceUsage;
+        }
+        options.iWakeUpWaitSeconds = seconds; // the session reads the options when it runs
+        // Waking computers needs neither an account nor a confirmation.
+        return session.Run(acWakeUp, targets, {}, parser.isSet(dryRun));
+    }
+    const std::optional<TShutdownNotice> notice = ReadNotice(parser, delay, message, reason);
+    if (!notice)
+        return ceUsage;
     if (options.bConfirmExecute && !parser.isSet(force) && !parser.isSet(dryRun)) {
         TCliSession::Complain(LangStr(QStringLiteral("sCliConfirmNeeded")));
         return ceUsage;
     }
-    return session.Run(command->Name == QLatin1String("run restart") ? acRestart : acShutdown, targets, account,
-                       parser.isSet(dryRun));
+    const qint32 action = command->Name == QLatin1String("run restart")        ? acRestart
+                          : command->Name == QLatin1String("run restart-wait") ? acRestartWait
+                                                                               : acShutdown;
+    return session.Run(action, targets, account, parser.isSet(dryRun), *notice);
 }

@@ -64,6 +64,8 @@ QJsonArray EntriesJson(const TEntryList& entries) {
             object.insert(QStringLiteral("items"), EntriesJson(static_cast<const TGroupObject*>(entry.get())->Items()));
         } else {
             object.insert(QStringLiteral("reachable"), entry->Status() != 0);
+            object.insert(QStringLiteral("hardwareAddress"),
+                          static_cast<const TComputerObject*>(entry.get())->MacAddress());
         }
         array.append(object);
     }
@@ -96,6 +98,12 @@ QString ResultName(qint32 result) {
         return QStringLiteral("done");
     case jrNoAnswer:
         return QStringLiteral("noAnswer");
+    case jrAlreadyGoingDown:
+        return QStringLiteral("alreadyGoingDown");
+    case jrNotBack:
+        return QStringLiteral("notBack");
+    case jrNoHardwareAddress:
+        return QStringLiteral("skipped");
     default:
         return QStringLiteral("failed");
     }
@@ -249,18 +257,31 @@ QStringList TCliSession::DropUnaskable(const TCliAccount& account) {
 
 void TCliSession::PrintOutcome(const QString& name, qint32 action, const QString& result, const QString& text) {
     if (m_json) {
-        const QJsonObject object{
-            {QStringLiteral("computer"), name},
-            {QStringLiteral("action"), action == acRestart ? QStringLiteral("restart") : QStringLiteral("shutdown")},
-            {QStringLiteral("result"), result},
-            {QStringLiteral("message"), text}};
+        const QJsonObject object{{QStringLiteral("computer"), name},
+                                 {QStringLiteral("action"), ActionWord(action)},
+                                 {QStringLiteral("result"), result},
+                                 {QStringLiteral("message"), text}};
         m_out << QJsonDocument(object).toJson(QJsonDocument::Compact) << Qt::endl;
     } else {
         m_out << text << Qt::endl;
     }
 }
 
-int TCliSession::Run(qint32 action, const TCliTargets& targets, const TCliAccount& account, bool dryRun) {
+QString TCliSession::ActionWord(qint32 action) {
+    switch (action) {
+    case acRestart:
+        return QStringLiteral("restart");
+    case acRestartWait:
+        return QStringLiteral("restart-wait");
+    case acWakeUp:
+        return QStringLiteral("wakeup");
+    default:
+        return QStringLiteral("shutdown");
+    }
+}
+
+int TCliSession::Run(qint32 action, const TCliTargets& targets, const TCliAccount& account, bool dryRun,
+                     const TShutdownNotice& notice) {
     if (const QString error = MarkTargets(targets); !error.isEmpty()) {
         Complain(error);
         return ceUsage;
@@ -270,7 +291,8 @@ int TCliSession::Run(qint32 action, const TCliTargets& targets, const TCliAccoun
     TAppLog log(options.SettingsFolder, &m_prompts);
     TPoolOfThreads pool(options, RunJob);
     TRunController run(m_list, pool, dryRun ? nullptr : &log, options, m_prompts, m_prompts);
-    const QStringList unaskable = DropUnaskable(account);
+    // A wake-up needs no account, so nobody is asked for one.
+    const QStringList unaskable = action == acWakeUp ? QStringList() : DropUnaskable(account);
     const QString actionName = TRunController::GetActionName(action);
     if (dryRun) {
         for (const QString& name : unaskable)
@@ -294,7 +316,8 @@ int TCliSession::Run(qint32 action, const TCliTargets& targets, const TCliAccoun
     const bool progress = Platform::IsTerminal(stderr);
     QEventLoop loop;
     QObject::connect(&run, &TRunController::JobReported, &loop, [&](const TDataJob& job) {
-        PrintOutcome(job.Name, job.Action, ResultName(job.Result), TRunController::JobOutcomeText(job));
+        PrintOutcome(job.Name, job.Action, job.Waiting ? QStringLiteral("noAnswer") : ResultName(job.Result),
+                     TRunController::JobOutcomeText(job));
     });
     QObject::connect(&run, &TRunController::RunChanged, &loop, [&] {
         if (progress)
@@ -302,16 +325,22 @@ int TCliSession::Run(qint32 action, const TCliTargets& targets, const TCliAccoun
         if (!run.IsRunning())
             loop.quit();
     });
-    run.Execute(action);
+    run.Execute(action, notice);
     if (run.IsRunning())
         loop.exec();
     if (progress)
         std::fputc('\n', stderr);
     const TRunProgress& done = run.Progress();
     const int failed = done.Failed + done.Unanswered + done.NotAttempted + static_cast<int>(unaskable.size());
+    // Computers going down already are no failure of the run.
     const QString summary =
-        Format(LangStr(QStringLiteral("sJobMsgRunSummary")),
-               {done.Succeeded, done.Failed + static_cast<int>(unaskable.size()), done.Unanswered, done.NotAttempted});
+        done.AlreadyGoingDown > 0
+            ? Format(LangStr(QStringLiteral("sJobMsgRunSummary2")),
+                     {done.Succeeded, done.AlreadyGoingDown, done.Failed + static_cast<int>(unaskable.size()),
+                      done.Unanswered, done.NotAttempted})
+            : Format(LangStr(QStringLiteral("sJobMsgRunSummary")),
+                     {done.Succeeded, done.Failed + static_cast<int>(unaskable.size()), done.Unanswered,
+                      done.NotAttempted});
     if (m_json)
         m_out << QJsonDocument(QJsonObject{{QStringLiteral("summary"), summary},
                                            {QStringLiteral("succeeded"), done.Succeeded},

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PlatformWmi.h"
 #include "uCliPrompts.h"
 #include "uComputerList.h"
 #include "uComputerListFile.h"
@@ -40,7 +41,8 @@ public:
     int Export(const QString& path);
     int Add(const QString& name, const QString& group);
     int Remove(const QString& name);
-    int Run(qint32 action, const TCliTargets& targets, const TCliAccount& account, bool dryRun);
+    int Run(qint32 action, const TCliTargets& targets, const TCliAccount& account, bool dryRun,
+            const TShutdownNotice& notice = {});
     // Reachability with response times, as the options check it; exit 1 when some computer is silent.
     int Probe(const TCliTargets& targets);
     // The address range search ("START-STOP"); with add the computers found go into the list (or group).
@@ -51,6 +53,8 @@ public:
 
     // One line on the error output.
     static void Complain(const QString& text);
+    // The action's word on the command line and in JSON: shutdown, restart, restart-wait, wakeup.
+    static QString ActionWord(qint32 action);
 
 private:
     // Takes the settings folder before the list is written; false (told) while the program holds it.

@@ -4,6 +4,7 @@
 #include "uComputerSortModel.h"
 #include "uEntryDialogs.h"
 #include "uFormat.h"
+#include "uHardwareAddress.h"
 #include "uProgramOptions.h"
 #include "uUserPrompts.h"
 
@@ -298,10 +299,11 @@ TGroupObject* TComputerList::AddGroup(const QString& name, TUserConnectAs mode, 
 }
 
 void TComputerList::AddComputerWithDialog() {
-    QString name, description, userName, password;
+    QString name, description, hardwareAddress, userName, password;
     TUserConnectAs mode = ucInherited;
-    if (m_dialogs.ExecuteComputerEditDialog(name, description, mode, userName, password, CredentialsVisible()))
-        AddComputer(name, description, GetSelectedGroup(), mode, userName, password);
+    if (m_dialogs.ExecuteComputerEditDialog(name, description, hardwareAddress, mode, userName, password,
+                                            CredentialsVisible()))
+        AddComputer(name, description, GetSelectedGroup(), mode, userName, password)->SetMacAddress(hardwareAddress);
 }
 
 void TComputerList::AddGroupWithDialog() {
@@ -322,15 +324,19 @@ void TComputerList::EditSelected() {
     QString userName = entry->UserName();
     QString password = entry->UserPassword();
     TUserConnectAs mode = entry->UserConnectAs();
+    auto* computer = entry->IsGroup() ? nullptr : static_cast<TComputerObject*>(entry);
+    QString hardwareAddress = computer ? computer->MacAddress() : QString();
     const bool accepted =
-        entry->IsGroup()
-            ? m_dialogs.ExecuteGroupEditDialog(name, mode, userName, password, CredentialsVisible(), false)
-            : m_dialogs.ExecuteComputerEditDialog(name, description, mode, userName, password, CredentialsVisible());
+        computer ? m_dialogs.ExecuteComputerEditDialog(name, description, hardwareAddress, mode, userName, password,
+                                                       CredentialsVisible())
+                 : m_dialogs.ExecuteGroupEditDialog(name, mode, userName, password, CredentialsVisible(), false);
     if (!accepted)
         return;
     entry->SetName(name);
-    if (!entry->IsGroup())
-        entry->SetDescription(description);
+    if (computer) {
+        computer->SetDescription(description);
+        computer->SetMacAddress(hardwareAddress);
+    }
     entry->SetUserConnectAs(mode);
     entry->SetUserName(userName);
     entry->SetUserPassword(password);
@@ -536,6 +542,7 @@ void TComputerList::UpdateState() {
     m_stateThread = m_statePassFactory();
     m_stateThread->Start(
         names, [this](const QString& name, bool reachable) { ApplyPassResult(name, reachable); },
+        [this](const QString& name, const QString& hardwareAddress) { LearnHardwareAddress(name, hardwareAddress); },
         [this] { StatePassEnded(); });
 }
 
@@ -558,6 +565,18 @@ void TComputerList::ApplyPassResult(const QString& name, bool reachable) {
     if (m_statusRepaints.isEmpty())
         QMetaObject::invokeMethod(this, &TComputerList::RepaintChangedStatus, Qt::QueuedConnection);
     m_statusRepaints += changed;
+}
+
+void TComputerList::LearnHardwareAddress(const QString& name, const QString& hardwareAddress) {
+    if (hardwareAddress.isEmpty())
+        return;
+    for (TPreObject* entry : ComputersNamed(name)) {
+        auto* computer = static_cast<TComputerObject*>(entry);
+        if (NormalizeHardwareAddress(computer->m_macAddress) != hardwareAddress) {
+            computer->m_macAddress = hardwareAddress;
+            MarkModified();
+        }
+    }
 }
 
 QList<TPreObject*> TComputerList::ChangeStatus(const QString& name, bool reachable) {

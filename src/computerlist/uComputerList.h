@@ -201,6 +201,10 @@ public:
     void SetComputerStatus(const QString& name, bool reachable);
     // The same for an answer of a pass: views are repainted once for all answers of one turn of the event loop.
     void ApplyPassResult(const QString& name, bool reachable);
+    // A pass learned the hardware address of the computers of the name (stored form). A computer whose
+    // stored address differs takes it and marks the list modified; the same address, also in another typed
+    // form, changes nothing.
+    void LearnHardwareAddress(const QString& name, const QString& hardwareAddress);
     void GetComputerNames(QStringList& names) const;
 
     // The tree's events.

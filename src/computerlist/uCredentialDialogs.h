@@ -18,8 +18,8 @@ public:
 
     bool ExecuteGroupEditDialog(QString& name, TUserConnectAs& mode, QString& userName, QString& password,
                                 bool credentialsVisible, bool add) override;
-    bool ExecuteComputerEditDialog(QString& name, QString& description, TUserConnectAs& mode, QString& userName,
-                                   QString& password, bool credentialsVisible) override;
+    bool ExecuteComputerEditDialog(QString& name, QString& description, QString& hardwareAddress, TUserConnectAs& mode,
+                                   QString& userName, QString& password, bool credentialsVisible) override;
     bool ExecuteConnectAsDialog(const QString& subject, QString& userName, QString& password) override;
 
 private:

@@ -13,7 +13,9 @@ public:
     // add chooses the caption: adding a new group (true) or editing one (false).
     virtual bool ExecuteGroupEditDialog(QString& name, TUserConnectAs& mode, QString& userName, QString& password,
                                         bool credentialsVisible, bool add) = 0;
-    // The caption is the add caption when name comes in empty, else the edit caption.
-    virtual bool ExecuteComputerEditDialog(QString& name, QString& description, TUserConnectAs& mode, QString& userName,
-                                           QString& password, bool credentialsVisible) = 0;
+    // The caption is the add caption when name comes in empty, else the edit caption. The hardware address
+    // comes back in its stored form, or empty.
+    virtual bool ExecuteComputerEditDialog(QString& name, QString& description, QString& hardwareAddress,
+                                           TUserConnectAs& mode, QString& userName, QString& password,
+                                           bool credentialsVisible) = 0;
 };

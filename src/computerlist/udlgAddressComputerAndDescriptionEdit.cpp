@@ -4,6 +4,8 @@
 #include "uCredentialsFrame.h"
 #include "uDlgSelectComputer.h"
 #include "uEntryDialogParts.h"
+#include "uFormat.h"
+#include "uHardwareAddress.h"
 #include "uTranslateForm.h"
 #include "uUserPrompts.h"
 
@@ -37,13 +39,22 @@ TdlgAddressComputerAndDescriptionEdit::TdlgAddressComputerAndDescriptionEdit(QWi
     auto* descriptionLabel = new QLabel(QStringLiteral("Description:"), general);
     descriptionLabel->setObjectName(QStringLiteral("lblDescription"));
     descriptionLabel->setBuddy(m_description);
+    m_hardwareAddress = new QLineEdit(general);
+    m_hardwareAddress->setObjectName(QStringLiteral("edHardwareAddress"));
+    m_hardwareAddress->setMaxLength(64);
+    m_hardwareAddress->setPlaceholderText(QStringLiteral("00-1A-2B-3C-4D-5E"));
+    auto* hardwareLabel = new QLabel(QStringLiteral("Hardware (MAC) address, to wake it up:"), general);
+    hardwareLabel->setObjectName(QStringLiteral("lblHardwareAddress"));
+    hardwareLabel->setBuddy(m_hardwareAddress);
     auto* generalLayout = new QGridLayout(general);
     generalLayout->addWidget(nameLabel, 0, 0, 1, 2);
     generalLayout->addWidget(m_computerName, 1, 0);
     generalLayout->addWidget(browse, 1, 1);
     generalLayout->addWidget(descriptionLabel, 2, 0, 1, 2);
     generalLayout->addWidget(m_description, 3, 0, 1, 2);
-    generalLayout->setRowStretch(4, 1);
+    generalLayout->addWidget(hardwareLabel, 4, 0, 1, 2);
+    generalLayout->addWidget(m_hardwareAddress, 5, 0, 1, 2);
+    generalLayout->setRowStretch(6, 1);
     m_credentials = m_pages.Credentials;
 
     QPushButton* ok = nullptr;
@@ -56,20 +67,24 @@ TdlgAddressComputerAndDescriptionEdit::TdlgAddressComputerAndDescriptionEdit(QWi
 }
 
 void TdlgAddressComputerAndDescriptionEdit::SetValues(const QString& name, const QString& description,
-                                                      TUserConnectAs mode, const QString& userName,
-                                                      const QString& password, bool credentialsVisible) {
+                                                      const QString& hardwareAddress, TUserConnectAs mode,
+                                                      const QString& userName, const QString& password,
+                                                      bool credentialsVisible) {
     m_computerName->setText(name);
     m_description->setText(name.isEmpty() ? QString() : description);
+    m_hardwareAddress->setText(name.isEmpty() ? QString() : hardwareAddress);
     m_credentials->SetAccount(userName, password);
     m_credentials->SetMode(mode);
     m_pages.Show(credentialsVisible);
     m_computerName->setFocus();
 }
 
-void TdlgAddressComputerAndDescriptionEdit::ReadValues(QString& name, QString& description, TUserConnectAs& mode,
-                                                       QString& userName, QString& password) const {
+void TdlgAddressComputerAndDescriptionEdit::ReadValues(QString& name, QString& description, QString& hardwareAddress,
+                                                       TUserConnectAs& mode, QString& userName,
+                                                       QString& password) const {
     name = m_computerName->text();
     description = m_description->text();
+    hardwareAddress = NormalizeHardwareAddress(m_hardwareAddress->text()).value_or(QString());
     m_credentials->ReadResult(mode, userName, password);
 }
 
@@ -77,6 +92,12 @@ void TdlgAddressComputerAndDescriptionEdit::CheckAndAccept() {
     if (m_computerName->text().trimmed().isEmpty()) {
         m_prompts.Ask(LangStr(QStringLiteral("sEnterValidCompName")), LangStr(QStringLiteral("sError")),
                       TPromptButtons::OK, TPromptIcon::Error);
+        return;
+    }
+    if (!NormalizeHardwareAddress(m_hardwareAddress->text())) {
+        m_prompts.Ask(Format(LangStr(QStringLiteral("sInvalidHardwareAddress")), {m_hardwareAddress->text()}),
+                      LangStr(QStringLiteral("sError")), TPromptButtons::OK, TPromptIcon::Error);
+        m_hardwareAddress->setFocus();
         return;
     }
     if (m_credentials->CheckAccount(m_prompts))
@@ -90,15 +111,15 @@ void TdlgAddressComputerAndDescriptionEdit::SelectComputer() {
 }
 
 bool ExecuteComputerEditDialog(QWidget* parent, IUserPrompts& prompts, IComputerBrowser* browser, QString& name,
-                               QString& description, TUserConnectAs& mode, QString& userName, QString& password,
-                               bool credentialsVisible) {
+                               QString& description, QString& hardwareAddress, TUserConnectAs& mode, QString& userName,
+                               QString& password, bool credentialsVisible) {
     TdlgAddressComputerAndDescriptionEdit dialog(parent, prompts, browser);
     TranslateForm(&dialog);
     dialog.setWindowTitle(LangStr(name.isEmpty() ? QStringLiteral("sAddressComputerAddTitle")
                                                  : QStringLiteral("sAddressComputerEditTitle")));
-    dialog.SetValues(name, description, mode, userName, password, credentialsVisible);
+    dialog.SetValues(name, description, hardwareAddress, mode, userName, password, credentialsVisible);
     if (dialog.exec() != QDialog::Accepted)
         return false;
-    dialog.ReadValues(name, description, mode, userName, password);
+    dialog.ReadValues(name, description, hardwareAddress, mode, userName, password);
     return true;
 }

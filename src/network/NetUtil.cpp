@@ -1,8 +1,10 @@
 #include "NetUtil.h"
 
 #include "PlatformCodePage.h"
+#include "PlatformNeighbours.h"
 #include "PlatformSockets.h"
 #include "uFormat.h"
+#include "uHardwareAddress.h"
 #include "uProbeEngine.h"
 #include "uProgramOptions.h"
 
@@ -235,4 +237,19 @@ QString ParseNodeStatusReply(const QByteArray& reply) {
             return name;
     }
     return {};
+}
+
+QString ParseNodeStatusUnitId(const QByteArray& reply) {
+    if (reply.size() <= NameCountOffset)
+        return {};
+    const qsizetype unitId =
+        FirstNameOffset + qsizetype(static_cast<unsigned char>(reply[NameCountOffset])) * NameEntrySize;
+    return FormatHardwareAddress(reply.mid(unitId, HardwareAddressSize));
+}
+
+QString NodeStatusHardwareAddress(const QByteArray& reply, quint32 from) {
+    if (reply.isEmpty())
+        return {};
+    const QString unitId = ParseNodeStatusUnitId(reply);
+    return unitId.isEmpty() ? FormatHardwareAddress(Platform::NeighbourHardwareAddress(from)) : unitId;
 }

@@ -70,3 +70,10 @@ QByteArray NodeStatusRequest();
 // The name a node status reply gives for the computer: the first unique, active name with suffix 0x00
 // or 0x01 that has no "~"; empty when there is none. Only entries wholly inside the reply are read.
 QString ParseNodeStatusReply(const QByteArray& reply);
+// The hardware address in the statistics after the name table of a node status reply (its unit ID), in
+// the stored form; empty when the reply ends before it or carries none (Samba sends zeros).
+QString ParseNodeStatusUnitId(const QByteArray& reply);
+// The hardware address of the computer that sent a node status reply from the address: its unit ID or, as
+// Samba sends none, the neighbour table's entry for it on the local link, which the exchange has just made.
+// Empty when there was no reply.
+QString NodeStatusHardwareAddress(const QByteArray& reply, quint32 from);

@@ -1,5 +1,7 @@
 #include "UThrdUpdateComputerState.h"
 
+#include "PlatformNeighbours.h"
+#include "uHardwareAddress.h"
 #include "uProgramOptions.h"
 
 #include <QMetaObject>
@@ -27,9 +29,11 @@ TComputerStatePassFactory TThrdUpdateComputerState::Factory(const TProgramOption
     };
 }
 
-void TThrdUpdateComputerState::Start(const QStringList& names, TResultHandler onResult, TDoneHandler onDone) {
+void TThrdUpdateComputerState::Start(const QStringList& names, TResultHandler onResult,
+                                     THardwareAddressHandler onHardwareAddress, TDoneHandler onDone) {
     m_names = names;
     m_onComputerState = std::move(onResult);
+    m_onHardwareAddress = std::move(onHardwareAddress);
     m_onDone = std::move(onDone);
     const TCheckSettings check = m_checkSettings();
     for (qsizetype i = 0; i < m_names.size(); ++i)
@@ -45,6 +49,7 @@ void TThrdUpdateComputerState::Start(const QStringList& names, TResultHandler on
 
 void TThrdUpdateComputerState::Detach() {
     m_onComputerState = nullptr;
+    m_onHardwareAddress = nullptr;
     m_onDone = nullptr;
     m_checkSettings = nullptr; // the options may go with the list
     m_engine.Stop();
@@ -53,18 +58,36 @@ void TThrdUpdateComputerState::Detach() {
 void TThrdUpdateComputerState::run() {
     try {
         m_engine.Run([this](qsizetype index, const TProbeTarget& target, const TProbeResult& result) {
-            bool first = false;
-            {
-                const QMutexLocker locker(&m_arrivedLock);
-                first = m_arrived.empty();
-                m_arrived.push_back({index, target, result.Answered});
-            }
-            if (first)
-                QMetaObject::invokeMethod(this, &TThrdUpdateComputerState::ScheduleApply, Qt::QueuedConnection);
+            Arrive(index, target, result);
         });
     } catch (...) {
         // Whatever went wrong ends the pass; the end of the pass is still reported.
     }
+}
+
+// Runs on the probing thread.
+void TThrdUpdateComputerState::Arrive(qsizetype index, const TProbeTarget& target, const TProbeResult& result) {
+    TArrived arrived{index, target, result.Answered, {}};
+    if (target.Method == TProbeMethod::NodeStatus) {
+        arrived.HardwareAddress = NodeStatusHardwareAddress(result.Reply, result.Address);
+        if (arrived.HardwareAddress.isEmpty())
+            return;
+    } else if (result.Answered && result.Address != 0 && (result.Address >> 24) != 127) { // loopback has none
+        arrived.HardwareAddress = FormatHardwareAddress(Platform::NeighbourHardwareAddress(result.Address));
+        // Off the local link only the computer itself can tell. Queued before its answer is applied, the
+        // query comes before the pass can finish.
+        if (arrived.HardwareAddress.isEmpty())
+            m_engine.Add(index, {Platform::FormatIPv4(result.Address), TProbeMethod::NodeStatus, NetBIOSNamePort,
+                                 target.TimeoutMs});
+    }
+    bool first = false;
+    {
+        const QMutexLocker locker(&m_arrivedLock);
+        first = m_arrived.empty();
+        m_arrived.push_back(std::move(arrived));
+    }
+    if (first)
+        QMetaObject::invokeMethod(this, &TThrdUpdateComputerState::ScheduleApply, Qt::QueuedConnection);
 }
 
 void TThrdUpdateComputerState::ScheduleApply() {
@@ -83,6 +106,10 @@ void TThrdUpdateComputerState::ApplyArrived() {
         // A detached pass reports nothing more.
         if (!m_onComputerState || !m_checkSettings)
             return;
+        if (!arrived.HardwareAddress.isEmpty() && m_onHardwareAddress)
+            m_onHardwareAddress(m_names[arrived.Index], arrived.HardwareAddress);
+        if (arrived.Target.Method == TProbeMethod::NodeStatus)
+            continue;
         const TProbeTarget wanted = m_checkSettings().Target(arrived.Target.Host);
         if (!SameProbe(wanted, arrived.Target)) {
             m_engine.Add(arrived.Index, wanted);
@@ -95,6 +122,8 @@ void TThrdUpdateComputerState::ApplyArrived() {
 }
 
 void TThrdUpdateComputerState::PassEnded() {
+    // Hardware addresses can arrive after the last answer, until the thread ends.
+    ApplyArrived();
     if (const TDoneHandler onDone = std::exchange(m_onDone, nullptr))
         onDone();
     deleteLater();

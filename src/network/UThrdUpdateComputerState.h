@@ -18,8 +18,9 @@ struct TProgramOptions;
 // One reachability pass: hands every name to a probe engine that runs on the pass's own thread and
 // applies the answers on the main thread as they arrive, at most one batch per frame. An answer made
 // with settings that have changed since is not reported but probed again with the current ones, so a
-// change of the options takes effect from the next answer. It frees itself when it has ended; a list
-// that goes away during the pass detaches it instead of waiting.
+// change of the options takes effect from the next answer. The hardware address of a computer that answered
+// comes from the neighbour table, or else from a node status query that follows the answer. It frees itself when it has
+// ended; a list that goes away during the pass detaches it instead of waiting.
 class TThrdUpdateComputerState : public QThread, public IComputerStatePass {
     Q_OBJECT
 public:
@@ -31,7 +32,8 @@ public:
     // at most MaxProbesInFlight probes in flight.
     static TComputerStatePassFactory Factory(const TProgramOptions& options);
 
-    void Start(const QStringList& names, TResultHandler onResult, TDoneHandler onDone) override;
+    void Start(const QStringList& names, TResultHandler onResult, THardwareAddressHandler onHardwareAddress,
+               TDoneHandler onDone) override;
     void Detach() override;
 
 protected:
@@ -42,8 +44,10 @@ private:
         qsizetype Index = 0;
         TProbeTarget Target;
         bool Online = false;
+        QString HardwareAddress; // stored form; empty when none was learned
     };
 
+    void Arrive(qsizetype index, const TProbeTarget& target, const TProbeResult& result);
     void ScheduleApply();
     void ApplyArrived();
     void PassEnded();
@@ -51,6 +55,7 @@ private:
     QStringList m_names; // filled before the thread runs, then read only
     TCheckSettingsSource m_checkSettings;
     TResultHandler m_onComputerState;
+    THardwareAddressHandler m_onHardwareAddress;
     TDoneHandler m_onDone;
     TProbeEngine m_engine;
     qsizetype m_reported = 0;

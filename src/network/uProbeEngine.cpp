@@ -142,6 +142,7 @@ void TProbeEngine::StartProbe(TQueued queued) {
         return;
     }
     const quint64 id = m_nextProbe++;
+    queued.Address = address;
     TInFlight probe{std::move(queued), TClock::now(), {}, 0, -1};
     probe.Deadline = probe.Sent + std::chrono::milliseconds(target.TimeoutMs);
     bool sent = false;
@@ -172,7 +173,7 @@ void TProbeEngine::StartProbe(TQueued queued) {
     case TProbeMethod::TcpConnect:
         switch (m_sockets.StartConnect(*address, probe.Queued.Target.Port, probe.Connection)) {
         case Platform::TConnectStart::Connected:
-            (*m_onResult)(probe.Queued.Index, probe.Queued.Target, {true, 0, {}});
+            (*m_onResult)(probe.Queued.Index, probe.Queued.Target, {true, 0, {}, *address});
             return;
         case Platform::TConnectStart::OutOfSockets:
             if (!m_inFlight.empty()) {
@@ -256,7 +257,7 @@ void TProbeEngine::Complete(quint64 id, bool answered, QByteArray reply) {
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(now - probe.Sent).count();
     const TProbeResult result{
         answered, answered ? static_cast<quint32>(std::clamp<long long>(elapsed, 0, probe.Queued.Target.TimeoutMs)) : 0,
-        std::move(reply)};
+        std::move(reply), probe.Queued.Address.value_or(0)};
     if (!Stopped())
         (*m_onResult)(probe.Queued.Index, probe.Queued.Target, result);
 }

@@ -32,7 +32,8 @@ struct TProbeTarget {
 struct TProbeResult {
     bool Answered = false;
     quint32 RoundTripMs = 0;
-    QByteArray Reply; // the node status reply
+    QByteArray Reply;    // the node status reply
+    quint32 Address = 0; // the address asked; 0 when none was
 };
 
 struct TProbeLimits {

@@ -1,6 +1,8 @@
 #include "PlatformWmi.h"
 
 #include "ERemoteError.h"
+#include "LangChanger.h"
+#include "uFormat.h"
 
 #include <comdef.h>
 #include <wbemdisp.h>
@@ -57,19 +59,40 @@ struct TBstr {
     ~TBstr() { SysFreeString(Value); }
 };
 
-// Calls Win32Shutdown(Flags, 0) on the object by name, as the scripting API's late binding does.
-int CallWin32Shutdown(IDispatch* object, int flags, const QString& computer) {
-    OLECHAR* name = const_cast<OLECHAR*>(L"Win32Shutdown");
+DISPID MemberId(IDispatch* object, const wchar_t* member, const QString& computer) {
+    OLECHAR* name = const_cast<OLECHAR*>(member);
     DISPID id = 0;
     Check(object->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), computer);
-    VARIANTARG args[2]; // in reverse order: Reserved, Flags
-    VariantInit(&args[0]);
-    VariantInit(&args[1]);
-    args[0].vt = VT_I4;
-    args[0].lVal = 0;
-    args[1].vt = VT_I4;
-    args[1].lVal = flags;
-    DISPPARAMS params{args, nullptr, 2, 0};
+    return id;
+}
+
+// Calls Win32Shutdown(Flags, 0), or Win32ShutdownTracker(Timeout, Comment, ReasonCode, Flags) when the
+// notice is set, on the object by name, as the scripting API's late binding does.
+int CallShutdown(IDispatch* object, int flags, const TShutdownNotice& notice, const QString& computer) {
+    const bool tracker = notice.IsSet();
+    const DISPID id = MemberId(object, tracker ? L"Win32ShutdownTracker" : L"Win32Shutdown", computer);
+    TBstr comment(notice.Message);
+    VARIANTARG args[4]; // in reverse order
+    for (VARIANTARG& arg : args)
+        VariantInit(&arg);
+    UINT count = 2;
+    if (tracker) {
+        count = 4;
+        args[0].vt = VT_I4;
+        args[0].lVal = flags;
+        args[1].vt = VT_UI4;
+        args[1].ulVal = notice.ReasonCode;
+        args[2].vt = VT_BSTR;
+        args[2].bstrVal = comment.Value;
+        args[3].vt = VT_UI4;
+        args[3].ulVal = ULONG(notice.DelaySeconds);
+    } else {
+        args[0].vt = VT_I4;
+        args[0].lVal = 0;
+        args[1].vt = VT_I4;
+        args[1].lVal = flags;
+    }
+    DISPPARAMS params{args, nullptr, count, 0};
     TVariant result;
     Check(object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, nullptr, nullptr),
           computer);
@@ -77,11 +100,26 @@ int CallWin32Shutdown(IDispatch* object, int flags, const QString& computer) {
     return result.lVal;
 }
 
-} // namespace
+QString ReadProperty(IDispatch* object, const wchar_t* member, const QString& computer) {
+    const DISPID id = MemberId(object, member, computer);
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    TVariant result;
+    Check(object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr),
+          computer);
+    if (result.vt != VT_BSTR || !result.bstrVal)
+        return QString();
+    return QString::fromWCharArray(result.bstrVal);
+}
 
-TWmiShutdownOutcome WmiShutdown(const QString& computer, const QString& userName, const QString& password, int flags,
-                                const TRemoteSettings& settings) {
-    Q_UNUSED(settings); // DCOM has its own transport and time-outs
+// The primary operating-system objects of the computer, under the shutdown privilege.
+struct TOperatingSystems {
+    TComPtr<ISWbemServices> Services;
+    TComPtr<ISWbemObjectSet> Systems;
+    TComPtr<IEnumVARIANT> Enumerator;
+};
+
+void QueryOperatingSystems(TOperatingSystems& result, const QString& computer, const QString& userName,
+                           const QString& password) {
     TComPtr<ISWbemLocator> locator;
     Check(CoCreateInstance(CLSID_SWbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_ISWbemLocator,
                            reinterpret_cast<void**>(&locator)),
@@ -89,18 +127,17 @@ TWmiShutdownOutcome WmiShutdown(const QString& computer, const QString& userName
     const bool explicitUser = !userName.isEmpty();
     TBstr server(computer), nameSpace(QStringLiteral("root\\cimv2")), user(explicitUser ? userName : QString()),
         secret(explicitUser ? password : QString()), empty{QString()};
-    TComPtr<ISWbemServices> services;
     Check(locator->ConnectServer(server.Value, nameSpace.Value, user.Value, secret.Value, empty.Value, empty.Value, 0,
-                                 nullptr, &services),
+                                 nullptr, &result.Services),
           computer);
     {
         TComPtr<ISWbemSecurity> security;
-        Check(services->get_Security_(&security), computer);
+        Check(result.Services->get_Security_(&security), computer);
         Check(security->put_ImpersonationLevel(wbemImpersonationLevelImpersonate), computer);
     }
     {
         TComPtr<ISWbemSecurity> security;
-        Check(services->get_Security_(&security), computer);
+        Check(result.Services->get_Security_(&security), computer);
         TComPtr<ISWbemPrivilegeSet> privileges;
         Check(security->get_Privileges(&privileges), computer);
         TComPtr<ISWbemPrivilege> privilege;
@@ -108,28 +145,57 @@ TWmiShutdownOutcome WmiShutdown(const QString& computer, const QString& userName
     }
     TBstr query(QStringLiteral("SELECT * FROM Win32_OperatingSystem WHERE Primary=True")),
         language(QStringLiteral("WQL"));
-    TComPtr<ISWbemObjectSet> systems;
-    Check(services->ExecQuery(query.Value, language.Value, wbemFlagReturnImmediately | wbemFlagForwardOnly, nullptr,
-                              &systems),
+    Check(result.Services->ExecQuery(query.Value, language.Value, wbemFlagReturnImmediately | wbemFlagForwardOnly,
+                                     nullptr, &result.Systems),
           computer);
     TComPtr<IUnknown> enumUnknown;
-    Check(systems->get__NewEnum(&enumUnknown), computer);
-    TComPtr<IEnumVARIANT> enumerator;
-    Check(enumUnknown->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(&enumerator)), computer);
+    Check(result.Systems->get__NewEnum(&enumUnknown), computer);
+    Check(enumUnknown->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(&result.Enumerator)), computer);
+}
+
+// The next object of the enumeration, or false at its end.
+bool NextObject(IEnumVARIANT* enumerator, TVariant& element, const QString& computer) {
+    ULONG fetched = 0;
+    const HRESULT next = enumerator->Next(1, &element, &fetched);
+    Check(next, computer);
+    return next == S_OK && fetched != 0 && element.vt == VT_DISPATCH && element.pdispVal;
+}
+
+} // namespace
+
+TWmiShutdownOutcome WmiShutdown(const QString& computer, const QString& userName, const QString& password, int flags,
+                                const TShutdownNotice& notice, const TRemoteSettings& settings) {
+    Q_UNUSED(settings); // DCOM has its own transport and time-outs
+    TOperatingSystems systems;
+    QueryOperatingSystems(systems, computer, userName, password);
     TWmiShutdownOutcome outcome;
     for (;;) {
         TVariant element;
-        ULONG fetched = 0;
-        const HRESULT next = enumerator->Next(1, &element, &fetched);
-        Check(next, computer);
-        if (next != S_OK || fetched == 0 || element.vt != VT_DISPATCH || !element.pdispVal)
+        if (!NextObject(systems.Enumerator.Ptr, element, computer))
             break;
-        outcome.ReturnValue = CallWin32Shutdown(element.pdispVal, flags, computer);
+        outcome.ReturnValue = CallShutdown(element.pdispVal, flags, notice, computer);
         ++outcome.Objects;
         if (outcome.ReturnValue != 0)
             break;
     }
     return outcome;
+}
+
+QString WmiLastBootUpTime(const QString& computer, const QString& userName, const QString& password,
+                          const TRemoteSettings& settings) {
+    Q_UNUSED(settings);
+    TOperatingSystems systems;
+    QueryOperatingSystems(systems, computer, userName, password);
+    TVariant element;
+    const QString bootTime = NextObject(systems.Enumerator.Ptr, element, computer)
+                                 ? ReadProperty(element.pdispVal, L"LastBootUpTime", computer)
+                                 : QString();
+    if (bootTime.isEmpty())
+        throw ERemoteError(Format(LangStr(QStringLiteral("sRemoteBadAnswer")),
+                                  {computer, Format(LangStr(QStringLiteral("sRemoteAnswerLacks")),
+                                                    {QStringLiteral("LastBootUpTime")})}),
+                           0, computer);
+    return bootTime;
 }
 
 QString WindowsErrorText(qint64 code) {

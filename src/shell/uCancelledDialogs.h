@@ -6,7 +6,7 @@
 // Where nobody can answer a dialog (the command-line program, benchmarks): every dialog is cancelled.
 struct TCancelledDialogs : IEntryDialogs, IFileDialogs {
     bool ExecuteGroupEditDialog(QString&, TUserConnectAs&, QString&, QString&, bool, bool) override { return false; }
-    bool ExecuteComputerEditDialog(QString&, QString&, TUserConnectAs&, QString&, QString&, bool) override {
+    bool ExecuteComputerEditDialog(QString&, QString&, QString&, TUserConnectAs&, QString&, QString&, bool) override {
         return false;
     }
     QString PromptSaveFileName(const QString&, const QString&, const QString&, const QString&, QString&) override {

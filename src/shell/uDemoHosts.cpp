@@ -23,14 +23,15 @@ constexpr int StartTimeoutMs = 30000;
 
 QStringList TDemoHosts::HostSpecs() {
     // 127.66.2.6 is in the list but served by nobody: the computer that is switched off.
-    return {QStringLiteral("127.66.0.1-127.66.0.5"),
+    // A restarted computer is back after 15 to 45 seconds.
+    return {QStringLiteral("127.66.0.1-127.66.0.5,reboot=15000"),
             QStringLiteral("127.66.0.6,delay=4000"),
-            QStringLiteral("127.66.0.7-127.66.0.8"),
-            QStringLiteral("127.66.1.1-127.66.1.2"),
+            QStringLiteral("127.66.0.7-127.66.0.8,reboot=30000"),
+            QStringLiteral("127.66.1.1-127.66.1.2,reboot=20000"),
             QStringLiteral("127.66.1.3-127.66.1.4,deny"),
             QStringLiteral("127.66.1.5,return=1191"),
-            QStringLiteral("127.66.1.6"),
-            QStringLiteral("127.66.2.1-127.66.2.3"),
+            QStringLiteral("127.66.1.6,reboot=25000"),
+            QStringLiteral("127.66.2.1-127.66.2.3,reboot=45000"),
             QStringLiteral("127.66.2.4,silent"),
             QStringLiteral("127.66.2.5")};
 }

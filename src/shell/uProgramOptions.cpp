@@ -59,6 +59,9 @@ void ReadRemoteOptions(const TXMLStorage& storage, TProgramOptions& options) {
     options.RemoteTimeout = storage.ReadInteger(Defaults, "RemoteTimeout", defaults.RemoteTimeout);
     if (options.RemoteTimeout < 1)
         options.RemoteTimeout = defaults.RemoteTimeout;
+    options.iRestartWaitLimit = storage.ReadInteger(Defaults, "iRestartWaitLimit", defaults.iRestartWaitLimit);
+    if (options.iRestartWaitLimit < 1)
+        options.iRestartWaitLimit = defaults.iRestartWaitLimit;
     options.DirectoryServer = storage.ReadString(Defaults, "DirectoryServer", defaults.DirectoryServer);
     options.DirectoryDomain = storage.ReadString(Defaults, "DirectoryDomain", defaults.DirectoryDomain);
 }
@@ -100,6 +103,7 @@ void WriteRemoteOptions(TXMLStorage& storage, const TProgramOptions& options) {
     storage.WriteString(Defaults, "RemoteCaFile", options.RemoteCaFile);
     storage.WriteBool(Defaults, "RemoteAllowUnencrypted", options.RemoteAllowUnencrypted);
     storage.WriteInteger(Defaults, "RemoteTimeout", options.RemoteTimeout);
+    storage.WriteInteger(Defaults, "iRestartWaitLimit", options.iRestartWaitLimit);
     storage.WriteString(Defaults, "DirectoryServer", options.DirectoryServer);
     storage.WriteString(Defaults, "DirectoryDomain", options.DirectoryDomain);
 }
@@ -262,6 +266,9 @@ void LoadProgramOptions(TProgramOptions& options, const TProgramEnvironment& env
     options.MaxProbesInFlight = storage.ReadInteger(Defaults, "MaxProbesInFlight", options.MaxProbesInFlight);
     if (options.MaxProbesInFlight < 1 || options.MaxProbesInFlight > TProgramOptions::MaxProbesInFlightLimit)
         options.MaxProbesInFlight = TProgramOptions().MaxProbesInFlight;
+    options.iWakeUpWaitSeconds =
+        qBound(0, storage.ReadInteger(Defaults, "iWakeUpWaitSeconds", options.iWakeUpWaitSeconds),
+               TProgramOptions::WakeUpWaitLimit);
     LoadColumnLayout(storage, options.LogColumns, LastLogColumn, LogColumnsSection);
     options.DefaultLang = storage.ReadString(Defaults, "DefaultLang", options.DefaultLang);
     options.WebQuerySuffix = QStringLiteral("&product=") + GetVersionString(QStringLiteral("InternalName")).toLower() +
@@ -333,6 +340,7 @@ void SaveProgramOptions(TProgramOptions& options, IUserPrompts& prompts, ISecret
     storage.WriteInteger(Defaults, "iComputerListWidth", options.iComputerListWidth);
     WriteRemoteOptions(storage, options);
     storage.WriteInteger(Defaults, "MaxProbesInFlight", options.MaxProbesInFlight);
+    storage.WriteInteger(Defaults, "iWakeUpWaitSeconds", options.iWakeUpWaitSeconds);
 
     // A maximized or minimized window keeps the placement it last had in the normal state.
     if (options.MainWindowState == 0) {

@@ -49,10 +49,15 @@ struct TProgramOptions {
     QString RemoteCaFile;                // PEM file of extra certification authorities to trust; empty: none
     bool RemoteAllowUnencrypted = false; // Basic over HTTP: the password crosses the network readable
     int RemoteTimeout = 60;              // seconds: the longest one remote call may take
+    int iRestartWaitLimit = 900;         // seconds a restarted computer has to come back in
 
     // The directory the add-computers wizard searches (section Defaults); empty: found through DNS.
     QString DirectoryServer;
     QString DirectoryDomain;
+
+    // How long a wake-up run waits for each computer to answer (section Defaults); 0: it does not wait.
+    static constexpr int WakeUpWaitLimit = 3600;
+    int iWakeUpWaitSeconds = 0;
 
     // Section Window.
     int MainWindowLeft = 0;

@@ -188,6 +188,10 @@ QWidget* TdlgOptions::CreateActionPage() {
     m_confirmExecute =
         Named(new QCheckBox(QStringLiteral("Ask before shutting down or restarting computers")), "cbConfirmExecute");
     form->addRow(m_confirmExecute);
+    m_wakeUpWait = NumberBox("udWakeUpWaitSeconds", 0, TProgramOptions::WakeUpWaitLimit);
+    form->addRow(Named(new QLabel(QStringLiteral("Wake up: wait for the answer, seconds (0: not at all):")),
+                       "lblWakeUpWaitSeconds"),
+                 m_wakeUpWait);
     return page;
 }
 
@@ -207,6 +211,8 @@ QWidget* TdlgOptions::CreateRemotePage() {
     connect(m_remoteVerifyCertificate, &QCheckBox::toggled, this, &TdlgOptions::ApplyEnableRules);
     m_remoteTimeout = NumberBox("udRemoteTimeout", 1, 3600);
     m_remoteTimeout->setSuffix(QStringLiteral(" s"));
+    m_restartWaitLimit = NumberBox("udRestartWaitLimit", 1, 1440);
+    m_restartWaitLimit->setSuffix(QStringLiteral(" min"));
     m_remoteAllowUnencrypted = Named(new QCheckBox(QStringLiteral("Allow Basic authentication over unencrypted HTTP")),
                                      "cbRemoteAllowUnencrypted");
     m_remoteUnencryptedWarning =
@@ -229,6 +235,8 @@ QWidget* TdlgOptions::CreateRemotePage() {
     form->addRow(Named(new QLabel(QStringLiteral("Time limit of a call:")), "lblRemoteTimeout"), m_remoteTimeout);
     form->addRow(m_remoteAllowUnencrypted);
     form->addRow(m_remoteUnencryptedWarning);
+    form->addRow(Named(new QLabel(QStringLiteral("Wait for a restarted computer:")), "lblRestartWaitLimit"),
+                 m_restartWaitLimit);
     return page;
 }
 
@@ -306,6 +314,7 @@ void TdlgOptions::LoadFrom(const TProgramOptions& options) {
     m_port->setText(QString::number(options.DefaultTCPPort));
     m_timeout->setValue(options.DefaultTimeout);
     m_maxProbes->setValue(options.MaxProbesInFlight);
+    m_wakeUpWait->setValue(options.iWakeUpWaitSeconds);
     m_askWizard->setChecked(!options.DontShowAskWizardIfEmpty);
     m_confirmExecute->setChecked(options.bConfirmExecute);
     m_threads->setValue(options.iMaxThreads);
@@ -323,6 +332,9 @@ void TdlgOptions::LoadFrom(const TProgramOptions& options) {
     m_remoteVerifyCertificate->setChecked(options.RemoteVerifyCertificate);
     m_remoteCaFile->setText(options.RemoteCaFile);
     m_remoteTimeout->setValue(options.RemoteTimeout);
+    // Shown in whole minutes; a limit in seconds set in the file stays unless the box is changed.
+    m_loadedRestartWaitLimit = options.iRestartWaitLimit;
+    m_restartWaitLimit->setValue(qMax(1, (options.iRestartWaitLimit + 59) / 60));
     m_remoteAllowUnencrypted->setChecked(options.RemoteAllowUnencrypted);
     m_directoryServer->setText(options.DirectoryServer);
     m_directoryDomain->setText(options.DirectoryDomain);
@@ -350,6 +362,7 @@ void TdlgOptions::StoreInto(TProgramOptions& options) const {
     options.IntervalUpdateComputerList = m_interval->value() * 1000;
     options.AutoUpdateComputerList = m_autoUpdate->isChecked();
     options.iMaxThreads = m_threads->value();
+    options.iWakeUpWaitSeconds = m_wakeUpWait->value();
     options.DefaultCheckState = CheckMethod();
     if (options.DefaultCheckState >= 0) {
         options.DefaultTimeout = m_timeout->value();
@@ -372,6 +385,8 @@ void TdlgOptions::StoreInto(TProgramOptions& options) const {
     options.RemoteVerifyCertificate = m_remoteVerifyCertificate->isChecked();
     options.RemoteCaFile = m_remoteCaFile->text().trimmed();
     options.RemoteTimeout = m_remoteTimeout->value();
+    const bool limitKept = m_restartWaitLimit->value() == qMax(1, (m_loadedRestartWaitLimit + 59) / 60);
+    options.iRestartWaitLimit = limitKept ? m_loadedRestartWaitLimit : m_restartWaitLimit->value() * 60;
     options.RemoteAllowUnencrypted = m_remoteAllowUnencrypted->isChecked();
     options.DirectoryServer = m_directoryServer->text().trimmed();
     options.DirectoryDomain = m_directoryDomain->text().trimmed();

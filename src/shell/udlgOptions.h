@@ -51,6 +51,7 @@ private:
     QLabel* m_timeoutLabel = nullptr;
     QSpinBox* m_maxProbes = nullptr;
     QLabel* m_maxProbesLabel = nullptr;
+    QSpinBox* m_wakeUpWait = nullptr;
     QLabel* m_msLabel = nullptr;
     QComboBox* m_captionStyle = nullptr;
     QAction* m_autoUpdate;
@@ -64,6 +65,8 @@ private:
     QLineEdit* m_remoteCaFile = nullptr;
     QLabel* m_remoteCaFileLabel = nullptr;
     QSpinBox* m_remoteTimeout = nullptr;
+    QSpinBox* m_restartWaitLimit = nullptr;
+    int m_loadedRestartWaitLimit = 0; // seconds, as loaded
     QCheckBox* m_remoteAllowUnencrypted = nullptr;
     QLabel* m_remoteUnencryptedWarning = nullptr;
     QLineEdit* m_directoryServer = nullptr;

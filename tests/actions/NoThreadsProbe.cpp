@@ -79,7 +79,8 @@ int main(int argc, char* argv[]) {
     bool passEnded = false;
     auto* pass = new TThrdUpdateComputerState([] { return TCheckSettings(); });
     pass->Start(
-        {QStringLiteral("127.0.0.1")}, [](const QString&, bool) {}, [&passEnded] { passEnded = true; });
+        {QStringLiteral("127.0.0.1")}, [](const QString&, bool) {}, [](const QString&, const QString&) {},
+        [&passEnded] { passEnded = true; });
     const QDeadlineTimer deadline(10000);
     while (!passEnded && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);

@@ -5,6 +5,7 @@
 #include "TScriptedPrompts.h"
 #include "TTestHost.h"
 #include "uComputerList.h"
+#include "uFormat.h"
 #include "uProgramOptions.h"
 #include "uRunController.h"
 #include "uRunJob.h"
@@ -52,6 +53,7 @@ private slots:
     void lateAnswerIsNotNoAnswer();
     void outcomeText_data();
     void outcomeText();
+    void wakeUpSkipsComputersWithoutHardwareAddress();
 
 private:
     TComputerObject* AddComputer(const QString& name, TUserConnectAs mode, TGroupObject* group = nullptr);
@@ -575,6 +577,29 @@ void TestRunController::outcomeText() {
     job.ErrorMessage = error;
     QCOMPARE(TRunController::JobOutcomeText(job), text);
     QCOMPARE(TRunController::JobOutcomeLevel(job), level);
+}
+
+// Nothing is sent here: every computer lacks a usable address (waking real ones is tested in a namespace).
+// A wake-up asks neither for an account nor for a confirmation.
+void TestRunController::wakeUpSkipsComputersWithoutHardwareAddress() {
+    m_options.bConfirmExecute = true;
+    AddComputer(QStringLiteral("pc-none"), ucPromptUser);
+    AddComputer(QStringLiteral("pc-garbled"), ucInherited)->SetMacAddress(QStringLiteral("00:1a:2b"));
+    m_run->Execute(acWakeUp);
+    const QStringList log = WaitForRuns(1);
+    QVERIFY(m_prompts->Asked().isEmpty());
+    QCOMPARE(m_connectAs->Calls(), 0);
+    for (const QString name : {"pc-none", "pc-garbled"}) {
+        const QString line = Format(LangStr(QStringLiteral("sWakeUpNoHardwareAddress")), {name});
+        QVERIFY2(log.contains(line), qPrintable(log.join(u'\n')));
+        for (int i = 0; i < m_log->Count(); ++i) {
+            if (m_log->Item(i).Text == line)
+                QCOMPARE(m_log->Item(i).Level, TAppLogLevel::Warning);
+        }
+    }
+    QCOMPARE(m_run->Progress().NotAttempted, 2);
+    QCOMPARE(m_run->Progress().Failed, 0);
+    QCOMPARE(m_run->Progress().Succeeded, 0);
 }
 
 QTEST_GUILESS_MAIN(TestRunController)

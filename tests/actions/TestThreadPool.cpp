@@ -2,6 +2,7 @@
 #include "uThreadPool.h"
 
 #include <QElapsedTimer>
+#include <QMap>
 #include <QProcess>
 #include <QTest>
 #include <QThread>
@@ -109,6 +110,8 @@ private slots:
     void processExitsPromptlyDuringCalls();
     void runWithFewThreadsEndsWithEveryJobReported_data();
     void runWithFewThreadsEndsWithEveryJobReported();
+    void parkedJobsComeBackUntilDone_data();
+    void parkedJobsComeBackUntilDone();
 };
 
 void TestThreadPool::runStaysWithinBound_data() {
@@ -292,6 +295,62 @@ void TestThreadPool::runWithFewThreadsEndsWithEveryJobReported() {
                                              "ERROR\tA worker thread could not be started: " + reason} +
                                  jobLines + QStringList{"INFO\t" + summary, "INFO\tAll jobs have finished."};
     QCOMPARE(lines, expected);
+}
+
+void TestThreadPool::parkedJobsComeBackUntilDone_data() {
+    QTest::addColumn<int>("maxThreads");
+    QTest::addColumn<int>("jobs");
+    QTest::addColumn<int>("looks");
+    QTest::newRow("one worker") << 1 << 30 << 3;
+    QTest::newRow("two workers, one of them for looks") << 2 << 60 << 2;
+    QTest::newRow("eight workers") << 8 << 120 << 4;
+}
+
+// Jobs that wait are parked and handed to a worker again until they are done; each is reported once,
+// and the run ends once, after the last report. Looks come every millisecond, so workers often end
+// just as parked jobs are queued again.
+void TestThreadPool::parkedJobsComeBackUntilDone() {
+    QFETCH(int, maxThreads);
+    QFETCH(int, jobs);
+    QFETCH(int, looks);
+    TProgramOptions options;
+    options.iMaxThreads = maxThreads;
+    std::atomic<int> running = 0;
+    std::atomic<int> peak = 0;
+    TPoolOfThreads pool(options, [&](TDataJob& job, const TProgramOptions&, const std::function<bool()>&) {
+        const int now = ++running;
+        for (int seen = peak; now > seen && !peak.compare_exchange_weak(seen, now);)
+            ;
+        ++job.BackAfterSeconds; // counts the looks
+        job.Waiting = job.BackAfterSeconds < looks;
+        job.Result = 0;
+        --running;
+    });
+    pool.SetWaitInterval(1);
+    TPoolEvents events;
+    events.Attach(pool);
+    QMap<QString, int> looksAtReport;
+    pool.SetOnJobDone([&](TDataJob& job) {
+        events.Reported.append(job.Name);
+        looksAtReport[job.Name] = int(job.BackAfterSeconds);
+    });
+    QStringList waiting;
+    pool.SetOnJobWaiting([&](const QString& name) { waiting.append(name); });
+    pool.AddJobs(MakeJobs(QStringLiteral("pc"), jobs));
+    QTRY_COMPARE_WITH_TIMEOUT(events.Finished, 1, 30000);
+    QTest::qWait(20);
+    QCOMPARE(events.Finished, 1);
+    QCOMPARE(events.ReportsAtFinish, jobs);
+    QStringList expected = Names(QStringLiteral("pc"), jobs);
+    expected.sort();
+    events.Reported.sort();
+    QCOMPARE(events.Reported, expected);
+    waiting.sort();
+    QCOMPARE(waiting, expected); // announced once each
+    for (const QString& name : std::as_const(expected))
+        QCOMPARE(looksAtReport.value(name), looks);
+    QVERIFY(peak <= maxThreads);
+    QCOMPARE(pool.ThreadCount(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestThreadPool)

@@ -174,10 +174,10 @@ void TestWmiShutdown::failures_data() {
                                     << "Secret!2-wrong" << true << false << basic << qint64(5) << denied;
     QTest::newRow("fault text reaches the caller")
         << "127.0.6.6" << password << false << false << basic << qint64(2147749889) << "Access denied, says WMI";
-    QTest::newRow("refused Win32Shutdown")
+    QTest::newRow("refused Win32Shutdown: the text says what to do")
         << "127.0.6.7" << password << false << false << basic << qint64(1191)
-        << "System Error.  Code: 1191.\r\nThe system shutdown cannot be initiated because there are other users "
-           "logged on to the computer.";
+        << "Other users are logged on to the computer, so it refuses to go down without force (code 1191). Use "
+           "Forced to go ahead anyway; their unsaved work is lost.";
     QTest::newRow("refused with an unknown code")
         << "127.0.6.11" << password << false << false << basic << qint64(4242) << "System Error.  Code: 4242.\r\n";
     QTest::newRow("dropped connection") << "127.0.6.8" << password << false << false << basic << qint64(0)

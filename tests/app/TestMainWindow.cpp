@@ -96,12 +96,12 @@ void TestMainWindow::cleanup() {
 void TestMainWindow::keysOfTheTreeRunTheListCommands() {
     m_tree->setFocus();
     QTRY_VERIFY(m_tree->hasFocus());
-    m_dialogs->Accept({QStringLiteral("pc"), {}, ucInherited, {}, {}});
+    m_dialogs->Accept({QStringLiteral("pc"), {}, ucInherited, {}, {}, {}});
     QTest::keyClick(m_tree, Qt::Key_Insert);
     QVERIFY(m_list->FindComputer(QStringLiteral("pc")));
     QCOMPARE(m_tree->currentIndex(), m_list->NodeOf(m_list->FindComputer(QStringLiteral("pc"))));
 
-    m_dialogs->Accept({QStringLiteral("G"), {}, ucInherited, {}, {}});
+    m_dialogs->Accept({QStringLiteral("G"), {}, ucInherited, {}, {}, {}});
     QTest::keyClick(m_tree, Qt::Key_Insert, Qt::ControlModifier);
     QVERIFY(m_list->FindGroup(QStringLiteral("G")));
 

@@ -132,11 +132,29 @@ private slots:
             << QStringList{QStringLiteral("list"), QStringLiteral("show"), QStringLiteral("--config"),
                            QStringLiteral("/nonexistent")}
             << QByteArray();
+        QTest::newRow("delay beyond Windows' limit")
+            << QStringList{QStringLiteral("run"), QStringLiteral("shutdown"), QStringLiteral("--force"),
+                           QStringLiteral("--delay"), QStringLiteral("601")}
+            << QByteArray();
+        QTest::newRow("delay not a number")
+            << QStringList{QStringLiteral("run"), QStringLiteral("restart-wait"), QStringLiteral("--force"),
+                           QStringLiteral("--delay"), QStringLiteral("soon")}
+            << QByteArray();
+        QTest::newRow("reason not of the form")
+            << QStringList{QStringLiteral("run"), QStringLiteral("restart"), QStringLiteral("--force"),
+                           QStringLiteral("--reason"), QStringLiteral("maintenance")}
+            << QByteArray();
         QTest::newRow("missing password file")
             << QStringList{QStringLiteral("run"),         QStringLiteral("shutdown"), QStringLiteral("--force"),
                            QStringLiteral("--user"),      QStringLiteral("a"),        QStringLiteral("--password-file"),
                            QStringLiteral("/nonexistent")}
             << QByteArray();
+        QTest::newRow("wait not a number") << QStringList{QStringLiteral("run"), QStringLiteral("wakeup"),
+                                                          QStringLiteral("--wait"), QStringLiteral("soon")}
+                                           << QByteArray();
+        QTest::newRow("wait beyond an hour") << QStringList{QStringLiteral("run"), QStringLiteral("wakeup"),
+                                                            QStringLiteral("--wait"), QStringLiteral("3601")}
+                                             << QByteArray();
     }
     void badInputIsAUsageError() {
         QFETCH(QStringList, arguments);
@@ -213,6 +231,26 @@ private slots:
         QVERIFY(!logText.contains(TTestHost::Password));
     }
 
+    // Delay, message and reason reach the computer with the call.
+    void noticeReachesTheHost() {
+        QTemporaryDir config;
+        Prepare(config, Computer("127.0.75.3", 0, false));
+        const int before = static_cast<int>(m_host.Shutdowns().size());
+        const TResult result =
+            RunCli(config, {QStringLiteral("run"), QStringLiteral("restart"), QStringLiteral("127.0.75.3"),
+                            QStringLiteral("--user"), TTestHost::UserName, QStringLiteral("--delay"),
+                            QStringLiteral("45"), QStringLiteral("--message"), QStringLiteral("Back in ten minutes"),
+                            QStringLiteral("--reason"), QStringLiteral("p:2:17")});
+        QCOMPARE(result.ExitCode, 0);
+        const QList<TTestHost::TShutdown> calls = m_host.Shutdowns(before + 1);
+        QCOMPARE(calls.size(), before + 1);
+        QVERIFY(calls.last().Tracker);
+        QCOMPARE(calls.last().Flags, 6);
+        QCOMPARE(calls.last().Timeout, 45u);
+        QCOMPARE(calls.last().Comment, QStringLiteral("Back in ten minutes"));
+        QCOMPARE(calls.last().ReasonCode, 0x80020011u);
+    }
+
     // A dry run lists the jobs with their user names, never a password, and calls nothing.
     void dryRunCallsNothing() {
         QTemporaryDir config;
@@ -251,6 +289,37 @@ private slots:
                      .ExitCode,
                  0);
         QTRY_COMPARE_WITH_TIMEOUT(m_host.Shutdowns().size(), shutdownsBefore + 1, 10000);
+    }
+
+    // Nothing is sent from here: one computer has no hardware address and the other is only planned. A
+    // wake-up asks for no password and no confirmation, even for a computer that would prompt.
+    void wakeUpSkipsComputersWithoutHardwareAddress() {
+        QTemporaryDir config;
+        Prepare(config,
+                Computer("pc-asleep", 255, true) +
+                    QByteArrayLiteral("<Computer><Name>pc-known</Name><MacAddress>00-16-3E-01-02-03</MacAddress>"
+                                      "<Checked>0</Checked></Computer>"),
+                true);
+        const TResult run =
+            RunCli(config, {QStringLiteral("run"), QStringLiteral("wakeup"), QStringLiteral("--json")}, false);
+        QCOMPARE(run.ExitCode, 1);
+        const QList<QJsonObject> outcomes = JsonLines(run.Out);
+        QCOMPARE(outcomes.size(), 2);
+        QCOMPARE(outcomes.at(0).value(QStringLiteral("computer")).toString(), QStringLiteral("pc-asleep"));
+        QCOMPARE(outcomes.at(0).value(QStringLiteral("action")).toString(), QStringLiteral("wakeup"));
+        QCOMPARE(outcomes.at(0).value(QStringLiteral("result")).toString(), QStringLiteral("skipped"));
+        QVERIFY(
+            outcomes.at(0).value(QStringLiteral("message")).toString().contains(QStringLiteral("hardware address")));
+        QFile log(SettingsFolder(config) + QStringLiteral("app.log"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(log.readAll().contains("pc-asleep: not woken up"));
+
+        const TResult planned = RunCli(config,
+                                       {QStringLiteral("run"), QStringLiteral("wakeup"), QStringLiteral("pc-known"),
+                                        QStringLiteral("--dry-run"), QStringLiteral("--json")},
+                                       false);
+        QCOMPARE(planned.ExitCode, 0);
+        QCOMPARE(JsonLines(planned.Out).at(0).value(QStringLiteral("result")).toString(), QStringLiteral("planned"));
     }
 
     // A computer that would prompt fails at once without a terminal, and never waits for input.
@@ -321,7 +390,9 @@ private slots:
             lab->SetUserConnectAs(ucFollowingUser);
             lab->SetUserName(QStringLiteral("admin"));
             lab->SetUserPassword(QStringLiteral("secret"));
-            list.NewComputer(QStringLiteral("pc-1"), QStringLiteral("desk"), lab)->SetChecked(true);
+            TComputerObject* pc1 = list.NewComputer(QStringLiteral("pc-1"), QStringLiteral("desk"), lab);
+            pc1->SetChecked(true);
+            pc1->SetMacAddress(QStringLiteral("00-16-3E-01-02-03"));
             list.NewComputer(QStringLiteral("pc-2"), QString(), nullptr);
             TComputerListFile(list, options, prompts, fileDialogs).SaveToFile(listFile);
         }
@@ -339,6 +410,7 @@ private slots:
         QCOMPARE(pc1[QStringLiteral("name")].toString(), QStringLiteral("pc-1"));
         QCOMPARE(pc1[QStringLiteral("description")].toString(), QStringLiteral("desk"));
         QCOMPARE(pc1[QStringLiteral("check")].toString(), QStringLiteral("checked"));
+        QCOMPARE(pc1[QStringLiteral("hardwareAddress")].toString(), QStringLiteral("00-16-3E-01-02-03"));
         QCOMPARE(tree.at(1)[QStringLiteral("name")].toString(), QStringLiteral("pc-2"));
 
         QCOMPARE(RunCli(config, {QStringLiteral("list"), QStringLiteral("add"), QStringLiteral("pc-3"),
@@ -362,6 +434,8 @@ private slots:
             computers << entry->Name() + u'|' + entry->Description() + u'|' +
                              QString::number(entry->CheckState() == Qt::Checked);
         QCOMPARE(computers, (QStringList{QStringLiteral("pc-1|desk|1"), QStringLiteral("pc-3||0")}));
+        QCOMPARE(static_cast<const TComputerObject*>(group->Items().front().get())->MacAddress(),
+                 QStringLiteral("00-16-3E-01-02-03"));
     }
 
     // --config reads another settings folder: its options, its list, and its lock.

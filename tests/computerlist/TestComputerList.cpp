@@ -15,19 +15,26 @@ namespace {
 // A pass that reports only when the test says so.
 class TFakeStatePass : public IComputerStatePass {
 public:
-    void Start(const QStringList& names, TResultHandler onResult, TDoneHandler onDone) override {
+    void Start(const QStringList& names, TResultHandler onResult, THardwareAddressHandler onHardwareAddress,
+               TDoneHandler onDone) override {
         Names = names;
         m_onResult = std::move(onResult);
+        m_onHardwareAddress = std::move(onHardwareAddress);
         m_onDone = std::move(onDone);
     }
     void Detach() override {
         Detached = true;
         m_onResult = {};
+        m_onHardwareAddress = {};
         m_onDone = {};
     }
     void Report(const QString& name, bool reachable) {
         if (m_onResult)
             m_onResult(name, reachable);
+    }
+    void ReportHardwareAddress(const QString& name, const QString& hardwareAddress) {
+        if (m_onHardwareAddress)
+            m_onHardwareAddress(name, hardwareAddress);
     }
     void End() {
         if (m_onDone)
@@ -39,6 +46,7 @@ public:
 
 private:
     TResultHandler m_onResult;
+    THardwareAddressHandler m_onHardwareAddress;
     TDoneHandler m_onDone;
 };
 
@@ -106,6 +114,9 @@ private slots:
     void newGroupName();
     void newGroupNameEndsWithoutANumberInTheFormat();
     void modifiedOnlyByEdits();
+    void learnedHardwareAddress_data();
+    void learnedHardwareAddress();
+    void dialogsEditTheHardwareAddress();
     void updateStateOnEmptyList();
     void updateStateRunsOnePassAtATime();
     void destroyingTheListDetachesThePass();
@@ -394,7 +405,7 @@ void TestComputerList::dialogsAddAndEdit() {
     f.Select({pc});
 
     // A new computer goes into the group of the selection, the dialog opened empty.
-    f.Dialogs.Accept({QStringLiteral("new"), QStringLiteral("d"), ucCurrentUser, {}, {}});
+    f.Dialogs.Accept({QStringLiteral("new"), QStringLiteral("d"), ucCurrentUser, {}, {}, {}});
     f.List.AddComputerWithDialog();
     TComputerObject* added = f.List.FindComputer(QStringLiteral("new"));
     QVERIFY(added);
@@ -405,7 +416,7 @@ void TestComputerList::dialogsAddAndEdit() {
 
     // A new group is always top-level and is proposed the new group name.
     const QString proposal = f.List.GetNewGroupName();
-    f.Dialogs.Accept({QStringLiteral("Group2"), {}, ucInherited, {}, {}});
+    f.Dialogs.Accept({QStringLiteral("Group2"), {}, ucInherited, {}, {}, {}});
     f.List.AddGroupWithDialog();
     QCOMPARE(f.Dialogs.Calls().at(1).Opened.Name, proposal);
     QVERIFY(f.Dialogs.Calls().at(1).Group && f.Dialogs.Calls().at(1).Add);
@@ -415,8 +426,12 @@ void TestComputerList::dialogsAddAndEdit() {
     lab->SetDescription(QStringLiteral("kept"));
     lab->SetStatus(7);
     f.Select({lab, pc});
-    f.Dialogs.Accept(
-        {QStringLiteral("Lab2"), QStringLiteral("ignored"), ucFollowingUser, QStringLiteral("u"), QStringLiteral("p")});
+    f.Dialogs.Accept({QStringLiteral("Lab2"),
+                      QStringLiteral("ignored"),
+                      ucFollowingUser,
+                      QStringLiteral("u"),
+                      QStringLiteral("p"),
+                      {}});
     f.List.EditSelected();
     QVERIFY(!f.Dialogs.Calls().at(2).Add);
     QCOMPARE(f.Dialogs.Calls().at(2).Opened.Name, QStringLiteral("Lab"));
@@ -649,6 +664,60 @@ void TestComputerList::modifiedOnlyByEdits() {
     TFixture g;
     g.List.AddGroup(QStringLiteral("G"), ucInherited, nullptr, {}, {});
     QVERIFY(g.List.Modified());
+}
+
+void TestComputerList::learnedHardwareAddress_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("learned");
+    QTest::addColumn<QString>("kept");
+    QTest::addColumn<bool>("modified");
+    const QString address = QStringLiteral("00-1A-2B-3C-4D-5E");
+    QTest::newRow("none known yet") << "" << address << address << true;
+    QTest::newRow("the same") << address << address << address << false;
+    QTest::newRow("the same, typed in another form") << "00:1a:2b:3c:4d:5e" << address << "00:1a:2b:3c:4d:5e" << false;
+    QTest::newRow("another adapter now") << "00-1A-2B-3C-4D-5F" << address << address << true;
+    QTest::newRow("unreadable in the file") << "garbage" << address << address << true;
+    QTest::newRow("nothing learned") << address << "" << address << false;
+}
+
+// A pass reports what it learned for a name; every computer of that name takes it, and only a new value
+// is an unsaved change.
+void TestComputerList::learnedHardwareAddress() {
+    QFETCH(QString, stored);
+    QFETCH(QString, learned);
+    QFETCH(QString, kept);
+    QFETCH(bool, modified);
+    auto pass = std::make_unique<TFakeStatePass>();
+    TFixture f;
+    TComputerObject* first = f.Computer(QStringLiteral("pc"));
+    TComputerObject* second = f.Computer(QStringLiteral("pc"), f.Group(QStringLiteral("G")));
+    TComputerObject* other = f.Computer(QStringLiteral("other"));
+    for (TComputerObject* computer : {first, second, other})
+        computer->SetMacAddress(stored);
+    f.List.SetStatePassFactory([&]() -> IComputerStatePass* { return pass.get(); });
+    f.List.UpdateState();
+    pass->Report(QStringLiteral("pc"), true);
+    pass->ReportHardwareAddress(QStringLiteral("pc"), learned);
+    pass->End();
+    QCOMPARE(first->MacAddress(), kept);
+    QCOMPARE(second->MacAddress(), kept);
+    QCOMPARE(other->MacAddress(), stored);
+    QCOMPARE(f.List.Modified(), modified);
+}
+
+void TestComputerList::dialogsEditTheHardwareAddress() {
+    TFixture f;
+    f.Dialogs.Accept({QStringLiteral("new"), {}, ucInherited, {}, {}, QStringLiteral("00-1A-2B-3C-4D-5E")});
+    f.List.AddComputerWithDialog();
+    TComputerObject* added = f.List.FindComputer(QStringLiteral("new"));
+    QVERIFY(added);
+    QCOMPARE(added->MacAddress(), QStringLiteral("00-1A-2B-3C-4D-5E"));
+
+    f.Select({added});
+    f.Dialogs.Accept({QStringLiteral("new"), {}, ucInherited, {}, {}, {}});
+    f.List.EditSelected();
+    QCOMPARE(f.Dialogs.Calls().at(1).Opened.HardwareAddress, QStringLiteral("00-1A-2B-3C-4D-5E"));
+    QCOMPARE(added->MacAddress(), QString());
 }
 
 void TestComputerList::updateStateOnEmptyList() {

@@ -5,6 +5,7 @@
 #include "uCredentialDialogs.h"
 #include "uDlgAlternateCredentials.h"
 #include "uDlgGetUserNameAndPassword.h"
+#include "uFormat.h"
 #include "uProgramOptions.h"
 #include "udlgAddressComputerAndDescriptionEdit.h"
 #include "udlgAddressGroupEdit.h"
@@ -73,6 +74,8 @@ private slots:
     void computerAsksAboutEmptyPassword();
     void computerChecksInOrder();
     void computerCaptions();
+    void computerHardwareAddress_data();
+    void computerHardwareAddress();
     void browsingPicksOrKeepsName();
     void choicesEnableFieldsAndShowPassword();
     void defaultCredentialsModes_data();
@@ -142,8 +145,8 @@ void TestCredentialDialogs::computerAsksAboutEmptyPassword() {
     prompts.Answer(TPromptResult::No);
     prompts.Answer(TPromptResult::Yes);
     TdlgAddressComputerAndDescriptionEdit form(nullptr, prompts, nullptr);
-    form.SetValues(QStringLiteral("pc1"), QStringLiteral("desk"), ucFollowingUser, QStringLiteral("admin"), QString(),
-                   true);
+    form.SetValues(QStringLiteral("pc1"), QStringLiteral("desk"), QString(), ucFollowingUser, QStringLiteral("admin"),
+                   QString(), true);
     Click(&form, "OKBtn");
     QCOMPARE(form.result(), int(QDialog::Rejected)); // No keeps the dialog open
     Click(&form, "OKBtn");
@@ -152,9 +155,9 @@ void TestCredentialDialogs::computerAsksAboutEmptyPassword() {
     QCOMPARE(prompts.Asked()[0].Text, LangStr(QStringLiteral("sPasswordIsEmpty")));
     QCOMPARE(prompts.Asked()[0].Caption, LangStr(QStringLiteral("sWarning")));
     QCOMPARE(prompts.Asked()[0].Buttons, TPromptButtons::YesNo);
-    QString name, description, user, password = QStringLiteral("old");
+    QString name, description, hardwareAddress, user, password = QStringLiteral("old");
     TUserConnectAs mode = ucInherited;
-    form.ReadValues(name, description, mode, user, password);
+    form.ReadValues(name, description, hardwareAddress, mode, user, password);
     QCOMPARE(mode, ucFollowingUser);
     QCOMPARE(user, QStringLiteral("admin"));
     QCOMPARE(password, QString());
@@ -166,7 +169,7 @@ void TestCredentialDialogs::computerChecksInOrder() {
     prompts.Answer(TPromptResult::OK);
     prompts.Answer(TPromptResult::OK);
     TdlgAddressComputerAndDescriptionEdit form(nullptr, prompts, nullptr);
-    form.SetValues(QString(), QString(), ucFollowingUser, QString(), QString(), true);
+    form.SetValues(QString(), QString(), QString(), ucFollowingUser, QString(), QString(), true);
     ShowActive(&form);
     Type(&form, "edComputerName", QStringLiteral("   "));
     Click(&form, "OKBtn");
@@ -186,14 +189,15 @@ void TestCredentialDialogs::computerChecksInOrder() {
 
 void TestCredentialDialogs::computerCaptions() {
     TScriptedPrompts prompts;
-    QString name, description = QStringLiteral("ignored"), user, password;
+    QString name, description = QStringLiteral("ignored"), hardwareAddress, user, password;
     TUserConnectAs mode = ucInherited;
     OnNextModal([](QWidget* dialog) {
         QCOMPARE(dialog->windowTitle(), LangStr(QStringLiteral("sAddressComputerAddTitle")));
         QCOMPARE(Child<QLineEdit>(dialog, "edDescription")->text(), QString());
         Click(dialog, "CancelBtn");
     });
-    QVERIFY(!ExecuteComputerEditDialog(nullptr, prompts, nullptr, name, description, mode, user, password, true));
+    QVERIFY(!ExecuteComputerEditDialog(nullptr, prompts, nullptr, name, description, hardwareAddress, mode, user,
+                                       password, true));
     QCOMPARE(description, QStringLiteral("ignored"));
 
     name = QStringLiteral("pc1");
@@ -205,9 +209,52 @@ void TestCredentialDialogs::computerCaptions() {
         Click(dialog, "btnPromptUser");
         Click(dialog, "OKBtn");
     });
-    QVERIFY(ExecuteComputerEditDialog(nullptr, prompts, nullptr, name, description, mode, user, password, true));
+    QVERIFY(ExecuteComputerEditDialog(nullptr, prompts, nullptr, name, description, hardwareAddress, mode, user,
+                                      password, true));
     QCOMPARE(name, QStringLiteral("pc2"));
     QCOMPARE(mode, ucPromptUser);
+}
+
+// The forms themselves are told apart in TestHardwareAddress; here, what the dialog does with each outcome.
+void TestCredentialDialogs::computerHardwareAddress_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("stored");
+    const QString form = QStringLiteral("00-1A-2B-3C-4D-5E");
+    QTest::newRow("colons") << "00:1a:2b:3c:4d:5e" << true << form;
+    QTest::newRow("hyphens") << "00-1a-2B-3c-4D-5e" << true << form;
+    QTest::newRow("left empty") << "" << true << "";
+    QTest::newRow("not hexadecimal") << "00:1a:2b:3c:4d:zz" << false << "";
+    QTest::newRow("broadcast") << "FF-FF-FF-FF-FF-FF" << false << "";
+}
+
+// A bad address keeps the dialog open with an error naming it; a good one is stored in one form.
+void TestCredentialDialogs::computerHardwareAddress() {
+    QFETCH(QString, typed);
+    QFETCH(bool, accepted);
+    QFETCH(QString, stored);
+    TScriptedPrompts prompts;
+    prompts.Answer(TPromptResult::OK);
+    TdlgAddressComputerAndDescriptionEdit form(nullptr, prompts, nullptr);
+    form.SetValues(QStringLiteral("pc1"), QString(), QStringLiteral("00-00-5E-00-53-01"), ucInherited, QString(),
+                   QString(), true);
+    ShowActive(&form);
+    QCOMPARE(Child<QLineEdit>(&form, "edHardwareAddress")->text(), QStringLiteral("00-00-5E-00-53-01"));
+    Type(&form, "edHardwareAddress", typed);
+    Click(&form, "OKBtn");
+    QCOMPARE(form.result() == QDialog::Accepted, accepted);
+    if (!accepted) {
+        QCOMPARE(prompts.Asked().size(), 1);
+        QCOMPARE(prompts.Asked()[0].Text, Format(LangStr(QStringLiteral("sInvalidHardwareAddress")), {typed}));
+        QCOMPARE(prompts.Asked()[0].Icon, TPromptIcon::Error);
+        QCOMPARE(QApplication::focusWidget(), Child<QLineEdit>(&form, "edHardwareAddress"));
+        return;
+    }
+    QVERIFY(prompts.Asked().isEmpty());
+    QString name, description, hardwareAddress, user, password;
+    TUserConnectAs mode = ucInherited;
+    form.ReadValues(name, description, hardwareAddress, mode, user, password);
+    QCOMPARE(hardwareAddress, stored);
 }
 
 void TestCredentialDialogs::browsingPicksOrKeepsName() {
@@ -216,7 +263,7 @@ void TestCredentialDialogs::browsingPicksOrKeepsName() {
     for (IComputerBrowser* source :
          {static_cast<IComputerBrowser*>(nullptr), static_cast<IComputerBrowser*>(&browser)}) {
         TdlgAddressComputerAndDescriptionEdit form(nullptr, prompts, source);
-        form.SetValues(QString(), QString(), ucInherited, QString(), QString(), true);
+        form.SetValues(QString(), QString(), QString(), ucInherited, QString(), QString(), true);
         Type(&form, "edComputerName", QStringLiteral("typed"));
         // Cancelling keeps what was typed.
         OnNextModal([](QWidget* dialog) { Click(dialog, "CancelBtn"); });

@@ -2,6 +2,8 @@
 #include "PlatformSockets.h"
 #include "TNetworkNamespace.h"
 #include "TPeerProcess.h"
+#include "uHardwareAddress.h"
+#include "uProbeEngine.h"
 #include "uThrdSearchGroupsAndComputers.h"
 
 #include <QDeadlineTimer>
@@ -36,6 +38,7 @@ private slots:
     void initTestCase();
     void nameOfTheComputer();
     void browserNameIsPassedOver();
+    void hardwareAddressFromNodeStatus();
     void nothingListening();
     void rangeScanNamesLiveAddresses();
 
@@ -116,6 +119,24 @@ void TestNetBIOSPeer::browserNameIsPassedOver() {
     const QByteArray reply = PollReply([](const QByteArray& r) { return r.contains("__MSBROWSE__"); });
     QVERIFY2(reply.contains("__MSBROWSE__"), "nmbd did not win the browser election within a minute");
     QCOMPARE(ParseNodeStatusReply(reply), PeerName);
+}
+
+// Samba puts zeros where Windows puts its adapter's address, so nmbd's reply yields the address through the
+// neighbour entry that the exchange itself made.
+void TestNetBIOSPeer::hardwareAddressFromNodeStatus() {
+    PollReply([](const QByteArray& reply) { return !ParseNodeStatusReply(reply).isEmpty(); });
+    QVERIFY(m_client->Ip({"neigh", "flush", "all"}));
+    const auto [unitId, learned] = m_client->Inside([] {
+        const TProbeResult result =
+            TProbeEngine::ProbeOne({PeerAddress, TProbeMethod::NodeStatus, NetBIOSNamePort, TimeoutMs});
+        return std::pair{ParseNodeStatusUnitId(result.Reply), NodeStatusHardwareAddress(result.Reply, result.Address)};
+    });
+    QCOMPARE(unitId, QString());
+    const QString veth = m_server->HardwareAddress(QStringLiteral("s0"));
+    QVERIFY(!veth.isEmpty());
+    QCOMPARE(learned, NormalizeHardwareAddress(veth).value_or(QString()));
+    // No reply, no address, whatever the neighbour table holds.
+    QCOMPARE(NodeStatusHardwareAddress(QByteArray(), *Platform::ParseIPv4(PeerAddress)), QString());
 }
 
 void TestNetBIOSPeer::nothingListening() {

@@ -49,7 +49,7 @@ struct TDirectPass : TLoopbackPeers {
                 if (onEachResult)
                     onEachResult(name, online);
             },
-            [this] { ++Done; });
+            [](const QString&, const QString&) {}, [this] { ++Done; });
     }
     QPointer<TThrdUpdateComputerState> Pass;
     QList<std::pair<QString, bool>> Results;

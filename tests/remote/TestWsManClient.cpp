@@ -74,6 +74,7 @@ private slots:
     void clientRaisesClearErrors_data();
     void clientRaisesClearErrors();
     void enumerationFollowsPullsToTheEnd();
+    void objectPropertiesAreRead();
     void endlessEnumerationIsReleased();
     void operationTimeoutLeavesTheClientTime_data();
     void operationTimeoutLeavesTheClientTime();
@@ -216,6 +217,34 @@ void TestWsManClient::clientRaisesClearErrors() {
     }
     QVERIFY(raised.has_value());
     QVERIFY2(raised->Text().startsWith(text), qPrintable(raised->Text()));
+}
+
+// Simple values, and a timestamp that WinRM wraps in a cim:Datetime element; the endpoint reference is no
+// property.
+void TestWsManClient::objectPropertiesAreRead() {
+    const QByteArray item =
+        "<w:Item><p:Win32_OperatingSystem xmlns:p=\"urn:os\" xmlns:cim=\"urn:cim\"><p:Name>x</p:Name>"
+        "<p:LastBootUpTime><cim:Datetime>2026-12-09T08:15:02.500Z</cim:Datetime></p:LastBootUpTime>"
+        "<p:Primary>true</p:Primary></p:Win32_OperatingSystem><a:EndpointReference><a:Address>urn:anonymous"
+        "</a:Address><a:ReferenceParameters><w:ResourceURI>urn:os</w:ResourceURI></a:ReferenceParameters>"
+        "</a:EndpointReference></w:Item>";
+    const QByteArray answer = Envelope("<n:EnumerateResponse><w:Items>" + item + Item(QByteArray()) +
+                                       "</w:Items><w:EndOfSequence/></n:EnumerateResponse>");
+    const TWsManResponse response = TWsManResponse::Parse(answer);
+    QVERIFY(response.ParseError.isEmpty());
+    QCOMPARE(response.ItemProperties.size(), response.Items.size());
+    const QHash<QString, QString> first = response.ItemProperties.first();
+    QCOMPARE(first.value(QStringLiteral("LastBootUpTime")), QStringLiteral("2026-12-09T08:15:02.500Z"));
+    QCOMPARE(first.value(QStringLiteral("Name")), QStringLiteral("x"));
+    QCOMPARE(first.value(QStringLiteral("Primary")), QStringLiteral("true"));
+    QVERIFY(!first.contains(QStringLiteral("ResourceURI")));
+    QVERIFY(!response.ItemProperties.last().contains(QStringLiteral("LastBootUpTime")));
+
+    TWsManClient client(std::make_unique<TFakeTransport>(QList<TWsManHttpReply>{Reply(200, answer)}));
+    const QList<QHash<QString, QString>> objects =
+        client.EnumerateProperties(QStringLiteral("urn:all"), QStringLiteral("SELECT * FROM Win32_OperatingSystem"));
+    QCOMPARE(objects.size(), 2);
+    QCOMPARE(objects.first().value(QStringLiteral("LastBootUpTime")), QStringLiteral("2026-12-09T08:15:02.500Z"));
 }
 
 void TestWsManClient::enumerationFollowsPullsToTheEnd() {

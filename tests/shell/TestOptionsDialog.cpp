@@ -29,6 +29,7 @@ private slots:
     void clampsToRanges();
     void remotePageRoundTrip();
     void caFileOnlyWhereCertificatesAreChecked();
+    void wakeUpWaitRoundTrip();
     void directoryPageRoundTrip();
     void unencryptedBasicIsShownAsAWarning();
     void sharedSettingsAreSaidToShareThePasswords_data();
@@ -169,6 +170,20 @@ void TestOptionsDialog::noCheckKeepsPortAndTimeout() {
     QCOMPARE(options.MaxProbesInFlight, 1);
 }
 
+void TestOptionsDialog::wakeUpWaitRoundTrip() {
+    TScriptedPrompts prompts;
+    TdlgOptions dialog(prompts);
+    TProgramOptions options;
+    options.iWakeUpWaitSeconds = 90;
+    dialog.LoadFrom(options);
+    auto* wait = Find<QSpinBox>(dialog, "udWakeUpWaitSeconds");
+    QCOMPARE(wait->value(), 90);
+    QCOMPARE(wait->maximum(), TProgramOptions::WakeUpWaitLimit);
+    wait->setValue(0);
+    dialog.StoreInto(options);
+    QCOMPARE(options.iWakeUpWaitSeconds, 0);
+}
+
 void TestOptionsDialog::enableRules() {
     TScriptedPrompts prompts;
     TdlgOptions dialog(prompts);
@@ -237,7 +252,9 @@ void TestOptionsDialog::remotePageRoundTrip() {
     options.RemoteAuthentication = "basic";
     options.RemoteVerifyCertificate = false;
     options.RemoteTimeout = 15;
+    options.iRestartWaitLimit = 90; // seconds, set in the file
     dialog.LoadFrom(options);
+    QCOMPARE(Find<QSpinBox>(dialog, "udRestartWaitLimit")->value(), 2);
     QVERIFY(Find<QCheckBox>(dialog, "cbRemoteVerifyCertificate")->isEnabled());
     TProgramOptions stored;
     dialog.StoreInto(stored);
@@ -246,6 +263,10 @@ void TestOptionsDialog::remotePageRoundTrip() {
     QCOMPARE(stored.RemoteAuthentication, "basic");
     QCOMPARE(stored.RemoteVerifyCertificate, false);
     QCOMPARE(stored.RemoteTimeout, 15);
+    QCOMPARE(stored.iRestartWaitLimit, 90); // untouched, so not rounded to minutes
+    Find<QSpinBox>(dialog, "udRestartWaitLimit")->setValue(20);
+    dialog.StoreInto(stored);
+    QCOMPARE(stored.iRestartWaitLimit, 1200);
 
     Find<QComboBox>(dialog, "cmbRemoteProtocol")->setCurrentIndex(0);
     Find<QComboBox>(dialog, "cmbRemoteAuthentication")->setCurrentIndex(1);
@@ -363,6 +384,8 @@ void TestOptionsDialog::numberFieldsKeepTheirWidth_data() {
                                  << "udRemotePort";
     QTest::newRow("remote time limit") << "tsRemote"
                                        << "udRemoteTimeout";
+    QTest::newRow("restart wait limit") << "tsRemote"
+                                        << "udRestartWaitLimit";
 }
 
 void TestOptionsDialog::numberFieldsKeepTheirWidth() {

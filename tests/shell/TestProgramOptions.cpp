@@ -226,6 +226,7 @@ void TestProgramOptions::defaultsFromEmptyFile() {
     QVERIFY(options.WebQuerySuffix.startsWith("&product=dormiva&version="));
     QCOMPARE(options.RemoteProtocol, defaults.RemoteProtocol);
     QCOMPARE(options.RemoteTimeout, 60);
+    QCOMPARE(options.iRestartWaitLimit, 900);
 }
 
 static QStringList ChildNames(const QDomElement& parent) {
@@ -272,9 +273,11 @@ void TestProgramOptions::writesInOrder() {
                                                                           "RemoteCaFile",
                                                                           "RemoteAllowUnencrypted",
                                                                           "RemoteTimeout",
+                                                                          "iRestartWaitLimit",
                                                                           "DirectoryServer",
                                                                           "DirectoryDomain",
-                                                                          "MaxProbesInFlight"}));
+                                                                          "MaxProbesInFlight",
+                                                                          "iWakeUpWaitSeconds"}));
     QCOMPARE(ChildNames(root.firstChildElement("RecentFiles")), QStringList{"RecentFile"});
     QCOMPARE(
         ChildNames(root.firstChildElement("Window")),
@@ -436,6 +439,8 @@ void TestProgramOptions::remoteOptions() {
     QCOMPARE(options.RemoteCaFile, QString());
     options.RemoteCaFile = "/etc/ssl/corp & lab/ca.pem";
     options.RemoteTimeout = 5;
+    QCOMPARE(options.iRestartWaitLimit, 900);
+    options.iRestartWaitLimit = 75;
     QVERIFY(!options.RemoteAllowUnencrypted);
     options.RemoteAllowUnencrypted = true;
     options.DirectoryServer = "dc1.corp.example";
@@ -449,12 +454,14 @@ void TestProgramOptions::remoteOptions() {
     QCOMPARE(options.RemoteVerifyCertificate, false);
     QCOMPARE(options.RemoteCaFile, "/etc/ssl/corp & lab/ca.pem");
     QCOMPARE(options.RemoteTimeout, 5);
+    QCOMPARE(options.iRestartWaitLimit, 75);
     QCOMPARE(options.DirectoryServer, "dc1.corp.example");
     QCOMPARE(options.DirectoryDomain, "corp.example");
 
     WriteFile(options.OptionsFile, "<Options><Defaults><RemoteProtocol>HTTPS</RemoteProtocol>"
                                    "<RemotePort>70000</RemotePort><RemoteAuthentication>digest</RemoteAuthentication>"
-                                   "<RemoteTimeout>0</RemoteTimeout></Defaults></Options>");
+                                   "<RemoteTimeout>0</RemoteTimeout><iRestartWaitLimit>-5</iRestartWaitLimit>"
+                                   "</Defaults></Options>");
     options = Load();
     QCOMPARE(options.RemoteProtocol, "https");
     QCOMPARE(options.RemotePort, 0);

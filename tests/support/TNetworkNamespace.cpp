@@ -74,6 +74,17 @@ bool TNetworkNamespace::Ip(const QStringList& args) const {
     return Run(IpProgram(), QStringList{QStringLiteral("-n"), m_name} + args);
 }
 
+QString TNetworkNamespace::HardwareAddress(const QString& device) const {
+    QString output;
+    if (!Run(IpProgram(),
+             {QStringLiteral("-n"), m_name, QStringLiteral("-br"), QStringLiteral("link"), QStringLiteral("show"),
+              QStringLiteral("dev"), device},
+             &output))
+        return {};
+    // "p0@if2  UP  aa:bb:cc:dd:ee:ff <BROADCAST,...>"
+    return output.simplified().section(u' ', 2, 2);
+}
+
 bool TNetworkNamespace::Exec(const QStringList& command) const {
     return Run(IpProgram(), QStringList{QStringLiteral("netns"), QStringLiteral("exec"), m_name} + command);
 }

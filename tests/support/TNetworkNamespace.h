@@ -23,6 +23,8 @@ public:
     bool IsCreated() const { return m_created; }
     // Runs "ip -n NAME args..."; true on success.
     bool Ip(const QStringList& args) const;
+    // The hardware address of one of its interfaces as ip prints it ("aa:bb:cc:dd:ee:ff"); empty when unknown.
+    QString HardwareAddress(const QString& device) const;
     // Runs a command inside the namespace and waits for it; true on success.
     bool Exec(const QStringList& command) const;
     // The resolv.conf that programs started with "ip netns exec" see instead of the machine's own; removed

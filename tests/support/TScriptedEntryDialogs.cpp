@@ -17,7 +17,7 @@ bool TScriptedEntryDialogs::Run(TCall call, TForm& form) {
 
 bool TScriptedEntryDialogs::ExecuteGroupEditDialog(QString& name, TUserConnectAs& mode, QString& userName,
                                                    QString& password, bool, bool add) {
-    TForm form{name, {}, mode, userName, password};
+    TForm form{name, {}, mode, userName, password, {}};
     if (!Run({true, add, {}}, form))
         return false;
     name = form.Name;
@@ -27,13 +27,15 @@ bool TScriptedEntryDialogs::ExecuteGroupEditDialog(QString& name, TUserConnectAs
     return true;
 }
 
-bool TScriptedEntryDialogs::ExecuteComputerEditDialog(QString& name, QString& description, TUserConnectAs& mode,
-                                                      QString& userName, QString& password, bool) {
-    TForm form{name, description, mode, userName, password};
+bool TScriptedEntryDialogs::ExecuteComputerEditDialog(QString& name, QString& description, QString& hardwareAddress,
+                                                      TUserConnectAs& mode, QString& userName, QString& password,
+                                                      bool) {
+    TForm form{name, description, mode, userName, password, hardwareAddress};
     if (!Run({false, false, {}}, form))
         return false;
     name = form.Name;
     description = form.Description;
+    hardwareAddress = form.HardwareAddress;
     mode = form.Mode;
     userName = form.UserName;
     password = form.Password;

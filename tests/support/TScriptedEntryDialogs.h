@@ -15,6 +15,7 @@ public:
         TUserConnectAs Mode = ucInherited;
         QString UserName;
         QString Password;
+        QString HardwareAddress; // computer dialog only
     };
     struct TCall {
         bool Group = false;
@@ -28,8 +29,8 @@ public:
 
     bool ExecuteGroupEditDialog(QString& name, TUserConnectAs& mode, QString& userName, QString& password,
                                 bool credentialsVisible, bool add) override;
-    bool ExecuteComputerEditDialog(QString& name, QString& description, TUserConnectAs& mode, QString& userName,
-                                   QString& password, bool credentialsVisible) override;
+    bool ExecuteComputerEditDialog(QString& name, QString& description, QString& hardwareAddress, TUserConnectAs& mode,
+                                   QString& userName, QString& password, bool credentialsVisible) override;
 
 private:
     struct TAnswer {

@@ -84,7 +84,12 @@ void TTestHost::ReadLines(int timeoutMs) {
         const QString line = QString::fromUtf8(m_Process.readLine()).trimmed();
         if (line.startsWith(QLatin1String("shutdown "))) {
             const QStringList words = line.split(QLatin1Char(' '));
-            m_Shutdowns.append({words.value(1), words.value(2).toInt()});
+            m_Shutdowns.append({words.value(1), words.value(2).toInt(), false, 0, 0, QString()});
+        } else if (line.startsWith(QLatin1String("tracker "))) {
+            const QStringList words = line.split(QLatin1Char(' '));
+            m_Shutdowns.append({words.value(1), words.value(2).toInt(), true, words.value(3).toUInt(),
+                                words.value(4).toUInt(),
+                                QString::fromUtf8(QByteArray::fromPercentEncoding(words.value(5).toLatin1()))});
         } else if (line.startsWith(QLatin1String("unasked "))) {
             m_Unasked.append(line.section(QLatin1Char(' '), 1));
         } else {

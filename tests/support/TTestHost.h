@@ -17,6 +17,10 @@ public:
     struct TShutdown {
         QString Address;
         int Flags = 0;
+        bool Tracker = false; // Win32ShutdownTracker with the three values below
+        quint32 Timeout = 0;
+        quint32 ReasonCode = 0;
+        QString Comment;
     };
 
     static const QString UserName;
@@ -47,7 +51,8 @@ public:
 
     // Changes the behaviour of running hosts: "127.0.6.2,deny". True when the host took it.
     bool SetBehaviour(const QString& spec);
-    // The accepted Win32Shutdown calls so far; waits up to timeoutMs for at least atLeast of them.
+    // The accepted Win32Shutdown and Win32ShutdownTracker calls so far; waits up to timeoutMs for at least atLeast of
+    // them.
     QList<TShutdown> Shutdowns(int atLeast = 0, int timeoutMs = 5000);
     // The addresses of hosts that received Basic credentials on a connection before they asked for them,
     // one per refused request so far.

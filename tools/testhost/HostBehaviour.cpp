@@ -34,6 +34,10 @@ QString THostBehaviour::Apply(const QStringList& words) {
             StrictBinding = true;
         else if (name == QLatin1String("unproved"))
             Unproved = true;
+        else if (name == QLatin1String("noreturn"))
+            NeverBack = true;
+        else if (name == QLatin1String("reboot"))
+            RebootMs = value.toInt(&ok);
         else if (name == QLatin1String("delay"))
             DelayMs = value.toInt(&ok);
         else if (name == QLatin1String("return"))

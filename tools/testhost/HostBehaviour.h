@@ -24,10 +24,12 @@ struct THostBehaviour {
     bool PreemptiveBasic = false;   // takes Basic credentials on a connection it has not challenged yet
     bool StrictBinding = false; // HTTPS logons (NTLM, Kerberos) must carry channel bindings (CbtHardeningLevel Strict)
     bool Unproved = false;      // leaves its Kerberos proof out of the answer to a logon
+    int RebootMs = -1;          // an accepted restart drops every request this long, then boots anew; -1: no
+    bool NeverBack = false;     // an accepted restart drops every request from then on
 
     // Reads "deny", "noos", "drop", "silent", "singleton", "huge", "ntlmonly", "unencrypted", "tamper",
     // "plainanswers", "closeonchallenge", "preemptive", "cbtstrict", "unproved", "delay=MS", "return=N",
-    // "hugefault=BYTES", "manyobjects=N" and "fault=TEXT" (which takes the rest, commas included). Returns an error
-    // text or empty.
+    // "hugefault=BYTES", "manyobjects=N", "reboot=MS", "noreturn" and "fault=TEXT" (which takes the rest, commas
+    // included). Returns an error text or empty.
     QString Apply(const QStringList& words);
 };

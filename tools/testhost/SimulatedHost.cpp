@@ -35,9 +35,25 @@ std::optional<QString> TSimulatedHost::PasswordOf(const QString& user, const QSt
     return m_Password;
 }
 
+bool TSimulatedHost::Restarting() {
+    if (!m_Restarting || m_Behaviour.NeverBack || !m_BackAt.hasExpired())
+        return m_Restarting;
+    m_Restarting = false;
+    m_BootTime = QDateTime::currentDateTimeUtc();
+    return false;
+}
+
+void TSimulatedHost::StartRestart(int flags) {
+    constexpr int RebootFlag = 2;
+    if (!(flags & RebootFlag) || (m_Behaviour.RebootMs < 0 && !m_Behaviour.NeverBack))
+        return;
+    m_Restarting = true;
+    m_BackAt = QDeadlineTimer(qMax(0, m_Behaviour.RebootMs));
+}
+
 THostReply TSimulatedHost::Handle(const QByteArray& authorization, const QByteArray& contentType,
                                   const QByteArray& body, bool https) {
-    if (m_Behaviour.DropConnection)
+    if (m_Behaviour.DropConnection || Restarting())
         return THostReply::Of(THostReply::TKind::Drop);
     if (m_Behaviour.Silent)
         return THostReply::Of(THostReply::TKind::Silent);
@@ -58,7 +74,7 @@ THostReply TSimulatedHost::RefuseUnaskedCredentials() {
 }
 
 THostReply TSimulatedHost::HandleAuthenticated(const QByteArray& contentType, const QByteArray& body) {
-    if (m_Behaviour.DropConnection)
+    if (m_Behaviour.DropConnection || Restarting())
         return THostReply::Of(THostReply::TKind::Drop);
     if (m_Behaviour.Silent)
         return THostReply::Of(THostReply::TKind::Silent);
@@ -77,8 +93,10 @@ THostReply TSimulatedHost::HandleAuthenticated(const QByteArray& contentType, co
         return Pull(request, answers);
     if (request.Action == EnumerationNs + QStringLiteral("/Release"))
         return Release(request, answers);
-    if (request.Action == TWindowsAnswers::OperatingSystemUri + QStringLiteral("/Win32Shutdown"))
-        return Win32Shutdown(request, answers);
+    for (const QString& method : {QStringLiteral("Win32Shutdown"), QStringLiteral("Win32ShutdownTracker")}) {
+        if (request.Action == TWindowsAnswers::OperatingSystemUri + QLatin1Char('/') + method)
+            return Shutdown(method, request, answers);
+    }
     return Answer(500, answers.ServiceFault(QStringLiteral("a:ActionNotSupported"),
                                             QStringLiteral("The action is not supported by the service."),
                                             QStringLiteral("The WS-Management service cannot process the request "
@@ -89,7 +107,8 @@ THostReply TSimulatedHost::HandleAuthenticated(const QByteArray& contentType, co
 QString TSimulatedHost::Items(const QString& mode, const TWindowsAnswers& answers) const {
     if (m_Behaviour.NoOperatingSystem)
         return QString();
-    return answers.OperatingSystemItem(mode, !m_Behaviour.Singleton).repeated(qMax(1, m_Behaviour.ManyObjects));
+    return answers.OperatingSystemItem(mode, !m_Behaviour.Singleton, m_BootTime)
+        .repeated(qMax(1, m_Behaviour.ManyObjects));
 }
 
 // Lines that would pass for the client's own log lines if it wrote the text as it comes.
@@ -152,7 +171,8 @@ THostReply TSimulatedHost::Release(const TSoapRequest& request, const TWindowsAn
     return Answer(200, answers.ReleaseResponse());
 }
 
-THostReply TSimulatedHost::Win32Shutdown(const TSoapRequest& request, const TWindowsAnswers& answers) {
+THostReply TSimulatedHost::Shutdown(const QString& method, const TSoapRequest& request,
+                                    const TWindowsAnswers& answers) {
     // Windows names the instance by Name and adds the namespace, in either order; the namespace may be left out.
     using TSelectors = QList<QPair<QString, QString>>;
     TSelectors selectors = request.Selectors;
@@ -165,17 +185,34 @@ THostReply TSimulatedHost::Win32Shutdown(const TSoapRequest& request, const TWin
                                                 QStringLiteral("The WS-Management service cannot process the request "
                                                                "because the request contained invalid selectors for "
                                                                "the resource. ")));
+    const auto number = [&request](const char* name, bool* ok) {
+        return request.BodyText(TWindowsAnswers::OperatingSystemUri, QLatin1String(name)).toLongLong(ok);
+    };
     bool flagsOk = false;
-    const int flags = request.BodyText(TWindowsAnswers::OperatingSystemUri, QStringLiteral("Flags")).toInt(&flagsOk);
-    if (request.Body.localName() != QLatin1String("Win32Shutdown_INPUT") ||
-        request.Body.namespaceURI() != TWindowsAnswers::OperatingSystemUri || !flagsOk)
+    const int flags = int(number("Flags", &flagsOk));
+    const bool tracker = method == QLatin1String("Win32ShutdownTracker");
+    bool timeoutOk = true;
+    bool reasonOk = true;
+    const qint64 timeout = tracker ? number("Timeout", &timeoutOk) : 0;
+    const qint64 reason = tracker ? number("ReasonCode", &reasonOk) : 0;
+    const bool trackerOk =
+        timeoutOk && reasonOk && timeout >= 0 && timeout <= 0xFFFFFFFF && reason >= 0 && reason <= 0xFFFFFFFF &&
+        (!tracker || request.BodyHas(TWindowsAnswers::OperatingSystemUri, QStringLiteral("Comment")));
+    if (request.Body.localName() != method + QStringLiteral("_INPUT") ||
+        request.Body.namespaceURI() != TWindowsAnswers::OperatingSystemUri || !flagsOk || !trackerOk)
         return Answer(500, answers.ServiceFault(QStringLiteral("w:InvalidParameter"),
                                                 QStringLiteral("One or more parameters are not valid."),
                                                 QStringLiteral("The WS-Management service cannot process the request "
                                                                "because the method parameters are not valid.")));
-    if (m_Behaviour.ReturnValue == 0)
-        emit shutdownAccepted(m_Address, flags);
-    THostReply reply = Answer(200, answers.Win32ShutdownOutput(m_Behaviour.ReturnValue));
+    if (m_Behaviour.ReturnValue == 0) {
+        if (tracker)
+            emit trackerAccepted(m_Address, flags, quint32(timeout), quint32(reason),
+                                 request.BodyText(TWindowsAnswers::OperatingSystemUri, QStringLiteral("Comment")));
+        else
+            emit shutdownAccepted(m_Address, flags);
+        StartRestart(flags);
+    }
+    THostReply reply = Answer(200, answers.ShutdownOutput(method, m_Behaviour.ReturnValue));
     reply.DelayMs = m_Behaviour.DelayMs;
     return reply;
 }

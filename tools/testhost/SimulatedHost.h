@@ -4,6 +4,8 @@
 #include "HostReply.h"
 
 #include <QByteArray>
+#include <QDateTime>
+#include <QDeadlineTimer>
 #include <QHash>
 #include <QHostAddress>
 #include <QObject>
@@ -43,13 +45,18 @@ public:
 
 signals:
     void shutdownAccepted(const QHostAddress& address, int flags);
+    void trackerAccepted(const QHostAddress& address, int flags, quint32 timeout, quint32 reasonCode,
+                         const QString& comment);
     void credentialsUnasked(const QHostAddress& address);
 
 private:
     THostReply Enumerate(const TSoapRequest& request, const TWindowsAnswers& answers);
     THostReply Pull(const TSoapRequest& request, const TWindowsAnswers& answers);
     THostReply Release(const TSoapRequest& request, const TWindowsAnswers& answers);
-    THostReply Win32Shutdown(const TSoapRequest& request, const TWindowsAnswers& answers);
+    THostReply Shutdown(const QString& method, const TSoapRequest& request, const TWindowsAnswers& answers);
+    // Whether an accepted restart keeps the host down at this moment; boots anew when the time is up.
+    bool Restarting();
+    void StartRestart(int flags);
     QString Items(const QString& mode, const TWindowsAnswers& answers) const;
     QString HugeFaultText() const;
 
@@ -65,4 +72,7 @@ private:
     QByteArray m_BasicCredentials; // "Basic " + base64(user:password)
     THostBehaviour m_Behaviour;
     QHash<QString, TEnumeration> m_Enumerations;
+    QDateTime m_BootTime = QDateTime::currentDateTimeUtc().addDays(-1);
+    bool m_Restarting = false;
+    QDeadlineTimer m_BackAt;
 };

@@ -48,6 +48,16 @@ QString TTestHostProgram::Start() {
             connect(host, &TSimulatedHost::shutdownAccepted, this, [this](const QHostAddress& from, int flags) {
                 WriteLine(QStringLiteral("shutdown %1 %2").arg(from.toString()).arg(flags));
             });
+            connect(
+                host, &TSimulatedHost::trackerAccepted, this,
+                [this](const QHostAddress& from, int flags, quint32 timeout, quint32 reason, const QString& comment) {
+                    WriteLine(QStringLiteral("tracker %1 %2 %3 %4 %5")
+                                  .arg(from.toString())
+                                  .arg(flags)
+                                  .arg(timeout)
+                                  .arg(reason)
+                                  .arg(QString::fromLatin1(comment.toUtf8().toPercentEncoding())));
+                });
             connect(host, &TSimulatedHost::credentialsUnasked, this,
                     [this](const QHostAddress& from) { WriteLine(QStringLiteral("unasked ") + from.toString()); });
             m_Hosts.insert(address, host);

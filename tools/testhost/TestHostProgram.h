@@ -27,6 +27,8 @@ struct TTestHostOptions {
 
 // The whole simulated network: the hosts, their listeners, and the control channel on stdin/stdout.
 // Output lines: "ready" once every listener is up, "shutdown ADDRESS FLAGS" per accepted Win32Shutdown,
+// "tracker ADDRESS FLAGS TIMEOUT REASONCODE COMMENT" (the comment percent-encoded) per accepted
+// Win32ShutdownTracker,
 // "unasked ADDRESS" per Basic credentials sent before the connection was challenged.
 // Input lines: "set SPEC" changes the behaviour of hosts, "peak" prints "peak N" (the most requests
 // answered at the same moment), "resetpeak" starts counting anew; each prints "ok" or "error TEXT".

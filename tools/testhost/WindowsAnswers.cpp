@@ -52,11 +52,10 @@ QByteArray TWindowsAnswers::ReleaseResponse() const {
     return Envelope(EnumerationNs + QStringLiteral("/ReleaseResponse"), QString());
 }
 
-QByteArray TWindowsAnswers::Win32ShutdownOutput(int returnValue) const {
-    return Envelope(OperatingSystemUri + QStringLiteral("/Win32ShutdownResponse"),
-                    QStringLiteral("<p:Win32Shutdown_OUTPUT xmlns:p=\"%1\"><p:ReturnValue>%2</p:ReturnValue>"
-                                   "</p:Win32Shutdown_OUTPUT>")
-                        .arg(OperatingSystemUri)
+QByteArray TWindowsAnswers::ShutdownOutput(const QString& method, int returnValue) const {
+    return Envelope(OperatingSystemUri + QLatin1Char('/') + method + QStringLiteral("Response"),
+                    QStringLiteral("<p:%1_OUTPUT xmlns:p=\"%2\"><p:ReturnValue>%3</p:ReturnValue></p:%1_OUTPUT>")
+                        .arg(method, OperatingSystemUri)
                         .arg(returnValue));
 }
 
@@ -96,7 +95,8 @@ QString TWindowsAnswers::OperatingSystemName() const {
     return QStringLiteral("Microsoft Windows Server 2022 Standard|C:\\Windows|\\Device\\Harddisk0\\Partition2");
 }
 
-QString TWindowsAnswers::OperatingSystemItem(const QString& mode, bool withSelectors) const {
+QString TWindowsAnswers::OperatingSystemItem(const QString& mode, bool withSelectors,
+                                             const QDateTime& lastBootUpTime) const {
     const QString object =
         QStringLiteral(
             "<p:Win32_OperatingSystem xmlns:p=\"%1\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
@@ -104,9 +104,11 @@ QString TWindowsAnswers::OperatingSystemItem(const QString& mode, bool withSelec
             "xsi:type=\"p:Win32_OperatingSystem_Type\" xml:lang=\"en-US\">"
             "<p:BootDevice>\\Device\\HarddiskVolume1</p:BootDevice><p:BuildNumber>20348</p:BuildNumber>"
             "<p:Caption>Microsoft Windows Server 2022 Standard</p:Caption><p:CSName>%2</p:CSName>"
+            "<p:LastBootUpTime><cim:Datetime>%4</cim:Datetime></p:LastBootUpTime>"
             "<p:Name>%3</p:Name><p:Primary>true</p:Primary><p:Version>10.0.20348</p:Version>"
             "</p:Win32_OperatingSystem>")
-            .arg(OperatingSystemUri, Escaped(m_Machine), Escaped(OperatingSystemName()));
+            .arg(OperatingSystemUri, Escaped(m_Machine), Escaped(OperatingSystemName()),
+                 lastBootUpTime.toUTC().toString(Qt::ISODateWithMs));
     const QString selectors =
         withSelectors ? QStringLiteral("<w:SelectorSet><w:Selector Name=\"Name\">%1</w:Selector>"
                                        "<w:Selector Name=\"__cimnamespace\">root/cimv2</w:Selector></w:SelectorSet>")

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 
 // SOAP answers written the way the WinRM service of Windows writes them.
@@ -12,7 +13,8 @@ public:
     QByteArray EnumerateResponse(const QString& context, const QString& items, bool endOfSequence) const;
     QByteArray PullResponse(const QString& context, const QString& items, bool endOfSequence) const;
     QByteArray ReleaseResponse() const;
-    QByteArray Win32ShutdownOutput(int returnValue) const;
+    // The output of Win32Shutdown or Win32ShutdownTracker.
+    QByteArray ShutdownOutput(const QString& method, int returnValue) const;
     // A WMI provider fault: the text sits in the innermost f:Message, as Windows nests it.
     QByteArray ProviderFault(const QString& message, qint64 code) const;
     // A fault of the WS-Management service itself.
@@ -20,7 +22,7 @@ public:
 
     // One w:Item with the operating-system object and/or its endpoint reference, by enumeration mode
     // ("EnumerateObjectAndEPR", "EnumerateEPR", or empty for the object alone).
-    QString OperatingSystemItem(const QString& mode, bool withSelectors) const;
+    QString OperatingSystemItem(const QString& mode, bool withSelectors, const QDateTime& lastBootUpTime) const;
     // The selector value naming this host's operating system.
     QString OperatingSystemName() const;
 

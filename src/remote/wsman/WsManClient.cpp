@@ -22,12 +22,28 @@ TWsManEnvelope TWsManClient::Envelope() const {
 
 QList<TWsManEndpointReference> TWsManClient::Enumerate(const QString& resourceUri, const QString& wqlQuery,
                                                        qsizetype maxObjects) {
+    TObjects objects = EnumerateObjects(resourceUri, wqlQuery, maxObjects);
+    for (const TWsManEndpointReference& item : std::as_const(objects.References)) {
+        if (item.ResourceUri.isEmpty())
+            RaiseBadAnswer(
+                Format(LangStr(QStringLiteral("sRemoteAnswerLacks")), {QStringLiteral("EndpointReference")}));
+    }
+    return std::move(objects.References);
+}
+
+QList<QHash<QString, QString>> TWsManClient::EnumerateProperties(const QString& resourceUri, const QString& wqlQuery,
+                                                                 qsizetype maxObjects) {
+    return EnumerateObjects(resourceUri, wqlQuery, maxObjects).Properties;
+}
+
+TWsManClient::TObjects TWsManClient::EnumerateObjects(const QString& resourceUri, const QString& wqlQuery,
+                                                      qsizetype maxObjects) {
     TWsManResponse response = Exchange(Envelope().Enumerate(resourceUri, wqlQuery));
     ExpectBody(response, WsManNs::Enumeration, QStringLiteral("EnumerateResponse"));
-    QList<TWsManEndpointReference> objects;
+    TObjects objects;
     for (;;) {
         // Every batch counts, the first one of an optimized enumeration too.
-        if (objects.size() + response.Items.size() > maxObjects) {
+        if (objects.References.size() + response.Items.size() > maxObjects) {
             if (!response.EndOfSequence && !response.EnumerationContext.isEmpty())
                 Exchange(Envelope().Release(resourceUri, response.EnumerationContext));
             RaiseBadAnswer(Format(LangStr(QStringLiteral("sRemoteTooManyObjects")), {int(maxObjects)}));
@@ -82,11 +98,7 @@ void TWsManClient::ExpectBody(const TWsManResponse& response, const QString& nsU
         RaiseBadAnswer(Format(LangStr(QStringLiteral("sRemoteAnswerLacks")), {name}));
 }
 
-void TWsManClient::AppendItems(QList<TWsManEndpointReference>& objects, const TWsManResponse& response) const {
-    for (const TWsManEndpointReference& item : response.Items) {
-        if (item.ResourceUri.isEmpty())
-            RaiseBadAnswer(
-                Format(LangStr(QStringLiteral("sRemoteAnswerLacks")), {QStringLiteral("EndpointReference")}));
-        objects.append(item);
-    }
+void TWsManClient::AppendItems(TObjects& objects, const TWsManResponse& response) const {
+    objects.References.append(response.Items);
+    objects.Properties.append(response.ItemProperties);
 }

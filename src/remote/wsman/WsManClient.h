@@ -23,6 +23,9 @@ public:
     // More than maxObjects in all fail the call; the enumeration is released when it is still open.
     QList<TWsManEndpointReference> Enumerate(const QString& resourceUri, const QString& wqlQuery,
                                              qsizetype maxObjects = MaxObjects);
+    // The simple properties of all objects the WQL query selects, as Enumerate fetches them.
+    QList<QHash<QString, QString>> EnumerateProperties(const QString& resourceUri, const QString& wqlQuery,
+                                                       qsizetype maxObjects = MaxObjects);
     // Calls a method of an object and returns the values of its METHOD_OUTPUT element.
     QHash<QString, QString> Invoke(const TWsManEndpointReference& object, const QString& method,
                                    const QList<QPair<QString, QString>>& parameters);
@@ -37,10 +40,15 @@ public:
 
 private:
     TWsManEnvelope Envelope() const;
+    struct TObjects {
+        QList<TWsManEndpointReference> References;
+        QList<QHash<QString, QString>> Properties;
+    };
+    TObjects EnumerateObjects(const QString& resourceUri, const QString& wqlQuery, qsizetype maxObjects);
     TWsManResponse Exchange(const QByteArray& envelope);
     [[noreturn]] void RaiseBadAnswer(const QString& cause) const;
     void ExpectBody(const TWsManResponse& response, const QString& nsUri, const QString& name) const;
-    void AppendItems(QList<TWsManEndpointReference>& objects, const TWsManResponse& response) const;
+    void AppendItems(TObjects& objects, const TWsManResponse& response) const;
 
     std::unique_ptr<IWsManTransport> m_Transport;
 };

@@ -59,6 +59,8 @@ public:
 
     // Windows answers are a dozen levels deep; the bound keeps hostile input cheap.
     static constexpr int MaxDepth = 100;
+    // An operating-system object has about sixty properties.
+    static constexpr qsizetype MaxProperties = 1000;
 
 private:
     // Depths: 0 Envelope, 1 Header/Body, 2 the body's element, 3 its children, ...
@@ -99,8 +101,10 @@ private:
         }
         // An item is a child of Items: w:Item holding the object and its endpoint reference, or the
         // endpoint reference itself.
-        if (depth == 4 && IsEnumerationElement(m_Stack[3], QLatin1StringView("Items")))
+        if (depth == 4 && IsEnumerationElement(m_Stack[3], QLatin1StringView("Items"))) {
             m_Result.Items.append(TWsManEndpointReference());
+            m_Result.ItemProperties.append(QHash<QString, QString>());
+        }
         if (element.Is(WsManNs::WsMan, QLatin1StringView("Selector")) && InItemReference())
             m_Result.Items.last().Selectors.append(
                 {m_Xml.attributes().value(QLatin1StringView("Name")).toString(), QString()});
@@ -121,6 +125,18 @@ private:
             EndBodyChild(element);
         else if (InItemReference())
             EndReferenceElement(element);
+        else
+            EndObjectElement(element, depth);
+    }
+
+    // Depths inside an item: 4 w:Item, 5 the object, 6 a property, 7 a value wrapped in it.
+    void EndObjectElement(const TElement& element, qsizetype depth) {
+        if (m_Result.ItemProperties.isEmpty() || !IsEnumerationElement(m_Stack[3], QLatin1StringView("Items")))
+            return;
+        if (depth == 7)
+            m_Stack[6].Text += element.Text;
+        else if (depth == 6 && m_Result.ItemProperties.last().size() < MaxProperties)
+            m_Result.ItemProperties.last().insert(element.Name, element.Text.trimmed());
     }
 
     void EndFaultElement(const TElement& element, qsizetype depth) {

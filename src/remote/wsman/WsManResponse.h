@@ -24,6 +24,9 @@ struct TWsManResponse {
     bool EndOfSequence = false;
     // One entry per item; an item without an endpoint reference has an empty ResourceUri.
     QList<TWsManEndpointReference> Items;
+    // The simple properties of each item's object, by local name, in the order of Items; a property
+    // that wraps its value (cim:Datetime) gives the wrapped text.
+    QList<QHash<QString, QString>> ItemProperties;
 
     // Child elements of an output element such as Win32Shutdown_OUTPUT, by local name.
     QHash<QString, QString> OutputValues;
