@@ -222,7 +222,7 @@ void TestSearchGroupsAndComputers::detachedSearchReportsNothingMore() {
     QVERIFY(!run.Ended);
 }
 
-// The directory search is not built yet: it must not pass for a directory without computers.
+// A directory search that cannot start must say why, never pass for a directory without computers.
 void TestSearchGroupsAndComputers::directorySearchThatCannotStartSaysWhy_data() {
     QTest::addColumn<QString>("server");
     QTest::addColumn<QString>("expected");
